@@ -1,0 +1,21 @@
+# pictovane_add_test(<name> SOURCES <files...> [LIBS <targets...>] [XVFB])
+# One Qt Test executable registered with CTest on the offscreen platform.
+# XVFB runs it under xvfb-run instead (for real window masks and mouse
+# delivery); without xvfb-run the test still runs and skips those cases.
+function(pictovane_add_test name)
+  cmake_parse_arguments(ARG "XVFB" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  target_compile_definitions(${name} PRIVATE
+    PICTOVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    PICTOVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  find_program(XVFB_RUN xvfb-run)
+  if(ARG_XVFB AND XVFB_RUN)
+    add_test(NAME ${name} COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=xcb")
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

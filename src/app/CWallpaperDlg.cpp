@@ -1,0 +1,282 @@
+#include "app/CWallpaperDlg.h"
+
+#include "app/presenter.h"
+#include "config.h"
+#include "platform/connectivity.h"
+#include "platform/profilestore.h"
+#include "platform/resources.h"
+#include "ui_dialog102.h"
+#include "upload/uploadname.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+const char kUploadBarStyle[] = "QProgressBar { background-color: rgb(204, 255, 255);"
+                               " border: 1px solid rgb(122, 138, 153); }"
+                               "QProgressBar::chunk { background-color: rgb(255, 204, 0); }";
+
+void setButtonBitmap(QAbstractButton *button, const QImage &bitmap)
+{
+    button->setIcon(QPixmap::fromImage(bitmap));
+    button->setIconSize(bitmap.size());
+}
+
+} // namespace
+
+CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
+                             QWidget *parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CWallpaperDlg>()),
+      m_presenter(presenter),
+      m_profileStore(std::move(profileStore)),
+      m_clock([] { return static_cast<std::uint32_t>(std::time(nullptr)); }),
+      m_exitProcess([](int code) {
+          std::fflush(nullptr);
+          std::_Exit(code);
+      })
+{
+    m_ui->setupUi(this);
+    m_progress = m_ui->progress1005;
+    m_preview = m_ui->preview2222;
+    m_browseButton = m_ui->button1007;
+    m_uploadButton = m_ui->button1008;
+    m_closeButton = m_ui->button1009;
+
+    // Presses on the picture belong to the window: they drag it.
+    m_ui->background->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setWindowIcon(resources::loadIcon(128));
+
+    connect(m_browseButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnBrowse);
+    connect(m_uploadButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnUpload);
+    connect(m_closeButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnCloseButton);
+}
+
+CWallpaperDlg::~CWallpaperDlg() = default;
+
+int CWallpaperDlg::DoModal()
+{
+    if (!m_initialised)
+        OnInitDialog();
+    if (m_endedDuringInit)
+        return result();
+    return exec();
+}
+
+void CWallpaperDlg::OnInitDialog()
+{
+    m_initialised = true;
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setWindowTitle(QStringLiteral("Chimeforge Wallpaper"));
+
+    m_ui->background->setPixmap(QPixmap::fromImage(resources::loadBitmap(131)));
+
+    m_browseBitmap = resources::loadBitmap(132);
+    m_uploadBitmap = resources::loadBitmap(134);
+    m_closeBitmap = resources::loadBitmap(135);
+    setButtonBitmap(m_browseButton, m_browseBitmap);
+    setButtonBitmap(m_uploadButton, m_uploadBitmap);
+    setButtonBitmap(m_closeButton, m_closeBitmap);
+
+    FitButtonToBitmap(m_browseBitmap, m_browseButton);
+    FitButtonToBitmap(m_uploadBitmap, m_uploadButton);
+    FitButtonToBitmap(m_closeBitmap, m_closeButton);
+
+    LoadPhoneProfile();
+    if (!m_endedDuringInit) {
+        m_outputExt = outputExtension(m_profile.wallpaperType);
+        if (m_profile.wallpaperSupport == 0) {
+            m_presenter.plainBox(QStringLiteral("We are sorry, your phone does not support wallpapers"),
+                                 QStringLiteral("Error"));
+            // The program ends here, without its normal shut-down.
+            m_exitProcess(0);
+            endDuringInit();
+            return;
+        }
+    }
+
+    m_startDir = QDir::currentPath();
+}
+
+void CWallpaperDlg::LoadPhoneProfile()
+{
+    if (!m_profileStore || !m_profileStore->exists()) {
+        m_presenter.messageBox(QStringLiteral(
+            "Please Launch the wallpaper service from within the main Chimeforge Application"));
+        endDuringInit();
+        return;
+    }
+    m_profile.readFrom(*m_profileStore);
+}
+
+void CWallpaperDlg::endDuringInit()
+{
+    m_endedDuringInit = true;
+    setResult(QDialog::Rejected);
+}
+
+void CWallpaperDlg::FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button)
+{
+    if (bitmap.isNull())
+        return;
+    button->setGeometry(QRect(button->geometry().topLeft(), bitmap.size()));
+}
+
+void CWallpaperDlg::refreshProgress()
+{
+    m_progress->repaint();
+    m_progress->setRange(0, 10);
+}
+
+void CWallpaperDlg::OnSysCommand(int id)
+{
+    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+        m_presenter.aboutBox();
+}
+
+void CWallpaperDlg::OnUpload()
+{
+    if (m_busy)
+        return;
+    if (m_picturePath.isEmpty()) {
+        m_presenter.messageBox(QStringLiteral("Please Click Browse to select a file to Upload"));
+        return;
+    }
+    const QByteArray uploadFileName = makeUploadFileName(m_clock(), m_profile.wallpaperType);
+
+    if (connectivity::isDisconnectedByUser())
+        connectivity::goOnline(QString::fromLatin1(config::kBrandUrl),
+                               reinterpret_cast<void *>(winId()));
+
+    m_progress->setStyleSheet(QString::fromLatin1(kUploadBarStyle));
+    refreshProgress();
+    m_progress->setValue(5);
+
+    if (m_uploadJob) {
+        m_busy = true;
+        QByteArray title = m_pictureTitle.toLocal8Bit();
+        m_uploadJob(m_startDir, uploadFileName, QByteArray(m_profile.Number), title, m_profile.Carrier,
+                    m_profile.Phone, QByteArray(m_profile.Version), m_profile.wallpaperType);
+        m_pictureTitle = QString::fromLocal8Bit(title);
+        m_busy = false;
+    }
+
+    refreshProgress();
+    m_progress->setValue(10);
+}
+
+void CWallpaperDlg::OnBrowse()
+{
+    if (m_busy)
+        return;
+    refreshProgress();
+    m_progress->setValue(0);
+
+    const std::optional<QString> picked = m_presenter.openFileName(
+        {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")});
+    m_picturePath = picked.value_or(QString());
+    m_pictureTitle = m_picturePath.isEmpty() ? QString() : QFileInfo(m_picturePath).completeBaseName();
+}
+
+void CWallpaperDlg::OnCloseButton()
+{
+    if (m_busy)
+        return;
+    const QDir start(m_startDir);
+    for (const char *name : {"a.bmp", "a.jpg", "a.gif"})
+        QFile::remove(start.filePath(QLatin1String(name)));
+    QDialog::reject();
+}
+
+void CWallpaperDlg::reject()
+{
+    if (!m_busy)
+        QDialog::reject();
+}
+
+void CWallpaperDlg::accept()
+{
+    if (!m_busy)
+        QDialog::accept();
+}
+
+void CWallpaperDlg::closeEvent(QCloseEvent *event)
+{
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
+{
+    // The window has no OK button; Enter ends it as OK would.
+    if (!event->modifiers() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CWallpaperDlg::mousePressEvent(QMouseEvent *event)
+{
+    // Presses on the buttons and the preview never reach here, so any press
+    // seen here is on the free background.
+    if (event->button() == Qt::LeftButton) {
+        if (windowHandle() && windowHandle()->startSystemMove()) {
+            event->accept();
+            return;
+        }
+        m_dragging = true;
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        event->accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CWallpaperDlg::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+        event->accept();
+        return;
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void CWallpaperDlg::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
+{
+    // A frameless window has no system menu of its own; this one stands in
+    // for it and carries the About item.
+    const QString about = resources::loadString(101);
+    if (about.isEmpty())
+        return;
+    QMenu menu(this);
+    QAction *aboutAction = menu.addAction(about);
+    if (menu.exec(event->globalPos()) == aboutAction)
+        OnSysCommand(IDM_ABOUTBOX);
+}

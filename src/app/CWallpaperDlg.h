@@ -1,0 +1,118 @@
+// The main window: a caption-less, topmost picture of a phone with Browse,
+// Upload and close buttons, a progress bar and the preview box.
+#pragma once
+
+#include "app/PhoneProfile.h"
+
+#include <QByteArray>
+#include <QDialog>
+#include <QImage>
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class Presenter;
+class ProfileStore;
+class QAbstractButton;
+class QFrame;
+class QProgressBar;
+
+namespace Ui {
+class CWallpaperDlg;
+}
+
+class CWallpaperDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The eight inputs of one upload, in the order the job takes them. The
+    // title is writable: the job cleans it in place.
+    using UploadJobFn = std::function<void(const QString &startDir, const QByteArray &uploadFileName,
+                                           const QByteArray &number, QByteArray &pictureTitle,
+                                           qint32 carrier, qint32 phone, const QByteArray &version,
+                                           qint32 wallpaperType)>;
+
+    static constexpr int IDM_ABOUTBOX = 0x0010;
+
+    CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
+                  QWidget *parent = nullptr);
+    ~CWallpaperDlg() override;
+
+    // Initialises, then runs the window modally unless initialisation ended
+    // it already.
+    int DoModal();
+    void OnInitDialog();
+    // True when initialisation ended the window (no profile).
+    bool endedDuringInit() const { return m_endedDuringInit; }
+
+    void OnSysCommand(int id);
+    void OnUpload();
+    void OnBrowse();
+    void OnCloseButton();
+    void LoadPhoneProfile();
+
+    const PhoneProfile &profile() const { return m_profile; }
+    const QString &outputExt() const { return m_outputExt; }
+    const QString &startDir() const { return m_startDir; }
+    const QString &picturePath() const { return m_picturePath; }
+    const QString &pictureTitle() const { return m_pictureTitle; }
+
+    // Test seams: the clock that seeds upload names, what ends the process
+    // when the phone takes no wallpapers, and the upload job itself.
+    void setClock(std::function<std::uint32_t()> clock) { m_clock = std::move(clock); }
+    void setExitProcess(std::function<void(int)> exitProcess) { m_exitProcess = std::move(exitProcess); }
+    void setUploadJob(UploadJobFn job) { m_uploadJob = std::move(job); }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+public slots:
+    void reject() override;
+    void accept() override;
+
+private:
+    void FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button);
+    void refreshProgress();
+    void endDuringInit();
+
+    std::unique_ptr<Ui::CWallpaperDlg> m_ui;
+    Presenter &m_presenter;
+    std::unique_ptr<ProfileStore> m_profileStore;
+
+    QString m_startDir;
+    QString m_picturePath;
+    QString m_pictureTitle;
+    QString m_outputExt;
+    PhoneProfile m_profile{};
+
+    QProgressBar *m_progress = nullptr;
+    QFrame *m_preview = nullptr;
+    QAbstractButton *m_browseButton = nullptr;
+    QAbstractButton *m_uploadButton = nullptr;
+    QAbstractButton *m_closeButton = nullptr;
+    QImage m_browseBitmap;
+    QImage m_uploadBitmap;
+    QImage m_closeBitmap;
+
+    bool m_initialised = false;
+    bool m_endedDuringInit = false;
+    // Set while a command runs to its end; the window then takes no input
+    // and cannot be closed.
+    bool m_busy = false;
+    // Manual drag where the window system cannot move the window for us.
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+
+    std::function<std::uint32_t()> m_clock;
+    std::function<void(int)> m_exitProcess;
+    UploadJobFn m_uploadJob;
+};

@@ -1,0 +1,51 @@
+#include "app/CAboutDlg.h"
+#include "app/presenter.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+void QtPresenter::messageBox(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void QtPresenter::plainBox(const QString &text, const QString &caption)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::optional<QString> QtPresenter::openFileName(const QStringList &filters)
+{
+    QFileDialog dialog(m_parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(0));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtPresenter::statusDialog(int mode, const QByteArray &link)
+{
+    // Interim until the status dialog exists: the outcome as a plain box.
+    plainBox(QStringLiteral("Upload status %1\n%2").arg(mode).arg(QString::fromLocal8Bit(link)),
+             QStringLiteral("Upload Status"));
+}
+
+void QtPresenter::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+void QtPresenter::aboutBox()
+{
+    CAboutDlg about(m_parent);
+    about.DoModal();
+}

@@ -1,0 +1,51 @@
+// The one seam through which the program shows modal boxes and dialogs and
+// hands addresses to the desktop. The window gets a presenter; tests give it
+// one that records and answers instead of blocking.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class QWidget;
+
+class Presenter
+{
+public:
+    virtual ~Presenter() = default;
+
+    // Warning icon, OK, the application's name as caption.
+    virtual void messageBox(const QString &text) = 0;
+    // No icon, OK, a caption of its own.
+    virtual void plainBox(const QString &text, const QString &caption) = 0;
+    // An Open dialog with the filters in order, the first preselected;
+    // nullopt when the user cancels.
+    virtual std::optional<QString> openFileName(const QStringList &filters) = 0;
+    // The "Upload Status" dialog in the given mode, run modally.
+    virtual void statusDialog(int mode, const QByteArray &link) = 0;
+    // Opens an address with the desktop's handler.
+    virtual void openUrl(const QUrl &url) = 0;
+    virtual void aboutBox() = 0;
+};
+
+// The real thing: QMessageBox, QFileDialog, the status dialog, the desktop.
+class QtPresenter : public Presenter
+{
+public:
+    // Boxes are owned by `parent` while they run; it may change later.
+    explicit QtPresenter(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    void messageBox(const QString &text) override;
+    void plainBox(const QString &text, const QString &caption) override;
+    std::optional<QString> openFileName(const QStringList &filters) override;
+    void statusDialog(int mode, const QByteArray &link) override;
+    void openUrl(const QUrl &url) override;
+    void aboutBox() override;
+
+private:
+    QWidget *m_parent;
+};

@@ -1,0 +1,245 @@
+#include "app/PhoneProfile.h"
+#include "platform/crtrandom.h"
+#include "platform/profilestore.h"
+#include "platform/winerror.h"
+#include "upload/uploadname.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstring>
+
+namespace {
+
+PhoneProfile zeroedProfile()
+{
+    PhoneProfile p;
+    std::memset(&p, 0, sizeof p);
+    return p;
+}
+
+QString writeProfile(const QTemporaryDir &dir, const QByteArray &body)
+{
+    const QString path = dir.filePath(QStringLiteral("Belltrove.conf"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write profile");
+    f.write("[General]\n" + body);
+    return path;
+}
+
+} // namespace
+
+class PlatformTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void crtRandomMatchesTheRuntimeSequence();
+    void hresultFromWin32_data();
+    void hresultFromWin32();
+    void profileReadsEveryValue();
+    void profileTextIsCutToItsField_data();
+    void profileTextIsCutToItsField();
+    void profileNumberFromText_data();
+    void profileNumberFromText();
+    void missingValuesKeepTheirFields();
+    void systemStoreFollowsXdgConfigDirs();
+    void outputExtension_data();
+    void outputExtension();
+    void uploadFileName_data();
+    void uploadFileName();
+};
+
+void PlatformTest::crtRandomMatchesTheRuntimeSequence()
+{
+    // The first draws of the runtime's generator after srand(1) and srand(0).
+    crtrandom::srand(1);
+    QCOMPARE(crtrandom::rand(), 41);
+    QCOMPARE(crtrandom::rand(), 18467);
+    QCOMPARE(crtrandom::rand(), 6334);
+    crtrandom::srand(0);
+    QCOMPARE(crtrandom::rand(), 38);
+    QCOMPARE(crtrandom::rand(), 7719);
+}
+
+void PlatformTest::hresultFromWin32_data()
+{
+    QTest::addColumn<qint32>("code");
+    QTest::addColumn<quint32>("expected");
+    QTest::newRow("success stays zero") << 0 << 0u;
+    QTest::newRow("file not found") << 2 << 0x80070002u;
+    QTest::newRow("wininet timeout") << 12002 << 0x80072EE2u;
+    QTest::newRow("only the low 16 bits") << 0x12345 << 0x80072345u;
+    QTest::newRow("negative passes through") << static_cast<qint32>(0x80004005u) << 0x80004005u;
+}
+
+void PlatformTest::hresultFromWin32()
+{
+    QFETCH(qint32, code);
+    QFETCH(quint32, expected);
+    QCOMPARE(static_cast<quint32>(HRESULT_FROM_WIN32(code)), expected);
+}
+
+void PlatformTest::profileReadsEveryValue()
+{
+    QTemporaryDir dir;
+    const QString path = writeProfile(dir, "Version=3.1 beta\nSerial=77\nwallpaperSupport=1\nNumber=5551234\n"
+                                           "Type=4\nCarrier=-3\nPhone=812\nwallpaperType=2\n"
+                                           "wallpaperWidth=128\nwallpaperHeight=160\n");
+    PhoneProfile p = zeroedProfile();
+    p.readFrom(*openProfileFile(path));
+    QCOMPARE(QByteArray(p.Version), QByteArray("3.1 beta"));
+    QCOMPARE(p.Serial, 77);
+    QCOMPARE(p.wallpaperSupport, 1);
+    QCOMPARE(QByteArray(p.Number), QByteArray("5551234"));
+    QCOMPARE(p.Type, 4);
+    QCOMPARE(p.Carrier, -3);
+    QCOMPARE(p.Phone, 812);
+    QCOMPARE(p.wallpaperType, 2);
+    QCOMPARE(p.wallpaperWidth, 128);
+    QCOMPARE(p.wallpaperHeight, 160);
+}
+
+void PlatformTest::profileTextIsCutToItsField_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<QByteArray>("number");
+    QTest::newRow("fits") << QByteArray("ab") << QByteArray("ab") << QByteArray("ab");
+    QTest::newRow("exactly the field") << QByteArray(99, 'n') << QByteArray(99, 'n') << QByteArray(99, 'n');
+    QTest::newRow("one over the number field")
+        << QByteArray(100, 'n') << QByteArray(100, 'n') << QByteArray(99, 'n');
+    QTest::newRow("far too long") << QByteArray(5000, 'v') << QByteArray(199, 'v') << QByteArray(99, 'v');
+    // 98 ASCII bytes then a two-byte letter: cutting at 99 would split it.
+    QTest::newRow("no half character")
+        << QByteArray(98, 'a') + "\xC3\xA9" << QByteArray(98, 'a') + "\xC3\xA9" << QByteArray(98, 'a');
+    QTest::newRow("comma is text, not a list")
+        << QByteArray("1.0, beta") << QByteArray("1.0, beta") << QByteArray("1.0, beta");
+}
+
+void PlatformTest::profileTextIsCutToItsField()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, version);
+    QFETCH(QByteArray, number);
+    QTemporaryDir dir;
+    const QString path = writeProfile(dir, "Version=\"" + stored + "\"\nNumber=\"" + stored + "\"\n");
+    // Guard bytes around the fields catch a write past their ends.
+    struct Guarded
+    {
+        char before[16];
+        PhoneProfile profile;
+        char after[16];
+    } g;
+    std::memset(&g, 0x5A, sizeof g);
+    g.profile.readFrom(*openProfileFile(path));
+    QCOMPARE(QByteArray(g.profile.Version), version);
+    QCOMPARE(QByteArray(g.profile.Number), number);
+    QCOMPARE(QByteArray(g.after, 16), QByteArray(16, 0x5A));
+    QCOMPARE(QByteArray(g.before, 16), QByteArray(16, 0x5A));
+    QCOMPARE(g.profile.Serial, 0x5A5A5A5A); // the neighbour of Version is untouched
+}
+
+void PlatformTest::profileNumberFromText_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<qint32>("expected");
+    QTest::newRow("decimal") << QByteArray("240") << 240;
+    QTest::newRow("negative") << QByteArray("-1") << -1;
+    QTest::newRow("largest") << QByteArray("2147483647") << 2147483647;
+    QTest::newRow("overflow keeps the field") << QByteArray("2147483648") << 99;
+    QTest::newRow("hex is not decimal") << QByteArray("0x20") << 99;
+    QTest::newRow("words keep the field") << QByteArray("wide") << 99;
+    QTest::newRow("empty keeps the field") << QByteArray("") << 99;
+}
+
+void PlatformTest::profileNumberFromText()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(qint32, expected);
+    QTemporaryDir dir;
+    const QString path = writeProfile(dir, "wallpaperWidth=" + stored + "\n");
+    PhoneProfile p = zeroedProfile();
+    p.wallpaperWidth = 99;
+    p.readFrom(*openProfileFile(path));
+    QCOMPARE(p.wallpaperWidth, expected);
+}
+
+void PlatformTest::missingValuesKeepTheirFields()
+{
+    QTemporaryDir dir;
+    const QString path = writeProfile(dir, "wallpaperType=1\n");
+    PhoneProfile p = zeroedProfile();
+    p.Carrier = 12;
+    std::strcpy(p.Version, "kept");
+    p.readFrom(*openProfileFile(path));
+    QCOMPARE(p.wallpaperType, 1);
+    QCOMPARE(p.Carrier, 12);
+    QCOMPARE(QByteArray(p.Version), QByteArray("kept"));
+}
+
+void PlatformTest::systemStoreFollowsXdgConfigDirs()
+{
+    QTemporaryDir first, second;
+    writeProfile(second, "Phone=42\n");
+    qputenv("XDG_CONFIG_DIRS", (first.path() + QLatin1Char(':') + second.path()).toLocal8Bit());
+    auto store = openSystemProfileStore();
+    QVERIFY(store->exists());
+    QCOMPARE(store->value("Phone")->text, QByteArray("42"));
+    QVERIFY(!store->value("Carrier"));
+
+    writeProfile(first, "Phone=7\n");
+    QCOMPARE(openSystemProfileStore()->value("Phone")->text, QByteArray("7"));
+
+    qputenv("XDG_CONFIG_DIRS", first.path().toLocal8Bit() + "/nowhere");
+    QVERIFY(!openSystemProfileStore()->exists());
+}
+
+void PlatformTest::outputExtension_data()
+{
+    QTest::addColumn<qint32>("type");
+    QTest::addColumn<QString>("ext");
+    QTest::newRow("bitmap") << 0 << "bmp";
+    QTest::newRow("jpeg") << 1 << "jpg";
+    QTest::newRow("gif") << 2 << "gif";
+    QTest::newRow("unknown") << 7 << "";
+    QTest::newRow("negative") << -1 << "";
+}
+
+void PlatformTest::outputExtension()
+{
+    QFETCH(qint32, type);
+    QFETCH(QString, ext);
+    QCOMPARE(::outputExtension(type), ext);
+}
+
+void PlatformTest::uploadFileName_data()
+{
+    QTest::addColumn<quint32>("now");
+    QTest::addColumn<qint32>("type");
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("gif") << 1u << 2 << QByteArray("41.gif");
+    QTest::newRow("bitmap") << 1u << 0 << QByteArray("41.bmp");
+    QTest::newRow("jpeg") << 0u << 1 << QByteArray("38.jpg");
+    QTest::newRow("other type: bare digits") << 1u << 5 << QByteArray("41");
+}
+
+void PlatformTest::uploadFileName()
+{
+    QFETCH(quint32, now);
+    QFETCH(qint32, type);
+    QFETCH(QByteArray, name);
+    QCOMPARE(makeUploadFileName(now, type), name);
+    // The same second gives the same name, and the sequence goes on from it.
+    QCOMPARE(makeUploadFileName(now, type), name);
+    crtrandom::srand(now);
+    crtrandom::rand();
+    const int next = crtrandom::rand();
+    makeUploadFileName(now, type);
+    QCOMPARE(crtrandom::rand(), next);
+}
+
+QTEST_GUILESS_MAIN(PlatformTest)
+#include "tst_platform.moc"

@@ -1,0 +1,44 @@
+// Records every box and dialog the program would show and answers it at
+// once, so widget tests never block on a modal loop.
+#pragma once
+
+#include "app/presenter.h"
+
+#include <QList>
+#include <QPair>
+
+#include <optional>
+
+class RecordingPresenter : public Presenter
+{
+public:
+    struct Status
+    {
+        int mode;
+        QByteArray link;
+        bool operator==(const Status &o) const { return mode == o.mode && link == o.link; }
+    };
+
+    QStringList boxes;                          // texts of both kinds of box, in order
+    QList<QPair<QString, QString>> plainBoxes;  // text, caption
+    QList<QStringList> fileDialogs;             // the filters each dialog offered
+    std::optional<QString> nextFile;            // answer to the next file dialog
+    QList<Status> statusDialogs;
+    QList<QUrl> openedUrls;
+    int aboutBoxes = 0;
+
+    void messageBox(const QString &text) override { boxes << text; }
+    void plainBox(const QString &text, const QString &caption) override
+    {
+        boxes << text;
+        plainBoxes.append({text, caption});
+    }
+    std::optional<QString> openFileName(const QStringList &filters) override
+    {
+        fileDialogs << filters;
+        return nextFile;
+    }
+    void statusDialog(int mode, const QByteArray &link) override { statusDialogs.append({mode, link}); }
+    void openUrl(const QUrl &url) override { openedUrls << url; }
+    void aboutBox() override { ++aboutBoxes; }
+};
