@@ -85,6 +85,12 @@ void CWallpaperDlg::OnInitDialog()
     setWindowTitle(QStringLiteral("Chimeforge Wallpaper"));
 
     m_ui->background->setPixmap(QPixmap::fromImage(resources::loadBitmap(131)));
+    // The bitmap is narrower than the window; the strips beside it take its
+    // base colour.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0x1D, 0x23, 0x57));
+    setPalette(pal);
+    setAutoFillBackground(true);
 
     m_browseBitmap = resources::loadBitmap(132);
     m_uploadBitmap = resources::loadBitmap(134);
