@@ -40,16 +40,16 @@ void setButtonBitmap(QAbstractButton *button, const QImage &bitmap)
 } // namespace
 
 CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
-                             QWidget *parent)
-    : QDialog(parent),
-      m_ui(std::make_unique<Ui::CWallpaperDlg>()),
-      m_presenter(presenter),
-      m_profileStore(std::move(profileStore)),
-      m_clock([] { return static_cast<std::uint32_t>(std::time(nullptr)); }),
-      m_exitProcess([](int code) {
-          std::fflush(nullptr);
-          std::_Exit(code);
-      })
+                             QWidget *parent) :
+    QDialog(parent),
+    m_ui(std::make_unique<Ui::CWallpaperDlg>()),
+    m_presenter(presenter),
+    m_profileStore(std::move(profileStore)),
+    m_clock([] { return static_cast<std::uint32_t>(std::time(nullptr)); }),
+    m_exitProcess([](int code) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    })
 {
     m_ui->setupUi(this);
     m_progress = m_ui->progress1005;
@@ -166,8 +166,7 @@ void CWallpaperDlg::OnUpload()
     const QByteArray uploadFileName = makeUploadFileName(m_clock(), m_profile.wallpaperType);
 
     if (connectivity::isDisconnectedByUser())
-        connectivity::goOnline(QString::fromLatin1(config::kBrandUrl),
-                               reinterpret_cast<void *>(winId()));
+        connectivity::goOnline(QString::fromLatin1(config::kBrandUrl), reinterpret_cast<void *>(winId()));
 
     m_progress->setStyleSheet(QString::fromLatin1(kUploadBarStyle));
     refreshProgress();

@@ -32,9 +32,8 @@ public:
     // The eight inputs of one upload, in the order the job takes them. The
     // title is writable: the job cleans it in place.
     using UploadJobFn = std::function<void(const QString &startDir, const QByteArray &uploadFileName,
-                                           const QByteArray &number, QByteArray &pictureTitle,
-                                           qint32 carrier, qint32 phone, const QByteArray &version,
-                                           qint32 wallpaperType)>;
+                                           const QByteArray &number, QByteArray &pictureTitle, qint32 carrier,
+                                           qint32 phone, const QByteArray &version, qint32 wallpaperType)>;
 
     static constexpr int IDM_ABOUTBOX = 0x0010;
 

@@ -22,8 +22,7 @@ qsizetype fittingLength(const QByteArray &text, qsizetype limit)
     return (byte(n) & 0xC0) == 0xC0 ? n : limit;
 }
 
-template <std::size_t N>
-void assignText(char (&field)[N], const std::optional<ProfileValue> &v)
+template <std::size_t N> void assignText(char (&field)[N], const std::optional<ProfileValue> &v)
 {
     if (!v)
         return;

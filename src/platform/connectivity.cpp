@@ -13,7 +13,7 @@ bool isDisconnectedByUser()
     DWORD state = 0;
     DWORD size = sizeof state;
     return InternetQueryOptionA(nullptr, INTERNET_OPTION_CONNECTED_STATE, &state, &size)
-        && (state & INTERNET_STATE_DISCONNECTED_BY_USER);
+           && (state & INTERNET_STATE_DISCONNECTED_BY_USER);
 #else
     return false;
 #endif

@@ -7,7 +7,10 @@ namespace {
 std::uint32_t g_state = 1;
 } // namespace
 
-void srand(std::uint32_t seed) { g_state = seed; }
+void srand(std::uint32_t seed)
+{
+    g_state = seed;
+}
 
 int rand()
 {

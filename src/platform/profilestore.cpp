@@ -13,8 +13,7 @@ namespace {
 class IniProfileStore final : public ProfileStore
 {
 public:
-    explicit IniProfileStore(const QString &path)
-        : m_exists(!path.isEmpty() && QFileInfo(path).isFile())
+    explicit IniProfileStore(const QString &path) : m_exists(!path.isEmpty() && QFileInfo(path).isFile())
     {
         if (m_exists)
             m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
@@ -35,8 +34,8 @@ public:
         out.kind = ProfileValue::Text;
         // An unquoted comma makes QSettings split the text into a list.
         const QString text = v.userType() == QMetaType::QStringList
-            ? v.toStringList().join(QStringLiteral(", "))
-            : v.toString();
+                                 ? v.toStringList().join(QStringLiteral(", "))
+                                 : v.toString();
         out.text = text.toLocal8Bit();
         return out;
     }

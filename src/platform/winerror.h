@@ -8,8 +8,14 @@ using HRESULT = std::int32_t;
 
 inline constexpr HRESULT S_OK = 0;
 
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+inline constexpr bool SUCCEEDED(HRESULT hr)
+{
+    return hr >= 0;
+}
+inline constexpr bool FAILED(HRESULT hr)
+{
+    return hr < 0;
+}
 
 // 0x80070000 with the low 16 bits of a positive Win32 code; the code itself
 // otherwise (0 stays success, an HRESULT passes through).

@@ -45,8 +45,14 @@ struct Fixture
     QList<int> exitCodes;
 };
 
-QProgressBar *progress(QWidget *w) { return w->findChild<QProgressBar *>(QStringLiteral("progress1005")); }
-QAbstractButton *button(QWidget *w, const char *name) { return w->findChild<QAbstractButton *>(QLatin1String(name)); }
+QProgressBar *progress(QWidget *w)
+{
+    return w->findChild<QProgressBar *>(QStringLiteral("progress1005"));
+}
+QAbstractButton *button(QWidget *w, const char *name)
+{
+    return w->findChild<QAbstractButton *>(QLatin1String(name));
+}
 
 } // namespace
 
@@ -119,7 +125,8 @@ void AppTest::noWallpaperSupportEndsTheProcess()
     auto dlg = fx.window();
     dlg->DoModal();
     QCOMPARE(fx.presenter.plainBoxes.size(), 1);
-    QCOMPARE(fx.presenter.plainBoxes[0].first, QStringLiteral("We are sorry, your phone does not support wallpapers"));
+    QCOMPARE(fx.presenter.plainBoxes[0].first,
+             QStringLiteral("We are sorry, your phone does not support wallpapers"));
     QCOMPARE(fx.presenter.plainBoxes[0].second, QStringLiteral("Error"));
     QCOMPARE(fx.exitCodes, QList<int>{0});
     QVERIFY(!dlg->isVisible());
@@ -186,7 +193,8 @@ void AppTest::uploadRunsTheJobBetweenFiveAndTen()
         title.replace(' ', '_');
     });
     dlg->OnUpload();
-    QCOMPARE(seen, (QStringList{fx.start.path(), "41.gif", "5550100", "my beach.photo", "4", "210", "2.5", "2"}));
+    QCOMPARE(seen,
+             (QStringList{fx.start.path(), "41.gif", "5550100", "my beach.photo", "4", "210", "2.5", "2"}));
     QCOMPARE(progress(dlg.get())->value(), 10);
     QVERIFY(fx.presenter.boxes.isEmpty());
     // The job cleans the title in place, and the window keeps what it left.

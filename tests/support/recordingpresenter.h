@@ -19,10 +19,10 @@ public:
         bool operator==(const Status &o) const { return mode == o.mode && link == o.link; }
     };
 
-    QStringList boxes;                          // texts of both kinds of box, in order
-    QList<QPair<QString, QString>> plainBoxes;  // text, caption
-    QList<QStringList> fileDialogs;             // the filters each dialog offered
-    std::optional<QString> nextFile;            // answer to the next file dialog
+    QStringList boxes;                         // texts of both kinds of box, in order
+    QList<QPair<QString, QString>> plainBoxes; // text, caption
+    QList<QStringList> fileDialogs;            // the filters each dialog offered
+    std::optional<QString> nextFile;           // answer to the next file dialog
     QList<Status> statusDialogs;
     QList<QUrl> openedUrls;
     int aboutBoxes = 0;
