@@ -1,10 +1,13 @@
 #include "app/CWallpaperDlg.h"
 
+#include "app/converter.h"
 #include "app/presenter.h"
 #include "config.h"
 #include "platform/connectivity.h"
+#include "platform/hiddenprocess.h"
 #include "platform/profilestore.h"
 #include "platform/resources.h"
+#include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
 #include "upload/uploadname.h"
 
@@ -103,6 +106,8 @@ void CWallpaperDlg::OnInitDialog()
     FitButtonToBitmap(m_uploadBitmap, m_uploadButton);
     FitButtonToBitmap(m_closeBitmap, m_closeButton);
 
+    m_preview->InitGraphics();
+
     LoadPhoneProfile();
     if (!m_endedDuringInit) {
         m_outputExt = outputExtension(m_profile.wallpaperType);
@@ -195,7 +200,25 @@ void CWallpaperDlg::OnBrowse()
     const std::optional<QString> picked = m_presenter.openFileName(
         {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")});
     m_picturePath = picked.value_or(QString());
-    m_pictureTitle = m_picturePath.isEmpty() ? QString() : QFileInfo(m_picturePath).completeBaseName();
+    m_pictureTitle = pictureTitleOf(m_picturePath);
+    m_preview->LoadImageFile(m_picturePath);
+
+    if (picked) {
+        const QStringList arguments =
+            converterArguments(m_profile.wallpaperWidth, m_profile.wallpaperHeight, m_picturePath,
+                               convertedPicturePath(m_startDir, m_outputExt));
+        RunConverter(converterPathFor(m_startDir, systemConverterLookup()), arguments);
+    }
+}
+
+bool CWallpaperDlg::RunConverter(const QString &converterPath, const QStringList &arguments)
+{
+    // The window takes no input and is not repainted until the converter
+    // has ended; the preview shows the new picture after that.
+    m_busy = true;
+    const bool started = hiddenprocess::runAndWait(converterPath, arguments, m_startDir);
+    m_busy = false;
+    return started;
 }
 
 void CWallpaperDlg::OnCloseButton()

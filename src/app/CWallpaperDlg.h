@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -16,8 +17,8 @@
 
 class Presenter;
 class ProfileStore;
+class CImagePreviewStatic;
 class QAbstractButton;
-class QFrame;
 class QProgressBar;
 
 namespace Ui {
@@ -51,6 +52,9 @@ public:
     void OnSysCommand(int id);
     void OnUpload();
     void OnBrowse();
+    // Starts the converter hidden in the start folder and waits for it to
+    // end; true when it started.
+    bool RunConverter(const QString &converterPath, const QStringList &arguments);
     void OnCloseButton();
     void LoadPhoneProfile();
 
@@ -94,7 +98,7 @@ private:
     PhoneProfile m_profile{};
 
     QProgressBar *m_progress = nullptr;
-    QFrame *m_preview = nullptr;
+    CImagePreviewStatic *m_preview = nullptr;
     QAbstractButton *m_browseButton = nullptr;
     QAbstractButton *m_uploadButton = nullptr;
     QAbstractButton *m_closeButton = nullptr;

@@ -1,4 +1,5 @@
 #include "app/CAboutDlg.h"
+#include "app/openfiledialog.h"
 #include "app/presenter.h"
 
 #include <QApplication>
@@ -23,10 +24,7 @@ void QtPresenter::plainBox(const QString &text, const QString &caption)
 std::optional<QString> QtPresenter::openFileName(const QStringList &filters)
 {
     QFileDialog dialog(m_parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.value(0));
+    setUpOpenDialog(dialog, filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

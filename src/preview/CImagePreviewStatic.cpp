@@ -1,0 +1,71 @@
+#include "preview/CImagePreviewStatic.h"
+
+#include <QImageReader>
+#include <QPaintEvent>
+#include <QPainter>
+
+CImagePreviewStatic::CImagePreviewStatic(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    // A blank box is the dialog's plain colour, not whatever lies beneath.
+    setAutoFillBackground(true);
+}
+
+CImagePreviewStatic::~CImagePreviewStatic() = default;
+
+bool CImagePreviewStatic::InitGraphics()
+{
+    m_szImagePath.clear();
+    m_pImage = std::make_unique<QImage>();
+    m_graphicsReady = true;
+    return true;
+}
+
+void CImagePreviewStatic::LoadImageFile(const QString &path)
+{
+    m_szImagePath = path;
+    // The old picture goes before the new one is read, so the two are never
+    // held together.
+    m_pImage.reset();
+    m_pImage = std::make_unique<QImage>(decode(m_szImagePath));
+    update();
+}
+
+bool CImagePreviewStatic::isShowing() const
+{
+    return m_graphicsReady && m_pImage && !m_pImage->isNull();
+}
+
+QImage CImagePreviewStatic::decode(const QString &path) const
+{
+    if (path.isEmpty())
+        return QImage();
+    QImageReader reader(path);
+    const QSize full = reader.size();
+    if (!full.isValid() || qint64(full.width()) * full.height() > kMaxPixels)
+        return QImage();
+
+    // The box shows the whole picture stretched to its inside, so decoding
+    // straight at that size in device pixels looks the same as a full decode
+    // scaled down, at a fraction of the time and memory. Never enlarge here:
+    // a small picture is stretched when it is drawn.
+    const QSize box = (QSizeF(contentsRect().size()) * devicePixelRatioF()).toSize();
+    if (!box.isEmpty() && (box.width() < full.width() || box.height() < full.height()))
+        reader.setScaledSize(box.boundedTo(full));
+
+    QImage image;
+    if (!reader.read(&image))
+        return QImage();
+    return image;
+}
+
+void CImagePreviewStatic::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (!isShowing())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(contentsRect()), *m_pImage, QRectF(m_pImage->rect()));
+}

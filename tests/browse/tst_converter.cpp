@@ -1,0 +1,210 @@
+#include "app/PhoneProfile.h"
+#include "app/converter.h"
+#include "app/openfiledialog.h"
+#include "platform/filedialogs.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ConverterTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pictureTitle_data();
+    void pictureTitle();
+    void outputPathFollowsType_data();
+    void outputPathFollowsType();
+    void argumentsKeepEachPieceWhole_data();
+    void argumentsKeepEachPieceWhole();
+    void relativePicturesBecomeAbsolute();
+    void commandLineForTheRecord();
+    void converterChoice_data();
+    void converterChoice();
+    void openDialogOffersEveryCase();
+};
+
+void ConverterTest::pictureTitle_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("plain") << "/pics/beach.jpg"
+                           << "beach";
+    QTest::newRow("only the last extension goes") << "/pics/photo.final.jpg"
+                                                  << "photo.final";
+    QTest::newRow("upper-case extension") << "/pics/IMG_0001.JPG"
+                                          << "IMG_0001";
+    QTest::newRow("no extension") << "/pics/scan"
+                                  << "scan";
+    QTest::newRow("dotted folder") << "/my.pics/scan"
+                                   << "scan";
+    QTest::newRow("spaces") << "/my pictures/day at the beach.bmp"
+                            << "day at the beach";
+    QTest::newRow("unicode") << "/картинки/café ✓.jpg"
+                             << "café ✓";
+    QTest::newRow("nothing picked") << ""
+                                    << "";
+}
+
+void ConverterTest::pictureTitle()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, title);
+    QCOMPARE(pictureTitleOf(path), title);
+}
+
+void ConverterTest::outputPathFollowsType_data()
+{
+    QTest::addColumn<qint32>("type");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("0 bitmap") << 0 << "a.bmp";
+    QTest::newRow("1 JPEG") << 1 << "a.jpg";
+    QTest::newRow("2 GIF") << 2 << "a.gif";
+    QTest::newRow("9 unknown") << 9 << "a.";
+    QTest::newRow("-1 unknown") << -1 << "a.";
+}
+
+void ConverterTest::outputPathFollowsType()
+{
+    QFETCH(qint32, type);
+    QFETCH(QString, name);
+    QTemporaryDir start;
+    const QString path = convertedPicturePath(start.path(), outputExtension(type));
+    QCOMPARE(path, start.path() + QLatin1Char('/') + name);
+    QVERIFY(QFileInfo(path).isAbsolute());
+}
+
+void ConverterTest::argumentsKeepEachPieceWhole_data()
+{
+    QTest::addColumn<qint32>("width");
+    QTest::addColumn<qint32>("height");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("size");
+    QTest::newRow("spaces") << 128 << 160 << "/my pictures/day at the beach.jpg"
+                            << "128x160";
+    QTest::newRow("quotes") << 128 << 160 << "/pics/say \"cheese\" it's.jpg"
+                            << "128x160";
+    QTest::newRow("option-like name") << 128 << 160 << "/pics/-rf .jpg"
+                                      << "128x160";
+    QTest::newRow("shell characters") << 128 << 160 << "/pics/$(rm -rf ~);`x`|y&z>w*.jpg"
+                                      << "128x160";
+    QTest::newRow("unicode") << 176 << 220 << "/картинки/写真 ✓.jpg"
+                             << "176x220";
+    QTest::newRow("0x0 passed through") << 0 << 0 << "/pics/beach.jpg"
+                                        << "0x0";
+    QTest::newRow("negative passed through") << -5 << 2147483647 << "/pics/beach.jpg"
+                                             << "-5x2147483647";
+}
+
+void ConverterTest::argumentsKeepEachPieceWhole()
+{
+    QFETCH(qint32, width);
+    QFETCH(qint32, height);
+    QFETCH(QString, picture);
+    QFETCH(QString, size);
+    const QString output = QStringLiteral("/start folder/a.gif");
+    const QStringList expected{QStringLiteral("-sample"), size, picture, output};
+    QCOMPARE(converterArguments(width, height, picture, output), expected);
+}
+
+void ConverterTest::relativePicturesBecomeAbsolute()
+{
+    // A name starting with a dash must never reach the converter bare.
+    QTemporaryDir tmp;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(tmp.path());
+    const QStringList args = converterArguments(1, 2, QStringLiteral("-rf.jpg"), QStringLiteral("a.gif"));
+    QDir::setCurrent(old);
+    QCOMPARE(args.at(2), QDir(tmp.path()).filePath(QStringLiteral("-rf.jpg")));
+    QCOMPARE(args.at(3), QDir(tmp.path()).filePath(QStringLiteral("a.gif")));
+}
+
+void ConverterTest::commandLineForTheRecord()
+{
+    const QStringList args = converterArguments(128, 160, QStringLiteral("/pics/my pictures/beach.jpg"),
+                                                QStringLiteral("/tool/a.gif"));
+    QCOMPARE(converterCommandLine(QStringLiteral("/tool/convert"), args),
+             QDir::toNativeSeparators(QStringLiteral(
+                 "\"/tool/convert\"  -sample 128x160 \"/pics/my pictures/beach.jpg\" \"/tool/a.gif\"")));
+}
+
+void ConverterTest::converterChoice_data()
+{
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<QStringList>("executables"); // executable files that exist
+    QTest::addColumn<QString>("expected");
+    const QString start = QStringLiteral("/start");
+    QTest::newRow("Windows: convert.exe in the start folder, even if absent")
+        << true << QStringList{"/usr/bin/magick"} << QDir::toNativeSeparators("/start/convert.exe");
+    QTest::newRow("start folder's convert wins")
+        << false << QStringList{"/start/convert", "/usr/bin/magick", "/usr/bin/convert"} << "/start/convert";
+    QTest::newRow("magick before convert on PATH")
+        << false << QStringList{"/usr/bin/convert", "/usr/bin/magick"} << "/usr/bin/magick";
+    QTest::newRow("convert on PATH") << false << QStringList{"/usr/bin/convert"} << "/usr/bin/convert";
+    QTest::newRow("none at all") << false << QStringList{} << "";
+}
+
+void ConverterTest::converterChoice()
+{
+    QFETCH(bool, windows);
+    QFETCH(QStringList, executables);
+    QFETCH(QString, expected);
+    ConverterLookup lookup;
+    lookup.windows = windows;
+    lookup.isExecutableFile = [&](const QString &path) { return executables.contains(path); };
+    lookup.findOnPath = [&](const QString &name) {
+        const QString path = QStringLiteral("/usr/bin/") + name;
+        return executables.contains(path) ? path : QString();
+    };
+    QCOMPARE(converterPathFor(QStringLiteral("/start"), lookup), expected);
+}
+
+void ConverterTest::openDialogOffersEveryCase()
+{
+    QTemporaryDir tmp;
+    for (const char *name : {"a.jpg", "b.JPG", "c.Jpg", "d.bmp", "e.BMP", "f.png", "g.txt"}) {
+        QFile f(tmp.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QStringList filters{QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")};
+    QFileDialog dialog;
+    setUpOpenDialog(dialog, filters);
+    // Where the system's dialog would match letter for letter, it is not used.
+    if (!filedialogs::nativeFiltersIgnoreCase())
+        QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDirectory(tmp.path());
+    QCOMPARE(dialog.nameFilters(), filters);
+    QCOMPARE(dialog.selectedNameFilter(), filters.first());
+
+    auto *model = dialog.findChild<QFileSystemModel *>();
+    QVERIFY(model);
+    auto offered = [&] {
+        QStringList names;
+        const QModelIndex folder = model->index(tmp.path());
+        for (int row = 0; row < model->rowCount(folder); ++row) {
+            const QModelIndex i = model->index(row, 0, folder);
+            if (model->flags(i) & Qt::ItemIsEnabled)
+                names << i.data().toString();
+        }
+        names.sort();
+        return names;
+    };
+    QTRY_COMPARE(offered(), (QStringList{"a.jpg", "b.JPG", "c.Jpg"}));
+
+    // The user picks the second filter.
+    auto *types = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(types);
+    types->setCurrentIndex(1);
+    emit types->activated(1);
+    emit types->textActivated(types->itemText(1));
+    QTRY_COMPARE(offered(), (QStringList{"d.bmp", "e.BMP"}));
+}
+
+QTEST_MAIN(ConverterTest)
+#include "tst_converter.moc"
