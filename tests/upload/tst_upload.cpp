@@ -65,6 +65,8 @@ void UploadTest::grammar_data()
         << QByteArray("popup*success*error") << Outcomes{dialog(1, "success")};
     QTest::newRow("popup keeps keywords of the first token")
         << QByteArray("popuperror*L") << Outcomes{dialog(1, "L"), dialog(2)};
+    QTest::newRow("popup in an address: link, then the address up to the star")
+        << QByteArray("http://popup.example/*L") << Outcomes{dialog(1, "L"), open("http://popup.example/")};
     QTest::newRow("popup without link, success after it")
         << QByteArray("popupsuccess") << Outcomes{dialog(0)};
 
