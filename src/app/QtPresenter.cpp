@@ -1,6 +1,7 @@
 #include "app/CAboutDlg.h"
 #include "app/openfiledialog.h"
 #include "app/presenter.h"
+#include "status/CStatusDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -32,9 +33,13 @@ std::optional<QString> QtPresenter::openFileName(const QStringList &filters)
 
 void QtPresenter::statusDialog(int mode, const QByteArray &link)
 {
-    // Interim until the status dialog exists: the outcome as a plain box.
-    plainBox(QStringLiteral("Upload status %1\n%2").arg(mode).arg(QString::fromLocal8Bit(link)),
-             QStringLiteral("Upload Status"));
+    CStatusDialog dialog(m_parent, [this](const QUrl &url) { openUrl(url); });
+    dialog.m_nMode = mode;
+    if (mode == 1)
+        dialog.m_pszLinkUrl = link;
+    else
+        dialog.m_pszSuccessUrl = link;
+    dialog.DoModal();
 }
 
 void QtPresenter::openUrl(const QUrl &url)
