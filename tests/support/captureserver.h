@@ -25,7 +25,7 @@ public:
         ResetMidBody,       // reset the connection after some body bytes
         CloseWithoutAnswer, // read the body, close without a word
         Stall,              // read the body, never answer
-        AnswerInTwoPieces,  // head and first piece, a pause, the second piece
+        AnswerInTwoPieces,  // head and first piece; the second once the gate opens
     };
 
     struct Script
@@ -35,7 +35,8 @@ public:
         QByteArray secondPiece;
         // Body bytes to take before a reset.
         qint64 resetAfter = 65536;
-        // While false, the body is not read (the head is).
+        // While false, the body is not read (the head is); when answering in
+        // two pieces, the second waits for it instead.
         std::atomic<bool> *gate = nullptr;
     };
 
@@ -104,12 +105,16 @@ private:
 
     void readBody(QTcpSocket &socket, qint64 upTo)
     {
-        if (m_script.gate) {
-            while (!m_script.gate->load() && !m_stop)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        if (m_script.mode != AnswerInTwoPieces)
+            waitForGate();
         while (m_body.size() < upTo && waitForData(socket))
             m_body += socket.readAll();
+    }
+
+    void waitForGate()
+    {
+        while (m_script.gate && !m_script.gate->load() && !m_stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
     void send(QTcpSocket &socket, const QByteArray &bytes)
@@ -165,7 +170,7 @@ private:
         case AnswerInTwoPieces:
             readBody(*socket, contentLength());
             send(*socket, m_script.reply);
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            waitForGate();
             send(*socket, m_script.secondPiece);
             break;
         }
