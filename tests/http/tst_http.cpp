@@ -132,6 +132,7 @@ private slots:
     void fileChangesSizeWhileSending_data();
     void fileChangesSizeWhileSending();
     void layerRefusesMisuse();
+    void unresolvableHost();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -546,6 +547,23 @@ void HttpTest::layerRefusesMisuse()
     // The short body never reaches the server as if it were complete.
     QVERIFY(QByteArray("ab").startsWith(server.body()));
     QCOMPARE(server.contentLength(), 3);
+}
+
+void HttpTest::unresolvableHost()
+{
+    // A name lookup must not leave the machine: only inside a private network
+    // namespace (no interfaces, so the resolver fails at once) is it safe.
+    if (qgetenv("PICTOVANE_ISOLATED_NETWORK") != "1")
+        QSKIP("needs a private network namespace; run through the isolated CTest entry");
+    qunsetenv("http_proxy");
+    qunsetenv("HTTP_PROXY");
+    writeFile(QStringLiteral("a.bmp"), patternBytes(10));
+    CPostForm form = formTo("upload.test.invalid");
+    form.AddFile("file_data", "a.bmp", "bmp");
+    const Outcome out = post(form);
+    QCOMPARE(out.hr, HRESULT_FROM_WIN32(ERROR_INTERNET_NAME_NOT_RESOLVED));
+    QCOMPARE(out.status.httpStatus, -1);
+    QVERIFY(out.pieces.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(HttpTest)
