@@ -14,7 +14,7 @@ namespace {
 
 // Small writes are gathered up to this size before libcurl sends them, so a
 // header block or a CR LF does not become a packet of its own.
-constexpr std::size_t kGatherSize = 64 * 1024;
+constexpr std::size_t kGatherSize = 256 * 1024;
 // Reply bytes waiting to be read beyond this make libcurl stop receiving.
 constexpr std::size_t kMaxQueued = 1024 * 1024;
 // How often the pump runs while waiting.
@@ -350,6 +350,8 @@ HRESULT InetRequest::begin(std::uint64_t length)
     set(curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L));
     set(curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L));
     set(curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L));
+    // One gathered buffer per read callback.
+    set(curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kGatherSize)));
     set(curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(session.m_timeouts.connect.count())));
     if (rc != CURLE_OK)
