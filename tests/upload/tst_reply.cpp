@@ -219,4 +219,4 @@ void UploadTest::sendFailure()
 }
 
 QTEST_GUILESS_MAIN(UploadTest)
-#include "tst_upload.moc"
+#include "tst_reply.moc"

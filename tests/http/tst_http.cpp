@@ -1,0 +1,570 @@
+#include "http/CFormPoster.h"
+#include "http/CPostForm.h"
+#include "platform/crtrandom.h"
+#include "platform/inet.h"
+#include "platform/winerror.h"
+
+#include "../support/captureserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <functional>
+
+using Mode = CaptureServer::Mode;
+
+Q_DECLARE_METATYPE(CaptureServer::Mode)
+
+namespace {
+
+const char kHost[] = "upload.test.example";
+const char kPath[] = "/wallpapers/upload3.php";
+
+QByteArray patternBytes(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Points the system proxy at the given loopback server.
+void useProxy(const QByteArray &url)
+{
+    qputenv("http_proxy", url);
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+}
+
+// A loopback port with nothing listening on it.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QByteArray boundaryOf(const QByteArray &head)
+{
+    const QRegularExpression re(QStringLiteral("boundary=(\\S+)\\r\\n"));
+    return re.match(QString::fromLatin1(head)).captured(1).toLatin1();
+}
+
+// The body as the format lays it out, with the file bytes read here.
+QByteArray expectedBody(const CPostForm &form, const QByteArray &b)
+{
+    QByteArray body;
+    for (const FormField &f : form.m_fields)
+        body += CFormPoster::MakeFieldHeader(b, f.name) + f.value + "\r\n";
+    for (const FormFile &f : form.m_files) {
+        QFile file(QString::fromLocal8Bit(f.path));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        body += CFormPoster::MakeFileHeader(b, f.name, f.path, f.contentType) + file.readAll() + "\r\n";
+    }
+    return body + CFormPoster::MakeClosingBoundary(b);
+}
+
+struct Outcome
+{
+    HRESULT hr = S_OK;
+    PostStatus status;
+    QList<QByteArray> pieces;
+};
+
+Outcome post(CPostForm &form, inet::Timeouts timeouts = {}, std::atomic<bool> *pieceSeen = nullptr)
+{
+    Outcome out;
+    CFormPoster poster(
+        [&out, pieceSeen](QByteArrayView piece) {
+            out.pieces.append(piece.toByteArray());
+            if (pieceSeen)
+                *pieceSeen = true;
+        },
+        timeouts);
+    out.hr = poster.Send(form, out.status);
+    return out;
+}
+
+CPostForm formTo(const char *host = kHost)
+{
+    CPostForm form;
+    form.m_strHost = host;
+    form.m_strPath = kPath;
+    return form;
+}
+
+} // namespace
+
+class HttpTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void boundaryComesFromTheSharedSequence_data();
+    void boundaryComesFromTheSharedSequence();
+    void bodySizeAddsUpItsParts_data();
+    void bodySizeAddsUpItsParts();
+    void addKeepsOrderAndNullsBecomeEmpty();
+    void setUrl_data();
+    void setUrl();
+
+    void goldenRequest();
+    void bytesOnTheWire_data();
+    void bytesOnTheWire();
+    void faults_data();
+    void faults();
+    void fileChangesSizeWhileSending_data();
+    void fileChangesSizeWhileSending();
+    void layerRefusesMisuse();
+    void unresolvableHost();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCwd;
+};
+
+void HttpTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_oldCwd = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+}
+
+void HttpTest::cleanup()
+{
+    QDir::setCurrent(m_oldCwd);
+    m_dir.reset();
+    inet::setPumpHook({});
+    QCOMPARE(inet::openHandleCount(), 0);
+}
+
+void HttpTest::boundaryComesFromTheSharedSequence_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("seed 1") << 1u;
+    QTest::newRow("seed 0") << 0u;
+    QTest::newRow("a time of day") << 1765152000u;
+}
+
+void HttpTest::boundaryComesFromTheSharedSequence()
+{
+    QFETCH(quint32, seed);
+    crtrandom::srand(seed);
+    int draws[3];
+    for (int &d : draws)
+        d = crtrandom::rand();
+    crtrandom::srand(seed);
+    const QByteArray boundary = CFormPoster::MakeBoundary();
+
+    QCOMPARE(boundary.size(), 39);
+    QVERIFY(QRegularExpression(QStringLiteral("^-{27}([0-7][0-9A-F]{3}){3}$"))
+                .match(QString::fromLatin1(boundary))
+                .hasMatch());
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(boundary.mid(27 + 4 * i, 4).toInt(nullptr, 16), draws[i]);
+    // The next boundary continues the sequence instead of repeating it.
+    QVERIFY(CFormPoster::MakeBoundary() != boundary);
+}
+
+void HttpTest::bodySizeAddsUpItsParts_data()
+{
+    // Files are written to the test's folder; sizes by the format's own
+    // arithmetic: 88 + |N| + |V| per field, 117 + |N| + |P| + |T| + size per
+    // file, 45 for the closing delimiter.
+    QTest::addColumn<QList<QByteArrayList>>("fields");
+    QTest::addColumn<QList<QByteArrayList>>("files"); // name, path, type, size
+    QTest::newRow("nothing at all") << QList<QByteArrayList>{} << QList<QByteArrayList>{};
+    QTest::newRow("field a = b") << QList<QByteArrayList>{{"a", "b"}} << QList<QByteArrayList>{};
+    QTest::newRow("empty value") << QList<QByteArrayList>{{"name", ""}} << QList<QByteArrayList>{};
+    QTest::newRow("empty file") << QList<QByteArrayList>{}
+                                << QList<QByteArrayList>{{"f", "e.gif", "gif", "0"}};
+    QTest::newRow("quotes, CR and LF counted as they are")
+        << QList<QByteArrayList>{{"n\"a\r\nme", "v\"\r\n\""}}
+        << QList<QByteArrayList>{{"f\"", "q\"x.bin", "t\r\nX", "5"}};
+    QTest::newRow("same name twice") << QList<QByteArrayList>{{"a", "1"}, {"a", "22"}}
+                                     << QList<QByteArrayList>{};
+    QTest::newRow("file of 8193 bytes") << QList<QByteArrayList>{{"sms", "555"}}
+                                        << QList<QByteArrayList>{{"file_data", "b.bin", "bmp", "8193"}};
+    QTest::newRow("missing file counts as empty")
+        << QList<QByteArrayList>{} << QList<QByteArrayList>{{"f", "absent.gif", "gif", "missing"}};
+}
+
+void HttpTest::bodySizeAddsUpItsParts()
+{
+    QFETCH(QList<QByteArrayList>, fields);
+    QFETCH(QList<QByteArrayList>, files);
+    CPostForm form;
+    quint64 expected = 45;
+    for (const QByteArrayList &f : fields) {
+        form.AddField(f[0].constData(), f[1].constData());
+        expected += 88 + f[0].size() + f[1].size();
+    }
+    for (const QByteArrayList &f : files) {
+        form.AddFile(f[0].constData(), f[1].constData(), f[2].constData());
+        const qint64 size = f[3] == "missing" ? 0 : f[3].toLongLong();
+        if (f[3] != "missing")
+            writeFile(QString::fromLatin1(f[1]), patternBytes(size));
+        expected += 117 + f[0].size() + f[1].size() + f[2].size() + size;
+    }
+    crtrandom::srand(7);
+    const QByteArray boundary = CFormPoster::MakeBoundary();
+    QCOMPARE(CFormPoster::BodySize(form, boundary), expected);
+    QCOMPARE(CFormPoster::MakeContentTypeHeader(boundary).size(), 83);
+}
+
+void HttpTest::addKeepsOrderAndNullsBecomeEmpty()
+{
+    CPostForm form;
+    form.AddFile("f", nullptr, "gif");
+    form.AddField("b", "2");
+    form.AddField(nullptr, nullptr);
+    form.AddField("b", "3");
+    QCOMPARE(form.m_files.size(), 1);
+    QCOMPARE(form.m_files[0].path, QByteArray());
+    const QByteArrayList names{form.m_fields[0].name, form.m_fields[1].name, form.m_fields[2].name};
+    QCOMPARE(names, (QByteArrayList{"b", "", "b"}));
+    QCOMPARE(form.m_fields[2].value, QByteArray("3"));
+}
+
+void HttpTest::setUrl_data()
+{
+    QTest::addColumn<QByteArray>("url");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("plain http") << QByteArray("http://up.example/wallpapers/upload3.php") << true
+                                << QByteArray("up.example") << QByteArray("/wallpapers/upload3.php");
+    QTest::newRow("explicit port 80") << QByteArray("http://up.example:80/w/u.php") << true
+                                      << QByteArray("up.example") << QByteArray("/w/u.php");
+    QTest::newRow("https") << QByteArray("https://up.example/w/u.php") << false << QByteArray()
+                           << QByteArray();
+    QTest::newRow("scheme in capitals")
+        << QByteArray("HTTP://up.example/w") << false << QByteArray() << QByteArray();
+    QTest::newRow("port 8080") << QByteArray("http://up.example:8080/w") << false << QByteArray()
+                               << QByteArray();
+    QTest::newRow("user") << QByteArray("http://me@up.example/w") << false << QByteArray() << QByteArray();
+    QTest::newRow("user and password")
+        << QByteArray("http://me:pw@up.example/w") << false << QByteArray() << QByteArray();
+    QTest::newRow("query") << QByteArray("http://up.example/w?x=1") << false << QByteArray() << QByteArray();
+    QTest::newRow("fragment") << QByteArray("http://up.example/w#top") << false << QByteArray()
+                              << QByteArray();
+    QTest::newRow("not a URL") << QByteArray("http://") << false << QByteArray() << QByteArray();
+}
+
+void HttpTest::setUrl()
+{
+    QFETCH(QByteArray, url);
+    QFETCH(bool, accepted);
+    QFETCH(QByteArray, host);
+    QFETCH(QByteArray, path);
+    CPostForm form;
+    QCOMPARE(form.SetUrl(url.constData()), accepted);
+    QCOMPARE(form.m_strHost, host);
+    QCOMPARE(form.m_strPath, path);
+}
+
+void HttpTest::goldenRequest()
+{
+    const QString data = QStringLiteral(PICTOVANE_SOURCE_DIR "/tests/data/");
+    QFile golden(data + QStringLiteral("golden-body.bin"));
+    QVERIFY(golden.open(QIODevice::ReadOnly));
+    QFile goldenHead(data + QStringLiteral("golden-head.txt"));
+    QVERIFY(goldenHead.open(QIODevice::ReadOnly));
+
+    writeFile(QStringLiteral("a.gif"), [] {
+        QByteArray bytes;
+        for (int i = 0; i < 300; ++i)
+            bytes.append(static_cast<char>(i % 256));
+        return bytes;
+    }());
+    CPostForm form = formTo();
+    form.AddFile("file_data", "a.gif", "gif");
+    form.AddField("sms", "5551234");
+    form.AddField("image_name", "say \"hi\"\r\nnow");
+    form.AddField("empty", "");
+
+    CaptureServer server({});
+    useProxy(server.proxyUrl());
+    crtrandom::srand(1);
+    const Outcome out = post(form);
+    server.finish();
+
+    QCOMPARE(out.hr, S_OK);
+    QCOMPARE(server.body(), golden.readAll());
+    // Line by line, as the file keeps them without CR.
+    QCOMPARE(server.head().split('\n'), goldenHead.readAll().replace("\n", "\r\n").split('\n'));
+}
+
+void HttpTest::bytesOnTheWire_data()
+{
+    QTest::addColumn<QList<QByteArrayList>>("fields");
+    QTest::addColumn<QList<qint64>>("fileSizes");
+    QTest::addColumn<bool>("fieldAfterFile");
+    using F = QList<QByteArrayList>;
+    using S = QList<qint64>;
+    QTest::newRow("no fields") << F{} << S{100} << false;
+    QTest::newRow("no files") << F{{"a", "b"}, {"c", "d"}} << S{} << false;
+    QTest::newRow("nothing at all") << F{} << S{} << false;
+    QTest::newRow("empty value") << F{{"empty", ""}} << S{10} << false;
+    QTest::newRow("empty file") << F{{"a", "b"}} << S{0} << false;
+    QTest::newRow("file of 8191 bytes") << F{{"a", "b"}} << S{8191} << false;
+    QTest::newRow("file of 8192 bytes") << F{{"a", "b"}} << S{8192} << false;
+    QTest::newRow("file of 8193 bytes") << F{{"a", "b"}} << S{8193} << false;
+    QTest::newRow("file of 16384 bytes") << F{{"a", "b"}} << S{16384} << false;
+    QTest::newRow("two files around the gather size") << F{} << S{256 * 1024 - 1, 256 * 1024 + 1} << false;
+    QTest::newRow("values with quotes, CR and LF") << F{{"q\"n", "\"v\"\r\n\r\n--x"}} << S{5} << false;
+    QTest::newRow("field added after a file") << F{{"late", "value"}} << S{300} << true;
+    QTest::newRow("large value beyond every buffer")
+        << F{{"big", patternBytes(3 * 256 * 1024 + 17)}} << S{} << false;
+}
+
+void HttpTest::bytesOnTheWire()
+{
+    QFETCH(QList<QByteArrayList>, fields);
+    QFETCH(QList<qint64>, fileSizes);
+    QFETCH(bool, fieldAfterFile);
+
+    CPostForm form = formTo();
+    auto addFiles = [&] {
+        for (int i = 0; i < fileSizes.size(); ++i) {
+            const QByteArray name = "f" + QByteArray::number(i) + ".bin";
+            writeFile(QString::fromLatin1(name), patternBytes(fileSizes[i]));
+            form.AddFile("file_data", name.constData(), "bmp");
+        }
+    };
+    if (fieldAfterFile)
+        addFiles();
+    for (const QByteArrayList &f : fields)
+        form.AddField(f[0].constData(), f[1].constData());
+    if (!fieldAfterFile)
+        addFiles();
+
+    CaptureServer server({});
+    useProxy(server.proxyUrl());
+    const Outcome out = post(form);
+    server.finish();
+
+    QCOMPARE(out.hr, S_OK);
+    QCOMPARE(out.status.httpStatus, 200);
+    const QByteArray boundary = boundaryOf(server.head());
+    QCOMPARE(boundary.size(), 39);
+    QCOMPARE(server.body().size(), server.contentLength());
+    QCOMPARE(quint64(server.contentLength()), CFormPoster::BodySize(form, boundary));
+    QCOMPARE(server.body(), expectedBody(form, boundary));
+    QCOMPARE(out.pieces, QList<QByteArray>{"ok"});
+}
+
+void HttpTest::faults_data()
+{
+    QTest::addColumn<QString>("peer"); // "capture", "closed port", "no host"
+    QTest::addColumn<Mode>("mode");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("file"); // "big", "small" or "missing"
+    QTest::addColumn<HRESULT>("expected");
+    QTest::addColumn<int>("httpStatus");
+    QTest::addColumn<QList<QByteArray>>("pieces");
+
+    const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    auto answer = [](int code, const char *reason, const QByteArray &body, const QByteArray &extra = {}) {
+        return "HTTP/1.1 " + QByteArray::number(code) + " " + reason + "\r\n" + extra + "Content-Length: "
+               + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    };
+    const HRESULT ok0 = S_OK;
+    using P = QList<QByteArray>;
+
+    QTest::newRow("connection refused") << "closed port" << Mode::Answer << ok << QByteArray("small")
+                                        << HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT) << -1 << P{};
+    QTest::newRow("no host name") << "no host" << Mode::Answer << ok << QByteArray("small")
+                                  << HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER) << -1 << P{};
+    QTest::newRow("server resets mid-body")
+        << "capture" << Mode::ResetMidBody << ok << QByteArray("big")
+        << HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_RESET) << -1 << P{};
+    QTest::newRow("413 before the body is done")
+        << "capture" << Mode::AnswerBeforeBody << answer(413, "Too Large", "error") << QByteArray("big")
+        << ok0 << 413 << P{"error"};
+    QTest::newRow("302 is not followed")
+        << "capture" << Mode::Answer
+        << answer(302, "Found", "moved", "Location: http://elsewhere.example/\r\n") << QByteArray("small")
+        << ok0 << 302 << P{"moved"};
+    QTest::newRow("404 handed on") << "capture" << Mode::Answer << answer(404, "Not Found", "gone")
+                                   << QByteArray("small") << ok0 << 404 << P{"gone"};
+    QTest::newRow("500 handed on") << "capture" << Mode::Answer << answer(500, "Oops", "error")
+                                   << QByteArray("small") << ok0 << 500 << P{"error"};
+    QTest::newRow("empty reply") << "capture" << Mode::CloseWithoutAnswer << ok << QByteArray("small")
+                                 << HRESULT_FROM_WIN32(ERROR_HTTP_INVALID_SERVER_RESPONSE) << -1 << P{};
+    QTest::newRow("reply in two pieces, the second later")
+        << "capture" << Mode::AnswerInTwoPieces
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 18\r\n\r\nsuccess*http://a/b")
+        << QByteArray("small") << ok0 << 200 << P{"success*h", "ttp://a/b"};
+    QTest::newRow("stall") << "capture" << Mode::Stall << ok << QByteArray("small")
+                           << HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) << -1 << P{};
+    QTest::newRow("missing file") << "capture" << Mode::Answer << ok << QByteArray("missing")
+                                  << HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) << -1 << P{};
+}
+
+void HttpTest::faults()
+{
+    QFETCH(QString, peer);
+    QFETCH(Mode, mode);
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, file);
+    QFETCH(HRESULT, expected);
+    QFETCH(int, httpStatus);
+    QFETCH(QList<QByteArray>, pieces);
+
+    if (file == "big")
+        writeFile(QStringLiteral("a.bmp"), patternBytes(16 * 1024 * 1024));
+    else if (file == "small")
+        writeFile(QStringLiteral("a.bmp"), patternBytes(1000));
+    CPostForm form = formTo(peer == "no host" ? "" : kHost);
+    form.AddField("sms", "555");
+    form.AddFile("file_data", "a.bmp", "bmp");
+
+    CaptureServer::Script script;
+    script.mode = mode;
+    // The second piece leaves only once the first has been handed on.
+    std::atomic<bool> firstPieceSeen{false};
+    if (mode == Mode::AnswerInTwoPieces) {
+        script.gate = &firstPieceSeen;
+        script.reply = reply.left(reply.size() - 9);
+        script.secondPiece = reply.right(9);
+    } else {
+        script.reply = reply;
+    }
+    CaptureServer server(script);
+    useProxy(peer == "closed port" ? "http://127.0.0.1:" + QByteArray::number(closedPort())
+                                   : server.proxyUrl());
+
+    // Short only where the stall is the point, so a busy machine cannot
+    // turn another row into a timeout.
+    inet::Timeouts timeouts;
+    if (mode == Mode::Stall)
+        timeouts.stall = std::chrono::milliseconds(300);
+    const Outcome out = post(form, timeouts, &firstPieceSeen);
+    QCOMPARE(inet::openHandleCount(), 0);
+    if (peer == "capture")
+        server.finish();
+
+    QCOMPARE(out.hr, expected);
+    QCOMPARE(out.status.httpStatus, httpStatus);
+    QCOMPARE(out.pieces.join('|'), pieces.join('|'));
+    if (peer == "capture") {
+        QCOMPARE(server.connections(), 1);
+        if (file == "missing") {
+            // At most the fields and the file's header block went out (the
+            // layer may still have held them back), and nothing after.
+            const QByteArray b = boundaryOf(server.head());
+            const QByteArray upToHeader = CFormPoster::MakeFieldHeader(b, "sms") + "555\r\n"
+                                          + CFormPoster::MakeFileHeader(b, "file_data", "a.bmp", "bmp");
+            QVERIFY(upToHeader.startsWith(server.body()));
+            QVERIFY(server.body().size() < server.contentLength());
+        }
+    } else {
+        QCOMPARE(server.connections(), 0);
+    }
+}
+
+void HttpTest::fileChangesSizeWhileSending_data()
+{
+    QTest::addColumn<qint64>("delta");
+    QTest::newRow("file shrinks") << qint64(-1);
+    QTest::newRow("file grows") << qint64(1);
+}
+
+void HttpTest::fileChangesSizeWhileSending()
+{
+    QFETCH(qint64, delta);
+    const qint64 size = 20000;
+    writeFile(QStringLiteral("a.bmp"), patternBytes(size));
+    // A value larger than every socket buffer, so the send has to wait for
+    // the server while the fields go out, before the file is opened; the
+    // file changes during that wait.
+    const QByteArray bigValue = patternBytes(32 * 1024 * 1024);
+    CPostForm form = formTo();
+    form.AddField("big", bigValue.constData());
+    form.AddFile("file_data", "a.bmp", "bmp");
+
+    std::atomic<bool> gate{false};
+    CaptureServer::Script script;
+    script.gate = &gate;
+    CaptureServer server(script);
+    useProxy(server.proxyUrl());
+    const QString path = m_dir->filePath(QStringLiteral("a.bmp"));
+    inet::setPumpHook([&] {
+        if (!gate) {
+            writeFile(path, patternBytes(size + delta));
+            gate = true;
+        }
+    });
+    const Outcome out = post(form);
+    server.finish();
+
+    QVERIFY(gate);
+    QCOMPARE(out.hr, HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+    QCOMPARE(out.status.httpStatus, -1);
+    QVERIFY(out.pieces.isEmpty());
+    // Never a complete-looking body: short of its announced length.
+    QVERIFY(server.body().size() < server.contentLength());
+}
+
+void HttpTest::layerRefusesMisuse()
+{
+    CaptureServer server({});
+    useProxy(server.proxyUrl());
+    {
+        inet::InetSession session("agent");
+        inet::InetConnection connection(session, kHost, 80);
+        inet::InetRequest request(connection, "POST", kPath);
+        std::int32_t code = 0;
+        QCOMPARE(request.status(code), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        QCOMPARE(request.write("x", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        QCOMPARE(request.begin(3), S_OK);
+        QCOMPARE(request.addHeader("Late: header"),
+                 HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        QCOMPARE(request.write("ab", 2), S_OK);
+        QCOMPARE(request.end(), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        QCOMPARE(request.write("c", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        QCOMPARE(inet::openHandleCount(), 3);
+    }
+    server.finish();
+    // The short body never reaches the server as if it were complete.
+    QVERIFY(QByteArray("ab").startsWith(server.body()));
+    QCOMPARE(server.contentLength(), 3);
+}
+
+void HttpTest::unresolvableHost()
+{
+    // A name lookup must not leave the machine: only inside a private network
+    // namespace (no interfaces, so the resolver fails at once) is it safe.
+    if (qgetenv("PICTOVANE_ISOLATED_NETWORK") != "1")
+        QSKIP("needs a private network namespace; run through the isolated CTest entry");
+    qunsetenv("http_proxy");
+    qunsetenv("HTTP_PROXY");
+    writeFile(QStringLiteral("a.bmp"), patternBytes(10));
+    CPostForm form = formTo("upload.test.invalid");
+    form.AddFile("file_data", "a.bmp", "bmp");
+    const Outcome out = post(form);
+    QCOMPARE(out.hr, HRESULT_FROM_WIN32(ERROR_INTERNET_NAME_NOT_RESOLVED));
+    QCOMPARE(out.status.httpStatus, -1);
+    QVERIFY(out.pieces.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(HttpTest)
+#include "tst_http.moc"

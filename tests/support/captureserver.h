@@ -1,0 +1,187 @@
+// A one-connection HTTP peer on loopback that records the raw bytes it
+// receives and answers according to a script. It runs on its own thread, as
+// the client under test blocks the thread that calls it. Reached as the
+// client's proxy, so the request line is in absolute form.
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <sys/socket.h>
+
+class CaptureServer
+{
+public:
+    enum Mode {
+        Answer,             // read the whole body, then send the reply
+        AnswerBeforeBody,   // send the reply as soon as the head is in
+        ResetMidBody,       // reset the connection after some body bytes
+        CloseWithoutAnswer, // read the body, close without a word
+        Stall,              // read the body, never answer
+        AnswerInTwoPieces,  // head and first piece; the second once the gate opens
+    };
+
+    struct Script
+    {
+        Mode mode = Answer;
+        QByteArray reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+        QByteArray secondPiece;
+        // Body bytes to take before a reset.
+        qint64 resetAfter = 65536;
+        // While false, the body is not read (the head is); when answering in
+        // two pieces, the second waits for it instead.
+        std::atomic<bool> *gate = nullptr;
+    };
+
+    explicit CaptureServer(Script script) : m_script(std::move(script))
+    {
+        std::promise<quint16> port;
+        auto ready = port.get_future();
+        m_thread = std::thread([this, p = std::move(port)]() mutable { run(p); });
+        m_port = ready.get();
+    }
+
+    ~CaptureServer()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    quint16 port() const { return m_port; }
+    QByteArray proxyUrl() const { return "http://127.0.0.1:" + QByteArray::number(m_port); }
+
+    // Waits until the client has gone; then the records are complete.
+    void finish()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    int connections() const { return m_connections; }
+    QByteArray head() const { return m_head; }
+    QByteArray body() const { return m_body; }
+    qint64 contentLength() const
+    {
+        for (const QByteArray &line : m_head.split('\n')) {
+            if (line.toLower().startsWith("content-length:"))
+                return line.mid(15).trimmed().toLongLong();
+        }
+        return -1;
+    }
+
+private:
+    bool waitForData(QTcpSocket &socket)
+    {
+        while (!m_stop) {
+            if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(50))
+                return true;
+            if (socket.state() != QAbstractSocket::ConnectedState)
+                return false;
+        }
+        return false;
+    }
+
+    void readHead(QTcpSocket &socket)
+    {
+        QByteArray buffer;
+        while (buffer.indexOf("\r\n\r\n") < 0 && waitForData(socket))
+            buffer += socket.readAll();
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0) {
+            m_head = buffer;
+            return;
+        }
+        m_head = buffer.left(end + 4);
+        m_body = buffer.mid(end + 4);
+    }
+
+    void readBody(QTcpSocket &socket, qint64 upTo)
+    {
+        if (m_script.mode != AnswerInTwoPieces)
+            waitForGate();
+        while (m_body.size() < upTo && waitForData(socket))
+            m_body += socket.readAll();
+    }
+
+    void waitForGate()
+    {
+        while (m_script.gate && !m_script.gate->load() && !m_stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+    void send(QTcpSocket &socket, const QByteArray &bytes)
+    {
+        socket.write(bytes);
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(50))
+            ;
+    }
+
+    // Everything else the client sends, until it goes.
+    void drain(QTcpSocket &socket)
+    {
+        while (waitForData(socket))
+            m_body += socket.readAll();
+    }
+
+    void run(std::promise<quint16> &port)
+    {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        port.set_value(server.serverPort());
+        while (!m_stop && !server.hasPendingConnections())
+            server.waitForNewConnection(50);
+        if (m_stop)
+            return;
+        std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+        ++m_connections;
+        server.close();
+        readHead(*socket);
+        switch (m_script.mode) {
+        case Answer:
+            readBody(*socket, contentLength());
+            send(*socket, m_script.reply);
+            break;
+        case AnswerBeforeBody:
+            send(*socket, m_script.reply);
+            break;
+        case ResetMidBody: {
+            readBody(*socket, m_script.resetAfter);
+            // Linger of zero: close with a reset, not an orderly end.
+            const linger hard{1, 0};
+            setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                       sizeof hard);
+            socket->abort();
+            return;
+        }
+        case CloseWithoutAnswer:
+            readBody(*socket, contentLength());
+            socket->close();
+            return;
+        case Stall:
+            break;
+        case AnswerInTwoPieces:
+            readBody(*socket, contentLength());
+            send(*socket, m_script.reply);
+            waitForGate();
+            send(*socket, m_script.secondPiece);
+            break;
+        }
+        drain(*socket);
+    }
+
+    Script m_script;
+    std::thread m_thread;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    QByteArray m_head;
+    QByteArray m_body;
+};

@@ -1,0 +1,308 @@
+#include "config.h"
+#include "http/CFormPoster.h"
+#include "platform/inet.h"
+#include "platform/winerror.h"
+#include "upload/UploadJob.h"
+
+#include "../support/captureserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <climits>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void useProxy(quint16 port)
+{
+    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(port));
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+}
+
+QByteArray pictureBytes(int size)
+{
+    QByteArray bytes("GIF89a");
+    while (bytes.size() < size)
+        bytes.append(static_cast<char>((bytes.size() * 31) & 0xFF));
+    return bytes;
+}
+
+// PHP's built-in server with the reference upload script, on a free loopback
+// port; stored pictures go to storeDir.
+class PhpServer
+{
+public:
+    explicit PhpServer(const QString &storeDir)
+    {
+        const QString php = QStandardPaths::findExecutable(QStringLiteral("php"));
+        if (php.isEmpty())
+            return;
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PICTOVANE_UPLOAD_DIR"), storeDir);
+        m_process.setProcessEnvironment(env);
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.start(php, {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port),
+                              QStringLiteral("-t"), QStringLiteral(PICTOVANE_SOURCE_DIR "/server")});
+        if (!m_process.waitForStarted())
+            return;
+        // Ready once it accepts a connection.
+        for (int attempt = 0; attempt < 200 && m_process.state() == QProcess::Running; ++attempt) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, m_port);
+            if (socket.waitForConnected(100)) {
+                m_ready = true;
+                return;
+            }
+            QThread::msleep(50);
+        }
+    }
+    ~PhpServer()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool available() const { return !QStandardPaths::findExecutable(QStringLiteral("php")).isEmpty(); }
+    bool ready() const { return m_ready; }
+    quint16 port() const { return m_port; }
+
+private:
+    QProcess m_process;
+    quint16 m_port = 0;
+    bool m_ready = false;
+};
+
+} // namespace
+
+class UploadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void cleanTitle_data();
+    void cleanTitle();
+    void convertedFile_data();
+    void convertedFile();
+    void formFieldsInOrder_data();
+    void formFieldsInOrder();
+    void uploadUrlIsAccepted();
+    void realParserReadsTheUpload_data();
+    void realParserReadsTheUpload();
+    void missingFileStillPosts();
+    void unknownTypeSendsNothing();
+};
+
+void UploadTest::cleanup()
+{
+    QCOMPARE(inet::openHandleCount(), 0);
+}
+
+void UploadTest::cleanTitle_data()
+{
+    QTest::addColumn<QByteArray>("title");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("each special becomes an underscore") << QByteArray("a &+?|b") << QByteArray("a_____b");
+    QTest::newRow("letters, digits, dots, hyphens, high bytes stay")
+        << QByteArray("Beach-2.1_\xE9\xFF") << QByteArray("Beach-2.1_\xE9\xFF");
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("only specials") << QByteArray("  ") << QByteArray("__");
+    QTest::newRow("other punctuation stays") << QByteArray("a=b;c/d%e#") << QByteArray("a=b;c/d%e#");
+}
+
+void UploadTest::cleanTitle()
+{
+    QFETCH(QByteArray, title);
+    QFETCH(QByteArray, expected);
+    cleanPictureTitle(title);
+    QCOMPARE(title, expected);
+}
+
+void UploadTest::convertedFile_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("word");
+    QTest::newRow("bitmap") << 0 << QByteArray("a.bmp") << QByteArray("bmp");
+    QTest::newRow("jpeg") << 1 << QByteArray("a.jpg") << QByteArray("jpg");
+    QTest::newRow("gif") << 2 << QByteArray("a.gif") << QByteArray("gif");
+    QTest::newRow("unknown") << 3 << QByteArray() << QByteArray();
+    QTest::newRow("negative") << -1 << QByteArray() << QByteArray();
+}
+
+void UploadTest::convertedFile()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, word);
+    const auto file = convertedFileFor(type);
+    QCOMPARE(file.has_value(), !path.isEmpty());
+    if (file) {
+        QCOMPARE(QByteArray(file->path), path);
+        QCOMPARE(QByteArray(file->contentType), word);
+    }
+}
+
+void UploadTest::formFieldsInOrder_data()
+{
+    QTest::addColumn<qint32>("carrier");
+    QTest::addColumn<qint32>("phone");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QByteArrayList>("texts"); // carrier, phone, size as sent
+    QTest::newRow("negative carrier, zero phone")
+        << -3 << 0 << qint64(1234) << QByteArrayList{"-3", "0", "1234"};
+    QTest::newRow("largest carrier") << INT_MAX << 7 << qint64(0) << QByteArrayList{"2147483647", "7", "0"};
+    QTest::newRow("smallest phone") << 1 << INT_MIN << qint64(5) << QByteArrayList{"1", "-2147483648", "5"};
+    QTest::newRow("missing file") << 1 << 2 << qint64(-1) << QByteArrayList{"1", "2", "-1"};
+}
+
+void UploadTest::formFieldsInOrder()
+{
+    QFETCH(qint32, carrier);
+    QFETCH(qint32, phone);
+    QFETCH(qint64, size);
+    QFETCH(QByteArrayList, texts);
+    CPostForm form;
+    fillUploadForm(form, *convertedFileFor(1), "5551234", "123.jpg", "my_title", carrier, phone, "v2", "1000",
+                   size);
+    QCOMPARE(form.m_files.size(), 1);
+    QCOMPARE(form.m_files[0].name, QByteArray("file_data"));
+    QCOMPARE(form.m_files[0].path, QByteArray("a.jpg"));
+    QCOMPARE(form.m_files[0].contentType, QByteArray("jpg"));
+    QByteArrayList sent;
+    for (const FormField &f : form.m_fields)
+        sent << f.name + "=" + f.value;
+    QCOMPARE(sent, (QByteArrayList{"sms=5551234", "file_name=123.jpg", "image_name=my_title",
+                                   "carrier_index=" + texts[0], "phone_id=" + texts[1], "version=v2",
+                                   "serial=1000", "file_size=" + texts[2]}));
+}
+
+void UploadTest::uploadUrlIsAccepted()
+{
+    CPostForm form;
+    QVERIFY(form.SetUrl(uploadUrl().constData()));
+    QCOMPARE(form.m_strHost, QByteArray(config::kUploadHost));
+    QCOMPARE(form.m_strPath, QByteArray("/wallpapers/upload3.php"));
+}
+
+void UploadTest::realParserReadsTheUpload_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("title");
+    QTest::addColumn<QByteArray>("cleanTitle");
+    QTest::addColumn<int>("size");
+    QTest::newRow("gif with a plain title") << 2 << QByteArray("beach") << QByteArray("beach") << 5000;
+    QTest::newRow("jpeg, title with specials") << 1 << QByteArray("a &+?|b") << QByteArray("a_____b") << 8193;
+    QTest::newRow("bitmap of 16384 bytes") << 0 << QByteArray("x") << QByteArray("x") << 16384;
+}
+
+void UploadTest::realParserReadsTheUpload()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, title);
+    QFETCH(QByteArray, cleanTitle);
+    QFETCH(int, size);
+
+    QTemporaryDir startDir, storeDir, elsewhere;
+    PhpServer php(storeDir.path());
+    if (!php.available())
+        QSKIP("php is not installed; the reference server cannot run");
+    QVERIFY(php.ready());
+    useProxy(php.port());
+
+    const QByteArray picture = pictureBytes(size);
+    const QByteArray fileName = QByteArray(convertedFileFor(type)->path);
+    writeFile(startDir.filePath(QString::fromLatin1(fileName)), picture);
+    // The job finds the picture in the start folder wherever Browse left the
+    // current folder.
+    QDir::setCurrent(elsewhere.path());
+
+    QList<QByteArray> pieces;
+    const QByteArray uploadName = "4711." + QByteArray(convertedFileFor(type)->contentType);
+    const HRESULT hr = UploadJob(startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type,
+                                 [&pieces](QByteArrayView piece) { pieces.append(piece.toByteArray()); });
+
+    QCOMPARE(hr, S_OK);
+    QCOMPARE(title, cleanTitle);
+    QCOMPARE(QDir::currentPath(), QDir(startDir.path()).canonicalPath());
+    QCOMPARE(pieces.join(), "success*http://" + QByteArray(config::kUploadHost)
+                                + "/wallpapers/stored.php?name=" + uploadName);
+    QCOMPARE(readFile(storeDir.filePath(QString::fromLatin1(uploadName))), picture);
+    const QByteArray record = readFile(storeDir.filePath(QString::fromLatin1(uploadName) + ".fields"));
+    QCOMPARE(record.split('\n'),
+             (QByteArrayList{"sms=5551234", "file_name=" + uploadName, "image_name=" + cleanTitle,
+                             "carrier_index=-3", "phone_id=42", "version=2.0",
+                             "serial=" + QByteArray(config::kSerial), "file_size=" + QByteArray::number(size),
+                             "file_data=" + fileName + ";" + convertedFileFor(type)->contentType + ";"
+                                 + QByteArray::number(size),
+                             ""}));
+}
+
+void UploadTest::missingFileStillPosts()
+{
+    QTemporaryDir startDir;
+    CaptureServer server({});
+    useProxy(server.port());
+    QByteArray title("t");
+    const HRESULT hr = UploadJob(startDir.path(), "1.gif", "5", title, 1, 2, "3", 2, {});
+    server.finish();
+
+    QCOMPARE(hr, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    QCOMPARE(server.connections(), 1);
+    QVERIFY(server.contentLength() > 0);
+    // Whatever reached the server is the start of a body whose size field
+    // says the file was missing.
+    const QByteArray boundary = server.head().mid(server.head().indexOf("boundary=") + 9, 39);
+    QByteArray fields;
+    for (const auto &[name, value] : {std::pair<QByteArray, QByteArray>{"sms", "5"},
+                                      {"file_name", "1.gif"},
+                                      {"image_name", "t"},
+                                      {"carrier_index", "1"},
+                                      {"phone_id", "2"},
+                                      {"version", "3"},
+                                      {"serial", config::kSerial},
+                                      {"file_size", "-1"}})
+        fields += CFormPoster::MakeFieldHeader(boundary, name) + value + "\r\n";
+    QVERIFY(fields.startsWith(server.body()) || server.body().startsWith(fields));
+    QCOMPARE(quint64(server.contentLength()), quint64(fields.size()) + 117 + 9 + 5 + 3 + 45);
+}
+
+void UploadTest::unknownTypeSendsNothing()
+{
+    QTemporaryDir startDir;
+    CaptureServer server({});
+    useProxy(server.port());
+    QByteArray title("t");
+    QCOMPARE(UploadJob(startDir.path(), "1", "5", title, 1, 2, "3", 7, {}),
+             HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
+    QCOMPARE(server.connections(), 0);
+}
+
+QTEST_GUILESS_MAIN(UploadTest)
+#include "tst_uploadjob.moc"
