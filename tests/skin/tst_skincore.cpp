@@ -119,6 +119,25 @@ void SkinCoreTest::regionIsTheUnionOfTheRuns_data()
             stripes.setPixel(x, y, (y / 3 + x / 4) % 2 ? qRgb(10, 20, 30) : qRgb(200, 0, 0));
     QTest::newRow("another transparent colour, repeated rows") << stripes << qRgb(10, 20, 30);
 
+    // Long rows cross the 64-pixel words the scan packs pixels into.
+    QImage wide(200, 9, QImage::Format_RGB32);
+    for (int y = 0; y < wide.height(); ++y)
+        for (int x = 0; x < wide.width(); ++x)
+            wide.setPixel(x, y,
+                          (x / (y + 1) + (x == 63 || x == 64 || x == 127 || x == 199)) % 2
+                              ? qRgb(255, 255, 255)
+                              : qRgb(0, 0, 0));
+    QTest::newRow("wide rows") << wide << qRgb(255, 255, 255);
+    QTest::newRow("wide rows, 1-bit, first pixel in the high bit")
+        << wide.convertToFormat(QImage::Format_Mono) << qRgb(255, 255, 255);
+    QTest::newRow("wide rows, 1-bit, first pixel in the low bit")
+        << wide.convertToFormat(QImage::Format_MonoLSB) << qRgb(255, 255, 255);
+    QImage blackClear = wide.convertToFormat(QImage::Format_Mono);
+    QTest::newRow("1-bit with black as the transparent colour") << blackClear << qRgb(0, 0, 0);
+    QImage full(128, 3, QImage::Format_RGB32);
+    full.fill(Qt::black);
+    QTest::newRow("a run to the end of a full last word") << full << qRgb(255, 255, 255);
+
     QImage indexed = maskFrom({"X..X", "X..X", ".XX."}).convertToFormat(QImage::Format_Indexed8);
     QTest::newRow("an indexed mask") << indexed << qRgb(255, 255, 255);
 }
