@@ -228,15 +228,9 @@ void SkinCoreTest::frameChoice_data()
     QTest::newRow("pressed shows down, text shifted")
         << with([](SkinFrameInput &i) { i.pressed = i.hovering = true; })
         << frame(SkinBitmap::Down, SkinEdge::None, true);
-    QTest::newRow("checked looks pressed far from the mouse")
-        << with([](SkinFrameInput &i) { i.checked = true; }) << frame(SkinBitmap::Down, SkinEdge::None, true);
     QTest::newRow("pressed without its picture is plain face, sunken with a border")
         << with([](SkinFrameInput &i) { i.pressed = true, i.hasDown = false, i.border = 1; })
         << frame(SkinBitmap::None, SkinEdge::Sunken, true);
-    QTest::newRow("hover beats focus")
-        << with([](SkinFrameInput &i) { i.hovering = i.focused = true; }) << frame(SkinBitmap::Over);
-    QTest::newRow("focus without hover")
-        << with([](SkinFrameInput &i) { i.focused = true; }) << frame(SkinBitmap::Focus);
     QTest::newRow("hover without its picture falls to focus")
         << with([](SkinFrameInput &i) { i.hovering = i.focused = true, i.hasOver = false; })
         << frame(SkinBitmap::Focus);
