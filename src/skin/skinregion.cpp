@@ -194,11 +194,12 @@ QRegion BuildRegionFromMask(const QImage &mask, QRgb transparentColour)
     const int width = image.width();
 
     // The same runs as maskRectangles(), but a row equal to the one above only
-    // makes the band above taller (an empty row leaves no band to grow). That yields the banded rectangle
-    // list QRegion keeps internally, handed over in one piece instead of merged rectangle by rectangle.
-    // Top-down order is what QRegion wants; the set of pixels is the same whichever way the rows are walked.
-    // First every row's bits, and how many rectangles they will make, so the
-    // list is allocated once: for a busy mask it is larger than the mask.
+    // makes the band above taller. That is the banded rectangle list QRegion
+    // keeps internally, so it is handed over in one piece instead of merged
+    // rectangle by rectangle; QRegion wants it top-down, and the pixels are
+    // the same whichever way the rows are walked. The rows are read first, to
+    // count the rectangles: for a busy mask the list outgrows the mask, and
+    // one allocation beats growing it.
     const size_t wordsPerRow = size_t((width + 63) / 64);
     const int height = image.height();
     std::vector<quint64> all(wordsPerRow * size_t(height));
