@@ -34,12 +34,6 @@ const char kUploadBarStyle[] = "QProgressBar { background-color: rgb(204, 255, 2
                                " border: 1px solid rgb(122, 138, 153); }"
                                "QProgressBar::chunk { background-color: rgb(255, 204, 0); }";
 
-void setButtonBitmap(QAbstractButton *button, const QImage &bitmap)
-{
-    button->setIcon(QPixmap::fromImage(bitmap));
-    button->setIconSize(bitmap.size());
-}
-
 } // namespace
 
 CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
@@ -98,9 +92,10 @@ void CWallpaperDlg::OnInitDialog()
     m_browseBitmap = resources::loadBitmap(132);
     m_uploadBitmap = resources::loadBitmap(134);
     m_closeBitmap = resources::loadBitmap(135);
-    setButtonBitmap(m_browseButton, m_browseBitmap);
-    setButtonBitmap(m_uploadButton, m_uploadBitmap);
-    setButtonBitmap(m_closeButton, m_closeBitmap);
+    // Normal and pressed pictures only, drawn 1:1, no border, no focus rectangle.
+    m_ui->button1007->ApplySkin(132, 136, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
+    m_ui->button1008->ApplySkin(134, 137, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
+    m_ui->button1009->ApplySkin(135, 138, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
 
     FitButtonToBitmap(m_browseBitmap, m_browseButton);
     FitButtonToBitmap(m_uploadBitmap, m_uploadButton);

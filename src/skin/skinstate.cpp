@@ -1,0 +1,73 @@
+#include "skin/skinstate.h"
+
+SkinKind skinKindFromStyle(quint32 style)
+{
+    const quint32 s = style & 0xFF;
+    if ((s & 3) == 3)
+        return SKIN_KIND_CHECKBOX;
+    if ((s & 9) == 9)
+        return SKIN_KIND_RADIO;
+    return SKIN_KIND_PUSH;
+}
+
+qint16 clampDrawMode(qint16 drawMode)
+{
+    if (drawMode >= SKIN_DRAW_TILE)
+        return SKIN_DRAW_TILE;
+    if (drawMode < 0)
+        return SKIN_DRAW_NORMAL;
+    return drawMode;
+}
+
+qint16 clampFocusMargin(qint16 focusMargin)
+{
+    return focusMargin >= 0 ? focusMargin : qint16(0);
+}
+
+SkinFrame chooseSkinFrame(const SkinFrameInput &in)
+{
+    SkinFrame f;
+    const bool bordered = in.border != 0;
+    if (in.disabled) {
+        f.bitmap = in.hasDisabled ? SkinBitmap::Disabled : SkinBitmap::None;
+        f.edge = bordered ? SkinEdge::Raised : SkinEdge::None;
+        f.textEmbossed = true;
+        return f;
+    }
+    if (in.pressed || in.checked) {
+        f.bitmap = in.hasDown ? SkinBitmap::Down : SkinBitmap::None;
+        f.edge = bordered ? SkinEdge::Sunken : SkinEdge::None;
+        f.textShifted = true;
+    } else {
+        // Without a normal picture the button is plain face: hover and focus
+        // pictures are variations of it, not replacements.
+        if (!in.hasNormal)
+            f.bitmap = SkinBitmap::None;
+        else if (in.hovering && in.hasOver)
+            f.bitmap = SkinBitmap::Over;
+        else if (in.focused && in.hasFocus)
+            f.bitmap = SkinBitmap::Focus;
+        else
+            f.bitmap = SkinBitmap::Normal;
+        f.edge = bordered ? SkinEdge::Raised : SkinEdge::None;
+    }
+    f.focusRect = in.focused && in.focusMargin > 0;
+    return f;
+}
+
+QImage composeMasked(const QImage &bitmap, const QImage &mask)
+{
+    QImage out = bitmap.convertToFormat(QImage::Format_ARGB32);
+    const QImage m = mask.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto *dst = reinterpret_cast<QRgb *>(out.scanLine(y));
+        const auto *src = y < m.height() ? reinterpret_cast<const QRgb *>(m.constScanLine(y)) : nullptr;
+        for (int x = 0; x < out.width(); ++x) {
+            // Beyond the mask there is nothing to cut away: the picture shows.
+            const bool white = src && x < m.width() && (src[x] & 0x00FFFFFF) == 0x00FFFFFF;
+            if (white)
+                dst[x] = 0;
+        }
+    }
+    return out;
+}
