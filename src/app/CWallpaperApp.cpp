@@ -4,7 +4,7 @@
 #include "app/presenter.h"
 #include "platform/inet.h"
 #include "platform/profilestore.h"
-#include "upload/UploadJob.h"
+#include "upload/uploadandreport.h"
 
 #include <QCoreApplication>
 
@@ -17,10 +17,8 @@ bool CWallpaperApp::InitInstance()
     // While an upload waits on the network the window keeps painting but
     // takes no input; the window itself refuses commands while busy.
     inet::setPumpHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-    dlg.setUploadJob([](const QString &startDir, const QByteArray &uploadFileName, const QByteArray &number,
-                        QByteArray &pictureTitle, qint32 carrier, qint32 phone, const QByteArray &version,
-                        qint32 wallpaperType) {
-        UploadJob(startDir, uploadFileName, number, pictureTitle, carrier, phone, version, wallpaperType, {});
+    dlg.setUploadJob([&presenter](auto &&...inputs) {
+        uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...);
     });
 
     dlg.DoModal();

@@ -1,0 +1,16 @@
+#include "upload/uploadandreport.h"
+
+#include "upload/UploadJob.h"
+#include "upload/serverreply.h"
+
+HRESULT uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
+                        const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
+                        const QByteArray &version, qint32 wallpaperType, inet::Timeouts timeouts)
+{
+    ServerReply reply(presenter);
+    const HRESULT hr = UploadJob(startDir, uploadFileName, number, pictureTitle, carrier, phone, version,
+                                 wallpaperType, reply.handler(), timeouts);
+    if (FAILED(hr))
+        reply.reportSendFailure();
+    return hr;
+}

@@ -1,0 +1,218 @@
+#include "app/CWallpaperDlg.h"
+#include "captureserver.h"
+#include "config.h"
+#include "phpserver.h"
+#include "platform/profilestore.h"
+#include "recordingpresenter.h"
+#include "upload/uploadandreport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Status = RecordingPresenter::Status;
+Q_DECLARE_METATYPE(QList<Status>)
+Q_DECLARE_METATYPE(CaptureServer::Mode)
+
+namespace {
+
+const QByteArray kProfile = "[General]\nVersion=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
+                            "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
+
+QByteArray httpReply(const QByteArray &body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size())
+           + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// A user's session: a profile, a start folder, a picked photo, and the main
+// window wired to the real upload as the application wires it.
+struct Session
+{
+    QTemporaryDir config;
+    QTemporaryDir start;
+    QTemporaryDir pictures;
+    QString oldCurrent = QDir::currentPath();
+    RecordingPresenter presenter;
+    std::unique_ptr<CWallpaperDlg> dlg;
+
+    Session()
+    {
+        QFile profile(config.filePath(QStringLiteral("Belltrove.conf")));
+        if (!profile.open(QIODevice::WriteOnly))
+            qFatal("cannot write profile");
+        profile.write(kProfile);
+        profile.close();
+        QDir::setCurrent(start.path());
+
+        dlg = std::make_unique<CWallpaperDlg>(presenter, openProfileFile(profile.fileName()));
+        dlg->setUploadJob([this](auto &&...inputs) {
+            uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...,
+                            inet::Timeouts{std::chrono::milliseconds(5000), std::chrono::milliseconds(3000)});
+        });
+        dlg->OnInitDialog();
+    }
+    ~Session()
+    {
+        dlg.reset();
+        QDir::setCurrent(oldCurrent);
+    }
+
+    // Browse to a fresh photo; ImageMagick writes a.gif into the start folder.
+    void browse()
+    {
+        QImage photo(640, 480, QImage::Format_RGB32);
+        photo.fill(QColor(30, 120, 200));
+        const QString path = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
+        QVERIFY(photo.save(path, "JPG"));
+        presenter.nextFile = path;
+        dlg->OnBrowse();
+        QVERIFY2(QFile::exists(start.filePath(QStringLiteral("a.gif"))), "the converter wrote no a.gif");
+    }
+
+    void upload() { dlg->OnUpload(); }
+};
+
+void useProxy(quint16 port)
+{
+    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(port));
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+}
+
+} // namespace
+
+class EndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replyKinds_data();
+    void replyKinds();
+    void failureBeforeAnyReply_data();
+    void failureBeforeAnyReply();
+    void referenceServerStoresThePicture();
+};
+
+void EndToEndTest::replyKinds_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QList<Status>>("dialogs");
+    QTest::addColumn<QList<QUrl>>("opened");
+
+    QTest::newRow("success with link") << QByteArray("success*http://dl.example/w/81.gif")
+                                       << QList<Status>{{0, "http://dl.example/w/81.gif"}} << QList<QUrl>{};
+    QTest::newRow("popup with link") << QByteArray("popup*http://dl.example/t/9")
+                                     << QList<Status>{{1, "http://dl.example/t/9"}} << QList<QUrl>{};
+    QTest::newRow("error") << QByteArray("error*quota") << QList<Status>{{2, {}}} << QList<QUrl>{};
+    QTest::newRow("a page to open") << QByteArray("\r\n  https://www.example.org/buy") << QList<Status>{}
+                                    << QList<QUrl>{QUrl(QStringLiteral("https://www.example.org/buy"))};
+    QTest::newRow("a local program is never opened")
+        << QByteArray("/usr/bin/xterm http") << QList<Status>{} << QList<QUrl>{};
+    QTest::newRow("no keyword: silence") << QByteArray("thanks") << QList<Status>{} << QList<QUrl>{};
+}
+
+void EndToEndTest::replyKinds()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QList<Status>, dialogs);
+    QFETCH(QList<QUrl>, opened);
+
+    Session s;
+    s.browse();
+    CaptureServer::Script script;
+    script.reply = httpReply(body);
+    CaptureServer server(std::move(script));
+    useProxy(server.port());
+
+    s.upload();
+    server.finish();
+
+    QCOMPARE(s.presenter.statusDialogs, dialogs);
+    QCOMPARE(s.presenter.openedUrls, opened);
+    QVERIFY(s.presenter.boxes.isEmpty());
+    // What went out was the converted picture under the cleaned title.
+    QVERIFY(server.body().contains("name=\"image_name\"\r\n\r\nbeach_day_sun\r\n"));
+    QFile gif(s.start.filePath(QStringLiteral("a.gif")));
+    QVERIFY(gif.open(QIODevice::ReadOnly));
+    QVERIFY(server.body().contains(gif.readAll()));
+    QCOMPARE(server.body().size(), server.contentLength());
+}
+
+void EndToEndTest::failureBeforeAnyReply_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("connection reset mid-body") << int(CaptureServer::ResetMidBody);
+    QTest::newRow("closed without an answer") << int(CaptureServer::CloseWithoutAnswer);
+    QTest::newRow("server stalls") << int(CaptureServer::Stall);
+    QTest::newRow("nobody listening") << -1;
+}
+
+void EndToEndTest::failureBeforeAnyReply()
+{
+    QFETCH(int, mode);
+    Session s;
+    s.browse();
+    std::unique_ptr<CaptureServer> server;
+    if (mode >= 0) {
+        CaptureServer::Script script;
+        script.mode = static_cast<CaptureServer::Mode>(mode);
+        script.resetAfter = 100;
+        server = std::make_unique<CaptureServer>(std::move(script));
+        useProxy(server->port());
+    } else {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        useProxy(port);
+    }
+
+    s.upload();
+
+    // The user hears of the failure once, as a failed upload.
+    QCOMPARE(s.presenter.statusDialogs, (QList<Status>{{2, {}}}));
+    QCOMPARE(s.dlg->findChild<QProgressBar *>(QStringLiteral("progress1005"))->value(), 10);
+}
+
+void EndToEndTest::referenceServerStoresThePicture()
+{
+    QTemporaryDir store;
+    PhpServer php(store.path());
+    if (!php.available())
+        QSKIP("php is not installed; the reference server cannot run");
+    QVERIFY(php.ready());
+    useProxy(php.port());
+
+    Session s;
+    s.dlg->setClock([] { return 1u; }); // upload name "41.gif"
+    s.browse();
+    s.upload();
+
+    QCOMPARE(s.presenter.statusDialogs.size(), 1);
+    QCOMPARE(s.presenter.statusDialogs[0].mode, 0);
+    QVERIFY(s.presenter.statusDialogs[0].link.endsWith("/wallpapers/stored.php?name=41.gif"));
+
+    QFile stored(store.filePath(QStringLiteral("41.gif")));
+    QFile sent(s.start.filePath(QStringLiteral("a.gif")));
+    QVERIFY(stored.open(QIODevice::ReadOnly) && sent.open(QIODevice::ReadOnly));
+    QCOMPARE(stored.readAll(), sent.readAll());
+    QImageReader gif(stored.fileName());
+    QCOMPARE(gif.format(), QByteArray("gif"));
+    QVERIFY(gif.size().width() <= 128 && gif.size().height() <= 160);
+
+    QFile fields(store.filePath(QStringLiteral("41.gif.fields")));
+    QVERIFY(fields.open(QIODevice::ReadOnly));
+    const QByteArray expected = "sms=5550142\nfile_name=41.gif\nimage_name=beach_day_sun\ncarrier_index=7\n"
+                                "phone_id=1120\nversion=4.2.1\nserial="
+                                + QByteArray(config::kSerial)
+                                + "\nfile_size=" + QByteArray::number(sent.size()) + "\n";
+    QVERIFY2(fields.readAll().startsWith(expected), "fields arrived out of order or changed");
+}
+
+QTEST_MAIN(EndToEndTest)
+#include "tst_e2e.moc"
