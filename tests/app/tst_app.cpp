@@ -1,6 +1,6 @@
 #include "app/CWallpaperDlg.h"
 #include "platform/profilestore.h"
-#include "recordingpresenter.h"
+#include "windowfixture.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -16,33 +16,10 @@ const QByteArray kGoodProfile = "Version=2.5\nSerial=9\nwallpaperSupport=1\nNumb
                                 "Carrier=4\nPhone=210\nwallpaperType=2\nwallpaperWidth=128\n"
                                 "wallpaperHeight=160\n";
 
-struct Fixture
+struct Fixture : WindowFixture
 {
-    QTemporaryDir config;
-    QTemporaryDir start;
-    QString oldCurrent = QDir::currentPath();
-    RecordingPresenter presenter;
-
-    explicit Fixture(const QByteArray &profile = kGoodProfile)
-    {
-        if (!profile.isNull()) {
-            QFile f(config.filePath(QStringLiteral("Belltrove.conf")));
-            if (!f.open(QIODevice::WriteOnly))
-                qFatal("cannot write profile");
-            f.write("[General]\n" + profile);
-        }
-        QDir::setCurrent(start.path());
-    }
-    ~Fixture() { QDir::setCurrent(oldCurrent); }
-
-    std::unique_ptr<CWallpaperDlg> window()
-    {
-        auto dlg = std::make_unique<CWallpaperDlg>(
-            presenter, openProfileFile(config.filePath(QStringLiteral("Belltrove.conf"))));
-        dlg->setExitProcess([this](int code) { exitCodes << code; });
-        return dlg;
-    }
-    QList<int> exitCodes;
+    explicit Fixture(const QByteArray &profile = kGoodProfile) : WindowFixture(profile) {}
+    std::unique_ptr<CWallpaperDlg> window() { return makeWindow(); }
 };
 
 QProgressBar *progress(QWidget *w)

@@ -3,7 +3,7 @@
 #include "platform/hiddenprocess.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
-#include "recordingpresenter.h"
+#include "windowfixture.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
@@ -53,32 +53,20 @@ void writePhoto(const QString &path)
 
 // The profile, a start folder that is current while the window initialises,
 // and a folder of pictures apart from it.
-struct Fixture
+struct Fixture : WindowFixture
 {
-    QTemporaryDir config;
-    QTemporaryDir start;
     QTemporaryDir pictures;
     QTemporaryDir elsewhere;
-    QString oldCurrent = QDir::currentPath();
-    RecordingPresenter presenter;
     std::unique_ptr<CWallpaperDlg> dlg;
 
-    explicit Fixture(const QByteArray &profile = profileOf(2, 128, 160))
+    explicit Fixture(const QByteArray &profile = profileOf(2, 128, 160)) : WindowFixture(profile)
     {
-        writeFile(config.filePath(QStringLiteral("Belltrove.conf")), "[General]\n" + profile);
-        QDir::setCurrent(start.path());
-        dlg = std::make_unique<CWallpaperDlg>(
-            presenter, openProfileFile(config.filePath(QStringLiteral("Belltrove.conf"))));
-        dlg->setExitProcess([](int) { qFatal("the window ended the process"); });
+        dlg = makeWindow();
         dlg->OnInitDialog();
         // As a file dialog may: the current folder moves away from the start.
         QDir::setCurrent(elsewhere.path());
     }
-    ~Fixture()
-    {
-        dlg.reset();
-        QDir::setCurrent(oldCurrent);
-    }
+    ~Fixture() { dlg.reset(); }
 
     // A stand-in converter in the start folder that records its arguments,
     // NUL-separated, into a file of its working folder.

@@ -3,8 +3,8 @@
 #include "config.h"
 #include "phpserver.h"
 #include "platform/profilestore.h"
-#include "recordingpresenter.h"
 #include "upload/uploadandreport.h"
+#include "windowfixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +20,7 @@ Q_DECLARE_METATYPE(CaptureServer::Mode)
 
 namespace {
 
-const QByteArray kProfile = "[General]\nVersion=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
+const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
                             "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
 
 QByteArray httpReply(const QByteArray &body)
@@ -31,36 +31,21 @@ QByteArray httpReply(const QByteArray &body)
 
 // A user's session: a profile, a start folder, a picked photo, and the main
 // window wired to the real upload as the application wires it.
-struct Session
+struct Session : WindowFixture
 {
-    QTemporaryDir config;
-    QTemporaryDir start;
     QTemporaryDir pictures;
-    QString oldCurrent = QDir::currentPath();
-    RecordingPresenter presenter;
     std::unique_ptr<CWallpaperDlg> dlg;
 
-    Session()
+    Session() : WindowFixture(kProfile)
     {
-        QFile profile(config.filePath(QStringLiteral("Belltrove.conf")));
-        if (!profile.open(QIODevice::WriteOnly))
-            qFatal("cannot write profile");
-        profile.write(kProfile);
-        profile.close();
-        QDir::setCurrent(start.path());
-
-        dlg = std::make_unique<CWallpaperDlg>(presenter, openProfileFile(profile.fileName()));
+        dlg = makeWindow();
         dlg->setUploadJob([this](auto &&...inputs) {
             uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...,
                             inet::Timeouts{std::chrono::milliseconds(5000), std::chrono::milliseconds(3000)});
         });
         dlg->OnInitDialog();
     }
-    ~Session()
-    {
-        dlg.reset();
-        QDir::setCurrent(oldCurrent);
-    }
+    ~Session() { dlg.reset(); }
 
     // Browse to a fresh photo; ImageMagick writes a.gif into the start folder.
     void browse()
