@@ -21,7 +21,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QWindow>
 
 #include <cstdio>
