@@ -11,7 +11,7 @@ function(pictovane_add_test name)
     PICTOVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")
   find_program(XVFB_RUN xvfb-run)
   if(ARG_XVFB AND XVFB_RUN)
-    add_test(NAME ${name} COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24 -noreset" $<TARGET_FILE:${name}>)
     # xvfb-run -a picks its display racily; tests that start one take turns.
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=xcb" RESOURCE_LOCK xvfb)
   else()

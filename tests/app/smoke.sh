@@ -10,7 +10,9 @@ if [ -z "${SMOKE_INNER:-}" ]; then
     echo "SKIP: xvfb-run or xdotool missing; the smoke test needs a real X display"
     exit 0
   fi
-  SMOKE_INNER=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  # -noreset: the server must not reset between the programs we start, or
+  # the next one finds no display.
+  SMOKE_INNER=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 fi
 
 export QT_QPA_PLATFORM=xcb
