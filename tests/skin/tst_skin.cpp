@@ -854,6 +854,7 @@ void SkinTest::keyboardShowsTheRingAClickDoesNot()
         return buttons[i]->grab().toImage() != buttons[1 - i]->grab().toImage();
     };
     dlg.show();
+    dlg.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QWindow *window = dlg.windowHandle();
     QTest::keyClick(window, Qt::Key_Tab);
