@@ -128,6 +128,12 @@ bool CSkinButton::hitButton(const QPoint &pos) const
     return shape.isEmpty() || shape.contains(pos);
 }
 
+QRegion CSkinButton::focusShape() const
+{
+    const QRegion shape = mask();
+    return shape.isEmpty() ? QRegion(rect()) : shape & rect();
+}
+
 bool CSkinButton::isUnderCursor(const QPoint &pos) const
 {
     if (!hitButton(pos))
@@ -148,6 +154,10 @@ void CSkinButton::armHover()
 
 void CSkinButton::mousePressEvent(QMouseEvent *e)
 {
+    if (m_focusCue.keyboard()) {
+        m_focusCue.mousePressed();
+        update();
+    }
     if (e->button() != Qt::LeftButton) {
         QAbstractButton::mousePressEvent(e);
         return;
@@ -215,8 +225,16 @@ void CSkinButton::leaveEvent(QEvent *e)
     QAbstractButton::leaveEvent(e);
 }
 
+void CSkinButton::focusInEvent(QFocusEvent *e)
+{
+    m_focusCue.focusIn(e->reason());
+    QAbstractButton::focusInEvent(e);
+    update();
+}
+
 void CSkinButton::focusOutEvent(QFocusEvent *e)
 {
+    m_focusCue.focusOut(e->reason());
     if (m_bMouseHeld) {
         if (mouseGrabber() == this)
             releaseMouse();
@@ -263,6 +281,7 @@ void CSkinButton::paintEvent(QPaintEvent *)
     in.hasFocus = !m_images.focus.isNull();
     in.border = m_nBorder;
     in.focusMargin = margin;
+    in.keyboardCue = m_focusCue.keyboard();
     const SkinFrame frame = chooseSkinFrame(in);
 
     const QImage *picture = nullptr;
@@ -314,6 +333,24 @@ void CSkinButton::paintEvent(QPaintEvent *)
         p.setPen(m_crText);
         p.drawText(textRect, flags, label);
     }
+    if (frame.focusRing)
+        drawFocusRing(p);
+}
+
+void CSkinButton::drawFocusRing(QPainter &p) const
+{
+    // Two pixels just inside the outline: a light one outside, which stands
+    // out on the dark artwork around the buttons, and the highlight colour
+    // within, which stands out on light pictures. Inside, so a mask cannot
+    // cut it away; the middle of the picture stays untouched.
+    const QRegion shape = focusShape();
+    const QRegion outer = insideBand(shape, 1);
+    const QRegion inner = insideBand(shape, 2) - outer;
+    const QPalette &pal = palette();
+    for (const QRect &r : outer)
+        p.fillRect(r, pal.color(QPalette::Active, QPalette::HighlightedText));
+    for (const QRect &r : inner)
+        p.fillRect(r, pal.color(QPalette::Active, QPalette::Highlight));
 }
 
 void CSkinButton::PaintStateBitmap(QPainter &p, const QImage &bitmap, const QRect &rect, int drawMode)

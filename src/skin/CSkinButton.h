@@ -56,6 +56,11 @@ public:
     int border() const { return m_nBorder; }
     bool isHovering() const { return m_bHovering; }
     bool isMouseHeld() const { return m_bMouseHeld; }
+    // Whether the focus ring shows: the button has the focus, and it came
+    // from the keyboard.
+    bool showsFocusRing() const { return hasFocus() && m_focusCue.keyboard(); }
+    // Where the ring goes: the button's shape, its mask if it has one.
+    QRegion focusShape() const;
     const Images &images() const { return m_images; }
     // The shape last built from a mask, if any.
     const std::optional<QRegion> &windowRegion() const { return m_hWindowRegion; }
@@ -77,6 +82,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *e) override;
     void enterEvent(QEnterEvent *e) override;
     void leaveEvent(QEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
     void focusOutEvent(QFocusEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
 
@@ -84,6 +90,7 @@ private:
     void PaintStateBitmap(QPainter &p, const QImage &bitmap, const QRect &rect, int drawMode);
     void TileBitmap(QPainter &p, const QImage &bitmap, const QRect &rect);
     void drawEdge(QPainter &p, const QRect &r, SkinEdge edge) const;
+    void drawFocusRing(QPainter &p) const;
     // Whether the topmost widget at this point of the button is the button.
     bool isUnderCursor(const QPoint &pos) const;
     void armHover();
@@ -93,6 +100,7 @@ private:
     bool m_kindFixed = false;
     bool m_bHovering = false;
     bool m_bMouseHeld = false;
+    FocusCue m_focusCue;
     // Where the cursor was last seen while held, in screen coordinates.
     QPoint m_heldGlobalPos;
     Images m_images;

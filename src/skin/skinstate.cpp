@@ -52,7 +52,50 @@ SkinFrame chooseSkinFrame(const SkinFrameInput &in)
         f.edge = bordered ? SkinEdge::Raised : SkinEdge::None;
     }
     f.focusRect = in.focused && in.focusMargin > 0;
+    f.focusRing = in.focused && in.keyboardCue;
     return f;
+}
+
+namespace {
+
+// Focus that leaves and comes back without the user moving it.
+bool isTemporary(Qt::FocusReason reason)
+{
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason
+           || reason == Qt::MenuBarFocusReason;
+}
+
+} // namespace
+
+void FocusCue::focusIn(Qt::FocusReason reason)
+{
+    if (isTemporary(reason))
+        return;
+    m_keyboard =
+        reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+}
+
+void FocusCue::focusOut(Qt::FocusReason reason)
+{
+    if (!isTemporary(reason))
+        m_keyboard = false;
+}
+
+QRegion insideBand(const QRegion &shape, int width)
+{
+    // Peel the outline off one pixel at a time: a pixel stays inside when
+    // all eight neighbours belong to the shape too, so the band also fills
+    // the inner corners and runs unbroken.
+    QRegion inner = shape;
+    for (int i = 0; i < width && !inner.isEmpty(); ++i) {
+        QRegion next = inner;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy)
+                    next &= inner.translated(dx, dy);
+        inner = next;
+    }
+    return shape - inner;
 }
 
 QImage composeMasked(const QImage &bitmap, const QImage &mask)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QtGlobal>
 
 enum SkinKind { SKIN_KIND_PUSH = 0, SKIN_KIND_CHECKBOX = 2, SKIN_KIND_RADIO = 4 };
@@ -47,6 +48,7 @@ struct SkinFrameInput
     bool hasNormal = false, hasDown = false, hasOver = false, hasDisabled = false, hasFocus = false;
     int border = 0;
     int focusMargin = 0;
+    bool keyboardCue = false; // the focus last came from the keyboard
 };
 
 struct SkinFrame
@@ -56,16 +58,38 @@ struct SkinFrame
     bool textShifted = false;  // pressed text sits one pixel right and down
     bool textEmbossed = false; // disabled text: light copy, grey copy up-left
     bool focusRect = false;
+    bool focusRing = false; // the keyboard user's ring around the shape
 
     bool operator==(const SkinFrame &o) const
     {
         return bitmap == o.bitmap && edge == o.edge && textShifted == o.textShifted
-               && textEmbossed == o.textEmbossed && focusRect == o.focusRect;
+               && textEmbossed == o.textEmbossed && focusRect == o.focusRect && focusRing == o.focusRing;
     }
 };
 
 // Precedence: disabled, then pressed or checked, then hover, focus, normal.
 SkinFrame chooseSkinFrame(const SkinFrameInput &in);
+
+// Remembers whether a button's focus came from the keyboard, so that only a
+// keyboard user gets the focus ring and the mouse look stays the artwork's.
+// Window (de)activation and popups take the focus away for a while and give
+// it back: they keep what was there before.
+class FocusCue
+{
+public:
+    void focusIn(Qt::FocusReason reason);
+    void focusOut(Qt::FocusReason reason);
+    // A press on the button: the user has gone over to the mouse.
+    void mousePressed() { m_keyboard = false; }
+    bool keyboard() const { return m_keyboard; }
+
+private:
+    bool m_keyboard = false;
+};
+
+// The band of the given width just inside a shape's outline, so a ring drawn
+// there is never cut off by the shape itself.
+QRegion insideBand(const QRegion &shape, int width);
 
 // The picture as drawn through its mask, both already in the button's size:
 // opaque where the mask is not pure white, fully transparent where it is, so

@@ -3,6 +3,7 @@
 #include "skin/skinregion.h"
 
 #include <QButtonGroup>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -153,6 +154,9 @@ private slots:
     void uncheckingARadioTellsNobody();
     void focusLossReleasesThePress();
     void kindFromTheTemplateStyle();
+    void focusRingFromTheReason_data();
+    void focusRingFromTheReason();
+    void keyboardShowsTheRingAClickDoesNot();
 };
 
 void SkinTest::clamping_data()
@@ -770,6 +774,104 @@ void SkinTest::kindFromTheTemplateStyle()
     CSkinButton made(SKIN_KIND_CHECKBOX);
     made.PreSubclassWindow(ButtonStyle::BS_PUSHBUTTON);
     QCOMPARE(made.buttonKind(), SKIN_KIND_CHECKBOX);
+}
+
+void SkinTest::focusRingFromTheReason_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("reactivate"); // then another window comes to the front and goes
+    QTest::addColumn<bool>("masked");
+    QTest::addColumn<bool>("ring");
+    QTest::newRow("tab") << int(Qt::TabFocusReason) << false << false << true;
+    QTest::newRow("backtab") << int(Qt::BacktabFocusReason) << false << false << true;
+    QTest::newRow("tab, masked") << int(Qt::TabFocusReason) << false << true << true;
+    QTest::newRow("mouse") << int(Qt::MouseFocusReason) << false << false << false;
+    QTest::newRow("mouse, masked") << int(Qt::MouseFocusReason) << false << true << false;
+    QTest::newRow("other") << int(Qt::OtherFocusReason) << false << false << false;
+    QTest::newRow("reactivated after mouse") << int(Qt::MouseFocusReason) << true << false << false;
+    QTest::newRow("reactivated after tab") << int(Qt::TabFocusReason) << true << false << true;
+}
+
+void SkinTest::focusRingFromTheReason()
+{
+    QFETCH(int, reason);
+    QFETCH(bool, reactivate);
+    QFETCH(bool, masked);
+    Stage stage;
+    CSkinButton *b = stage.button(SKIN_KIND_PUSH, QRect(10, 10, 30, 30));
+    CSkinButton::Images im = fullSkin(QSize(30, 30));
+    im.focus = QImage(); // whatever changes is the ring
+    if (masked) {
+        im.mask = solid(QSize(30, 30), Qt::white);
+        QPainter(&im.mask).fillRect(10, 0, 10, 30, Qt::black); // a plus sign
+        QPainter(&im.mask).fillRect(0, 10, 30, 10, Qt::black);
+    }
+    b->ApplySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
+    const QImage artwork = renderOf(b);
+    b->setFocus(Qt::FocusReason(reason));
+    if (reactivate) {
+        QWidget front;
+        front.show();
+        front.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&front));
+        QVERIFY(!b->hasFocus());
+        stage.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&stage.window));
+    }
+    QTRY_VERIFY(b->hasFocus());
+    const QImage shown = renderOf(b);
+    QFETCH(bool, ring);
+    if (!ring) {
+        QCOMPARE(shown, artwork);
+        return;
+    }
+    const QRegion shape = masked ? b->mask() : QRegion(b->rect());
+    // Two pixels deep along the outline, where the shape turns too; never outside it.
+    const QList<QPoint> onRing = masked ? QList<QPoint>{{10, 0}, {10, 5}, {11, 5}, {0, 15}, {15, 29}}
+                                        : QList<QPoint>{{0, 0}, {1, 15}, {29, 29}, {15, 28}};
+    for (const QPoint &pt : onRing)
+        QVERIFY(shown.pixel(pt) != artwork.pixel(pt));
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            QVERIFY(shown.pixel(x, y) == artwork.pixel(x, y) || shape.contains(QPoint(x, y)));
+    QCOMPARE(shown.pixel(15, 15), artwork.pixel(15, 15));
+    QCOMPARE(shown.pixel(masked ? QPoint(12, 5) : QPoint(2, 2)),
+             artwork.pixel(masked ? QPoint(12, 5) : QPoint(2, 2)));
+}
+
+void SkinTest::keyboardShowsTheRingAClickDoesNot()
+{
+    QDialog dlg;
+    dlg.resize(100, 100);
+    CSkinButton::Images im = fullSkin();
+    im.focus = QImage(); // as on the main window
+    CSkinButton *buttons[] = {new CSkinButton(SKIN_KIND_PUSH, &dlg), new CSkinButton(SKIN_KIND_PUSH, &dlg)};
+    for (int i = 0; i < 2; ++i) {
+        buttons[i]->setGeometry(10, 10 + 50 * i, 50, 30);
+        buttons[i]->ApplySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
+    }
+    const auto ringed = [&](int i) {
+        return buttons[i]->grab().toImage() != buttons[1 - i]->grab().toImage();
+    };
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QWindow *window = dlg.windowHandle();
+    QTest::keyClick(window, Qt::Key_Tab);
+    QVERIFY(buttons[1]->hasFocus() && ringed(1));
+    QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
+    QVERIFY(buttons[0]->hasFocus() && ringed(0));
+    // Space presses the ringed button; a click on it is the mouse taking over.
+    QSignalSpy clicks(buttons[0], &QAbstractButton::clicked);
+    QTest::keyClick(window, Qt::Key_Space);
+    QVERIFY(ringed(0));
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(35, 25));
+    QCOMPARE(clicks.count(), 2);
+    QVERIFY(buttons[0]->hasFocus() && !ringed(0));
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(35, 75), 600);
+    QVERIFY(buttons[1]->hasFocus() && !ringed(1));
+    QTest::keyClick(window, Qt::Key_Escape); // still ends the window
+    QVERIFY(!dlg.isVisible());
 }
 
 QTEST_MAIN(SkinTest)

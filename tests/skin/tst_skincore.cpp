@@ -53,6 +53,9 @@ private slots:
     void kindFromStyle();
     void frameChoice_data();
     void frameChoice();
+    void focusCue_data();
+    void focusCue();
+    void insideBandFollowsTheShape();
 };
 
 void SkinCoreTest::rectangles_data()
@@ -247,6 +250,8 @@ void SkinCoreTest::frameChoice_data()
         << frame(SkinBitmap::Down, SkinEdge::None, true, false, true);
     QTest::newRow("a margin without focus draws none")
         << with([](SkinFrameInput &i) { i.focusMargin = 2; }) << frame(SkinBitmap::Normal);
+    QTest::newRow("a keyboard cue without focus draws no ring")
+        << with([](SkinFrameInput &i) { i.keyboardCue = true; }) << frame(SkinBitmap::Normal);
 }
 
 void SkinCoreTest::frameChoice()
@@ -259,6 +264,44 @@ void SkinCoreTest::frameChoice()
     QCOMPARE(got.textShifted, expected.textShifted);
     QCOMPARE(got.textEmbossed, expected.textEmbossed);
     QCOMPARE(got.focusRect, expected.focusRect);
+    QCOMPARE(got.focusRing, expected.focusRing);
+}
+
+void SkinCoreTest::focusCue_data()
+{
+    // A reason is a focus-in, a reason + 100 a focus-out, -1 a mouse press.
+    QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<bool>("keyboard");
+    QTest::newRow("shortcut") << QList<int>{Qt::ShortcutFocusReason} << true;
+    QTest::newRow("popup at start") << QList<int>{Qt::PopupFocusReason} << false;
+    QTest::newRow("tab away") << QList<int>{Qt::TabFocusReason, 100 + Qt::TabFocusReason} << false;
+    QTest::newRow("popup closed after backtab")
+        << QList<int>{Qt::BacktabFocusReason, 100 + Qt::PopupFocusReason, Qt::PopupFocusReason} << true;
+    QTest::newRow("press while the ring shows") << QList<int>{Qt::TabFocusReason, -1} << false;
+}
+
+void SkinCoreTest::focusCue()
+{
+    QFETCH(QList<int>, steps);
+    FocusCue cue;
+    for (int step : steps) {
+        if (step < 0)
+            cue.mousePressed();
+        else if (step >= 100)
+            cue.focusOut(Qt::FocusReason(step - 100));
+        else
+            cue.focusIn(Qt::FocusReason(step));
+    }
+    QTEST(cue.keyboard(), "keyboard");
+}
+
+void SkinCoreTest::insideBandFollowsTheShape()
+{
+    const QRect r(0, 0, 10, 6);
+    QVERIFY(sameArea(insideBand(QRegion(r), 2), QRegion(r) - r.adjusted(2, 2, -2, -2)));
+    // A plus sign: the band runs round the notches and fills their inner corners.
+    const QRegion plus = QRegion(4, 0, 4, 12) + QRegion(0, 4, 12, 4);
+    QVERIFY(sameArea(insideBand(plus, 1), plus - QRegion(5, 1, 2, 10) - QRegion(1, 5, 10, 2)));
 }
 
 QTEST_GUILESS_MAIN(SkinCoreTest)
