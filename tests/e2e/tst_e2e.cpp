@@ -23,10 +23,10 @@ namespace {
 const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
                             "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
 
-QByteArray httpReply(const QByteArray &body)
+QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
 {
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size())
-           + "\r\nConnection: close\r\n\r\n" + body;
+    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 // A user's session: a profile, a start folder, a picked photo, and the main
@@ -78,6 +78,8 @@ class EndToEndTest : public QObject
 private slots:
     void replyKinds_data();
     void replyKinds();
+    void longAndFailedReplies_data();
+    void longAndFailedReplies();
     void failureBeforeAnyReply_data();
     void failureBeforeAnyReply();
     void referenceServerStoresThePicture();
@@ -126,6 +128,52 @@ void EndToEndTest::replyKinds()
     QVERIFY(gif.open(QIODevice::ReadOnly));
     QVERIFY(server.body().contains(gif.readAll()));
     QCOMPARE(server.body().size(), server.contentLength());
+}
+
+void EndToEndTest::longAndFailedReplies_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QList<Status>>("dialogs");
+
+    const QByteArray errorPage =
+        "<html><body><h1>Internal error</h1>" + QByteArray(50000, ' ') + "error error error</body></html>";
+    QTest::newRow("10 MB made of error: one dialog")
+        << QByteArray("200 OK") << QByteArray("error").repeated(2 << 20) << QList<Status>{{2, {}}};
+    QTest::newRow("50 KB error page: one dialog")
+        << QByteArray("500 Internal Server Error") << errorPage << QList<Status>{{2, {}}};
+    QTest::newRow("popup and success repeated: each once")
+        << QByteArray("200 OK") << QByteArray("popupsuccess*L*").repeated(40000)
+        << QList<Status>{{1, "L"}, {0, {}}};
+    QTest::newRow("500 without a keyword: error dialog")
+        << QByteArray("500 Internal Server Error") << QByteArray("Internal Server Error")
+        << QList<Status>{{2, {}}};
+    QTest::newRow("404 with an empty body: error dialog")
+        << QByteArray("404 Not Found") << QByteArray() << QList<Status>{{2, {}}};
+    QTest::newRow("200 without a keyword: silence")
+        << QByteArray("200 OK") << QByteArray("thanks") << QList<Status>{};
+    QTest::newRow("500 that names success: the answer stands")
+        << QByteArray("500 Internal Server Error") << QByteArray("success*L") << QList<Status>{{0, "L"}};
+}
+
+void EndToEndTest::longAndFailedReplies()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QList<Status>, dialogs);
+
+    Session s;
+    s.browse();
+    CaptureServer::Script script;
+    script.reply = httpReply(body, status);
+    CaptureServer server(std::move(script));
+    useProxy(server.port());
+
+    s.upload();
+    server.finish();
+
+    QCOMPARE(s.presenter.statusDialogs, dialogs);
+    QVERIFY(s.presenter.openedUrls.isEmpty());
 }
 
 void EndToEndTest::failureBeforeAnyReply_data()
