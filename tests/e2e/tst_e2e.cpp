@@ -4,7 +4,7 @@
 #include "phpserver.h"
 #include "platform/profilestore.h"
 #include "upload/uploadandreport.h"
-#include "windowfixture.h"
+#include "uploadsession.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,59 +17,6 @@
 using Status = RecordingPresenter::Status;
 Q_DECLARE_METATYPE(QList<Status>)
 Q_DECLARE_METATYPE(CaptureServer::Mode)
-
-namespace {
-
-const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
-                            "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
-
-QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
-{
-    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
-// A user's session: a profile, a start folder, a picked photo, and the main
-// window wired to the real upload as the application wires it.
-struct Session : WindowFixture
-{
-    QTemporaryDir pictures;
-    std::unique_ptr<CWallpaperDlg> dlg;
-
-    Session() : WindowFixture(kProfile)
-    {
-        dlg = makeWindow();
-        dlg->setUploadJob([this](auto &&...inputs) {
-            uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...,
-                            inet::Timeouts{std::chrono::milliseconds(5000), std::chrono::milliseconds(3000)});
-        });
-        dlg->OnInitDialog();
-    }
-    ~Session() { dlg.reset(); }
-
-    // Browse to a fresh photo; ImageMagick writes a.gif into the start folder.
-    void browse()
-    {
-        QImage photo(640, 480, QImage::Format_RGB32);
-        photo.fill(QColor(30, 120, 200));
-        const QString path = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
-        QVERIFY(photo.save(path, "JPG"));
-        presenter.nextFile = path;
-        dlg->OnBrowse();
-        QVERIFY2(QFile::exists(start.filePath(QStringLiteral("a.gif"))), "the converter wrote no a.gif");
-    }
-
-    void upload() { dlg->OnUpload(); }
-};
-
-void useProxy(quint16 port)
-{
-    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(port));
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
-}
-
-} // namespace
 
 class EndToEndTest : public QObject
 {
