@@ -1,6 +1,7 @@
 #include "app/CWallpaperDlg.h"
 
 #include "app/converter.h"
+#include "app/inputblocker.h"
 #include "app/presenter.h"
 #include "config.h"
 #include "platform/connectivity.h"
@@ -21,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QScreen>
 #include <QWindow>
 
 #include <cstdio>
@@ -34,6 +36,28 @@ const char kUploadBarStyle[] = "QProgressBar { background-color: rgb(204, 255, 2
                                "QProgressBar::chunk { background-color: rgb(255, 204, 0); }";
 
 } // namespace
+
+// One command's wait: the window counts as busy, refuses to end, and drops
+// the input it gets until the wait is over and what queued meanwhile is gone.
+class CWallpaperDlg::BusyScope
+{
+public:
+    explicit BusyScope(CWallpaperDlg &dlg) : m_dlg(dlg), m_blocker(std::make_unique<InputBlocker>(&dlg))
+    {
+        m_dlg.m_busy = true;
+    }
+    ~BusyScope()
+    {
+        m_blocker.reset();
+        m_dlg.m_busy = false;
+    }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    CWallpaperDlg &m_dlg;
+    std::unique_ptr<InputBlocker> m_blocker;
+};
 
 CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
                              QWidget *parent) :
@@ -71,6 +95,7 @@ int CWallpaperDlg::DoModal()
         OnInitDialog();
     if (m_endedDuringInit)
         return result();
+    centreOnScreen();
     return exec();
 }
 
@@ -116,6 +141,18 @@ void CWallpaperDlg::OnInitDialog()
     }
 
     m_startDir = QDir::currentPath();
+}
+
+void CWallpaperDlg::centreOnScreen()
+{
+    // Qt would centre the frame it expects a decorated window to have; this
+    // window has none, so its own rectangle is what gets centred.
+    const QScreen *s = screen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    const QSize room = area.size() - size();
+    move(area.topLeft() + QPoint(room.width() / 2, room.height() / 2));
 }
 
 void CWallpaperDlg::LoadPhoneProfile()
@@ -172,12 +209,11 @@ void CWallpaperDlg::OnUpload()
     m_progress->setValue(5);
 
     if (m_uploadJob) {
-        m_busy = true;
+        const BusyScope busy(*this);
         QByteArray title = m_pictureTitle.toLocal8Bit();
         m_uploadJob(m_startDir, uploadFileName, QByteArray(m_profile.Number), title, m_profile.Carrier,
                     m_profile.Phone, QByteArray(m_profile.Version), m_profile.wallpaperType);
         m_pictureTitle = QString::fromLocal8Bit(title);
-        m_busy = false;
     }
 
     refreshProgress();
@@ -207,12 +243,10 @@ void CWallpaperDlg::OnBrowse()
 
 bool CWallpaperDlg::RunConverter(const QString &converterPath, const QStringList &arguments)
 {
-    // The window takes no input and is not repainted until the converter
-    // has ended; the preview shows the new picture after that.
-    m_busy = true;
-    const bool started = hiddenprocess::runAndWait(converterPath, arguments, m_startDir);
-    m_busy = false;
-    return started;
+    // The window is not repainted until the converter has ended; the
+    // preview shows the new picture after that.
+    const BusyScope busy(*this);
+    return hiddenprocess::runAndWait(converterPath, arguments, m_startDir);
 }
 
 void CWallpaperDlg::OnCloseButton()

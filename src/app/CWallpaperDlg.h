@@ -83,9 +83,12 @@ public slots:
     void accept() override;
 
 private:
+    class BusyScope;
+
     void FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button);
     void refreshProgress();
     void endDuringInit();
+    void centreOnScreen();
 
     std::unique_ptr<Ui::CWallpaperDlg> m_ui;
     Presenter &m_presenter;
@@ -108,8 +111,8 @@ private:
 
     bool m_initialised = false;
     bool m_endedDuringInit = false;
-    // Set while a command runs to its end; the window then takes no input
-    // and cannot be closed.
+    // Set while Upload or the converter runs; commands and every way of
+    // ending the window are refused then (input is dropped besides).
     bool m_busy = false;
     // Manual drag where the window system cannot move the window for us.
     bool m_dragging = false;

@@ -190,7 +190,10 @@ HRESULT CFormPoster::QueryStatusCode(const inet::InetRequest &request, std::int3
 
 HRESULT CFormPoster::ReadServerReply(inet::InetRequest &request)
 {
-    for (;;) {
+    // An answer is a line or two; a reply that runs on is not read past its
+    // first mebibyte, so a stream without end cannot hold the upload open.
+    std::uint64_t total = 0;
+    while (total < kMaxReplyBytes) {
         std::uint32_t available = 0;
         if (FAILED(request.available(available)))
             return S_OK;
@@ -201,7 +204,9 @@ HRESULT CFormPoster::ReadServerReply(inet::InetRequest &request)
         if (got == 0)
             return S_OK;
         piece.truncate(static_cast<qsizetype>(got));
+        total += got;
         if (m_onReplyPiece)
             m_onReplyPiece(piece);
     }
+    return S_OK;
 }

@@ -51,6 +51,7 @@ public:
     HRESULT ReadServerReply(inet::InetRequest &request);
 
     static constexpr std::size_t kChunkSize = 8192;
+    static constexpr std::uint64_t kMaxReplyBytes = 1 << 20;
     static constexpr char kAgent[] = "WinInetPost/0.2";
 
 private:

@@ -118,6 +118,11 @@ void setPumpHook(PumpHook hook)
     g_pump = std::move(hook);
 }
 
+PumpHook pumpHook()
+{
+    return g_pump;
+}
+
 int openHandleCount()
 {
     return g_openHandles;

@@ -28,6 +28,7 @@ struct Timeouts
 // painting. Empty: just wait.
 using PumpHook = std::function<void()>;
 void setPumpHook(PumpHook hook);
+PumpHook pumpHook();
 
 // Handles currently open (sessions, connections and requests together); lets
 // tests see that every path closes what it opened.

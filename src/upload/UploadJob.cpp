@@ -50,7 +50,8 @@ void fillUploadForm(CPostForm &form, const ConvertedFile &file, const QByteArray
 
 HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, const QByteArray &number,
                   QByteArray &pictureTitle, qint32 carrier, qint32 phone, const QByteArray &version,
-                  qint32 wallpaperType, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts)
+                  qint32 wallpaperType, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts,
+                  PostStatus *status)
 {
     // The converted file is named relative to the start folder; a failed
     // change shows up as a missing file.
@@ -77,8 +78,6 @@ HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, con
                    config::kSerial, fileSize);
 
     CFormPoster poster(onReplyPiece, timeouts);
-    PostStatus status;
-    status.reserved = 0;
-    status.httpStatus = -1;
-    return poster.Send(form, status);
+    PostStatus local;
+    return poster.Send(form, status ? *status : local);
 }

@@ -14,11 +14,21 @@ void ServerReply::handlePiece(QByteArrayView piece)
 {
     m_anyPieceSeen = true;
     for (const ReplyOutcome &outcome : outcomesForReplyPiece(piece)) {
-        if (outcome.kind == ReplyOutcome::OpenUrl)
+        if (outcome.kind == ReplyOutcome::StatusDialog) {
+            showStatus(outcome.mode, outcome.link);
+        } else if (!m_addressOpened) {
+            m_addressOpened = true;
             m_presenter.openUrl(QUrl::fromEncoded(outcome.link, QUrl::StrictMode));
-        else
-            m_presenter.statusDialog(outcome.mode, outcome.link);
+        }
     }
+}
+
+void ServerReply::showStatus(int mode, const QByteArray &link)
+{
+    if (m_modesShown.contains(mode))
+        return;
+    m_modesShown.append(mode);
+    m_presenter.statusDialog(mode, link);
 }
 
 void ServerReply::reportSendFailure()
@@ -26,5 +36,12 @@ void ServerReply::reportSendFailure()
     if (m_anyPieceSeen || m_failureReported)
         return;
     m_failureReported = true;
-    m_presenter.statusDialog(2, {});
+    showStatus(2, {});
+}
+
+void ServerReply::reportHttpStatus(int httpStatus)
+{
+    if (httpStatus < 400 || !m_modesShown.isEmpty() || m_addressOpened)
+        return;
+    showStatus(2, {});
 }

@@ -1,9 +1,13 @@
 // Carries out what the server's answer asks for: each reply piece goes
 // through the reply grammar, and its outcomes are shown in order through the
 // presenter (status dialogs run modally there, addresses go to the desktop).
+// One upload shows each dialog mode, and opens an address, at most once: a
+// long reply arrives in many pieces, and each would otherwise ask again.
 #pragma once
 
 #include "http/replyhandler.h"
+
+#include <QList>
 
 class Presenter;
 
@@ -24,10 +28,19 @@ public:
     // after a piece the server's own answer stands.
     void reportSendFailure();
 
+    // The request ended with this HTTP status. A failure status (400 and up)
+    // whose reply asked for nothing is shown as the error dialog (once); a
+    // success that asks for nothing stays silent, as the server meant.
+    void reportHttpStatus(int httpStatus);
+
     bool anyPieceSeen() const { return m_anyPieceSeen; }
 
 private:
+    void showStatus(int mode, const QByteArray &link);
+
     Presenter &m_presenter;
     bool m_anyPieceSeen = false;
     bool m_failureReported = false;
+    bool m_addressOpened = false;
+    QList<int> m_modesShown;
 };

@@ -1,5 +1,6 @@
 #include "upload/uploadandreport.h"
 
+#include "http/CFormPoster.h"
 #include "upload/UploadJob.h"
 #include "upload/serverreply.h"
 
@@ -8,9 +9,12 @@ HRESULT uploadAndReport(Presenter &presenter, const QString &startDir, const QBy
                         const QByteArray &version, qint32 wallpaperType, inet::Timeouts timeouts)
 {
     ServerReply reply(presenter);
+    PostStatus status;
     const HRESULT hr = UploadJob(startDir, uploadFileName, number, pictureTitle, carrier, phone, version,
-                                 wallpaperType, reply.handler(), timeouts);
+                                 wallpaperType, reply.handler(), timeouts, &status);
     if (FAILED(hr))
         reply.reportSendFailure();
+    else
+        reply.reportHttpStatus(status.httpStatus);
     return hr;
 }

@@ -4,7 +4,7 @@
 #include "phpserver.h"
 #include "platform/profilestore.h"
 #include "upload/uploadandreport.h"
-#include "windowfixture.h"
+#include "uploadsession.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,59 +18,6 @@ using Status = RecordingPresenter::Status;
 Q_DECLARE_METATYPE(QList<Status>)
 Q_DECLARE_METATYPE(CaptureServer::Mode)
 
-namespace {
-
-const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
-                            "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
-
-QByteArray httpReply(const QByteArray &body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size())
-           + "\r\nConnection: close\r\n\r\n" + body;
-}
-
-// A user's session: a profile, a start folder, a picked photo, and the main
-// window wired to the real upload as the application wires it.
-struct Session : WindowFixture
-{
-    QTemporaryDir pictures;
-    std::unique_ptr<CWallpaperDlg> dlg;
-
-    Session() : WindowFixture(kProfile)
-    {
-        dlg = makeWindow();
-        dlg->setUploadJob([this](auto &&...inputs) {
-            uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...,
-                            inet::Timeouts{std::chrono::milliseconds(5000), std::chrono::milliseconds(3000)});
-        });
-        dlg->OnInitDialog();
-    }
-    ~Session() { dlg.reset(); }
-
-    // Browse to a fresh photo; ImageMagick writes a.gif into the start folder.
-    void browse()
-    {
-        QImage photo(640, 480, QImage::Format_RGB32);
-        photo.fill(QColor(30, 120, 200));
-        const QString path = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
-        QVERIFY(photo.save(path, "JPG"));
-        presenter.nextFile = path;
-        dlg->OnBrowse();
-        QVERIFY2(QFile::exists(start.filePath(QStringLiteral("a.gif"))), "the converter wrote no a.gif");
-    }
-
-    void upload() { dlg->OnUpload(); }
-};
-
-void useProxy(quint16 port)
-{
-    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(port));
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
-}
-
-} // namespace
-
 class EndToEndTest : public QObject
 {
     Q_OBJECT
@@ -78,6 +25,8 @@ class EndToEndTest : public QObject
 private slots:
     void replyKinds_data();
     void replyKinds();
+    void longAndFailedReplies_data();
+    void longAndFailedReplies();
     void failureBeforeAnyReply_data();
     void failureBeforeAnyReply();
     void referenceServerStoresThePicture();
@@ -126,6 +75,52 @@ void EndToEndTest::replyKinds()
     QVERIFY(gif.open(QIODevice::ReadOnly));
     QVERIFY(server.body().contains(gif.readAll()));
     QCOMPARE(server.body().size(), server.contentLength());
+}
+
+void EndToEndTest::longAndFailedReplies_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QList<Status>>("dialogs");
+
+    const QByteArray errorPage =
+        "<html><body><h1>Internal error</h1>" + QByteArray(50000, ' ') + "error error error</body></html>";
+    QTest::newRow("10 MB made of error: one dialog")
+        << QByteArray("200 OK") << QByteArray("error").repeated(2 << 20) << QList<Status>{{2, {}}};
+    QTest::newRow("50 KB error page: one dialog")
+        << QByteArray("500 Internal Server Error") << errorPage << QList<Status>{{2, {}}};
+    QTest::newRow("popup and success repeated: each once")
+        << QByteArray("200 OK") << QByteArray("popupsuccess*L*").repeated(40000)
+        << QList<Status>{{1, "L"}, {0, {}}};
+    QTest::newRow("500 without a keyword: error dialog")
+        << QByteArray("500 Internal Server Error") << QByteArray("Internal Server Error")
+        << QList<Status>{{2, {}}};
+    QTest::newRow("404 with an empty body: error dialog")
+        << QByteArray("404 Not Found") << QByteArray() << QList<Status>{{2, {}}};
+    QTest::newRow("200 without a keyword: silence")
+        << QByteArray("200 OK") << QByteArray("thanks") << QList<Status>{};
+    QTest::newRow("500 that names success: the answer stands")
+        << QByteArray("500 Internal Server Error") << QByteArray("success*L") << QList<Status>{{0, "L"}};
+}
+
+void EndToEndTest::longAndFailedReplies()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QList<Status>, dialogs);
+
+    Session s;
+    s.browse();
+    CaptureServer::Script script;
+    script.reply = httpReply(body, status);
+    CaptureServer server(std::move(script));
+    useProxy(server.port());
+
+    s.upload();
+    server.finish();
+
+    QCOMPARE(s.presenter.statusDialogs, dialogs);
+    QVERIFY(s.presenter.openedUrls.isEmpty());
 }
 
 void EndToEndTest::failureBeforeAnyReply_data()

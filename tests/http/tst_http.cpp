@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <functional>
+#include <numeric>
 
 using Mode = CaptureServer::Mode;
 
@@ -131,6 +132,7 @@ private slots:
     void faults();
     void fileChangesSizeWhileSending_data();
     void fileChangesSizeWhileSending();
+    void endlessReplyIsCut();
     void layerRefusesMisuse();
     void unresolvableHost();
 
@@ -522,6 +524,26 @@ void HttpTest::fileChangesSizeWhileSending()
     QVERIFY(out.pieces.isEmpty());
     // Never a complete-looking body: short of its announced length.
     QVERIFY(server.body().size() < server.contentLength());
+}
+
+void HttpTest::endlessReplyIsCut()
+{
+    // No length and no end in sight: only the first mebibyte is read.
+    CaptureServer::Script script;
+    script.reply = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(16 << 20, 'e');
+    CaptureServer server(std::move(script));
+    useProxy(server.proxyUrl());
+    CPostForm form = formTo();
+    form.AddField("sms", "1");
+    const Outcome out = post(form);
+    server.finish();
+
+    QCOMPARE(out.hr, S_OK);
+    QCOMPARE(out.status.httpStatus, 200);
+    const qsizetype read = std::accumulate(out.pieces.cbegin(), out.pieces.cend(), qsizetype(0),
+                                           [](qsizetype n, const QByteArray &p) { return n + p.size(); });
+    QVERIFY2(read >= qsizetype(CFormPoster::kMaxReplyBytes), "the reply was cut short");
+    QVERIFY2(read < qsizetype(CFormPoster::kMaxReplyBytes) + (256 << 10), "read on past the first mebibyte");
 }
 
 void HttpTest::layerRefusesMisuse()

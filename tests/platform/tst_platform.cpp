@@ -5,6 +5,7 @@
 #include "upload/uploadname.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -44,6 +45,10 @@ private slots:
     void profileTextIsCutToItsField();
     void profileNumberFromText_data();
     void profileNumberFromText();
+    void profileTextAsStored_data();
+    void profileTextAsStored();
+    void profileTextAsQtWritesIt_data();
+    void profileTextAsQtWritesIt();
     void missingValuesKeepTheirFields();
     void systemStoreFollowsXdgConfigDirs();
     void outputExtension_data();
@@ -166,6 +171,68 @@ void PlatformTest::profileNumberFromText()
     p.wallpaperWidth = 99;
     p.readFrom(*openProfileFile(path));
     QCOMPARE(p.wallpaperWidth, expected);
+}
+
+void PlatformTest::profileTextAsStored_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("number");
+    QTest::newRow("comma") << QByteArray("Number=555,1234") << QByteArray("555,1234");
+    QTest::newRow("comma and semicolon") << QByteArray("Number=2.1,beta;x") << QByteArray("2.1,beta;x");
+    QTest::newRow("blanks around trimmed")
+        << QByteArray("Number = \t 555 1234 \t\r") << QByteArray("555 1234");
+    QTest::newRow("second equals sign is text") << QByteArray("Number=a=b") << QByteArray("a=b");
+    QTest::newRow("backslash kept") << QByteArray("Number=C:\\x\\n") << QByteArray("C:\\x\\n");
+    QTest::newRow("not UTF-8") << QByteArray("Number=\xE9t\xE9 \xFF") << QByteArray("\xE9t\xE9 \xFF");
+    QTest::newRow("quoted") << QByteArray("Number=\"555,1234\"") << QByteArray("555,1234");
+    QTest::newRow("inner quotes are text")
+        << QByteArray("Number=say \"hi\" now") << QByteArray("say \"hi\" now");
+    QTest::newRow("another section does not count")
+        << QByteArray("Number=1\n[Other]\nNumber=2") << QByteArray("1");
+    QTest::newRow("a later line wins") << QByteArray("Number=1\nNumber=2") << QByteArray("2");
+    QTest::newRow("names are case-sensitive") << QByteArray("number=7") << QByteArray("zz");
+}
+
+void PlatformTest::profileTextAsStored()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, number);
+    QTemporaryDir dir;
+    PhoneProfile p = zeroedProfile();
+    std::strcpy(p.Number, "zz");
+    p.readFrom(*openProfileFile(writeProfile(dir, line + "\n")));
+    QCOMPARE(QByteArray(p.Number), number);
+}
+
+void PlatformTest::profileTextAsQtWritesIt_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("comma") << QVariant(QStringLiteral("555,1234")) << QByteArray("555,1234");
+    QTest::newRow("semicolon") << QVariant(QStringLiteral("2.1,beta;x")) << QByteArray("2.1,beta;x");
+    // Qt quotes a value with a comma, and then escapes within the quotes.
+    QTest::newRow("quotes and backslash")
+        << QVariant(QStringLiteral("say \"hi\", \\ ok\t")) << QByteArray("say \"hi\", \\ ok\t");
+    QTest::newRow("leading blank") << QVariant(QStringLiteral(" 42")) << QByteArray(" 42");
+    QTest::newRow("leading at sign") << QVariant(QStringLiteral("@home")) << QByteArray("@home");
+    QTest::newRow("letters beyond ASCII")
+        << QVariant(QString::fromUtf8("Ünï ß €")) << QByteArray("\xC3\x9Cn\xC3\xAF \xC3\x9F \xE2\x82\xAC");
+    QTest::newRow("bytes") << QVariant(QByteArray("v\xFF\x01")) << QByteArray("v\xFF\x01");
+}
+
+void PlatformTest::profileTextAsQtWritesIt()
+{
+    QFETCH(QVariant, value);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Belltrove.conf"));
+    {
+        QSettings writer(path, QSettings::IniFormat);
+        writer.setValue(QStringLiteral("Version"), value);
+    }
+    PhoneProfile p = zeroedProfile();
+    p.readFrom(*openProfileFile(path));
+    QCOMPARE(QByteArray(p.Version), expected);
 }
 
 void PlatformTest::missingValuesKeepTheirFields()

@@ -38,6 +38,8 @@ public:
         // While false, the body is not read (the head is); when answering in
         // two pieces, the second waits for it instead.
         std::atomic<bool> *gate = nullptr;
+        // How long the server thinks before it answers.
+        std::chrono::milliseconds answerDelay{0};
     };
 
     explicit CaptureServer(Script script) : m_script(std::move(script))
@@ -147,6 +149,9 @@ private:
         switch (m_script.mode) {
         case Answer:
             readBody(*socket, contentLength());
+            for (auto until = std::chrono::steady_clock::now() + m_script.answerDelay;
+                 !m_stop && std::chrono::steady_clock::now() < until;)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             send(*socket, m_script.reply);
             break;
         case AnswerBeforeBody:

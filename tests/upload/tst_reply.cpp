@@ -169,6 +169,9 @@ void UploadTest::piecesAreHandledOneByOne_data()
         << QList<QByteArray>{"success*", "L"} << QList<S>{{0, {}}};
     QTest::newRow("popup then success, in order")
         << QList<QByteArray>{"popupsuccess*L"} << QList<S>{{1, "L"}, {0, {}}};
+    QTest::newRow("a mode asked again is not shown again")
+        << QList<QByteArray>{"error", "success*L", "error", "success*M", "popup*P"}
+        << QList<S>{{2, {}}, {0, "L"}, {1, "P"}};
 }
 
 void UploadTest::piecesAreHandledOneByOne()
@@ -190,6 +193,7 @@ void UploadTest::openedAddressReachesThePresenter()
     RecordingPresenter presenter;
     ServerReply reply(presenter);
     reply.handler()("  https://dl.example/get?id=7&k=%41 \n");
+    reply.handler()("https://dl.example/again");
     QCOMPARE(presenter.openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://dl.example/get?id=7&k=%41"))});
     QVERIFY(presenter.statusDialogs.isEmpty());
 }

@@ -1,0 +1,60 @@
+// A user's session for end-to-end tests: a profile, a start folder, a picked
+// photo, and the main window wired to the real upload as the application
+// wires it, talking to a loopback server through the proxy setting.
+#pragma once
+
+#include "upload/uploadandreport.h"
+#include "windowfixture.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+inline const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
+                                   "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
+
+inline QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
+{
+    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// The reply takes at most 3 s to start, so a broken transport fails fast.
+struct Session : WindowFixture
+{
+    QTemporaryDir pictures;
+    std::unique_ptr<CWallpaperDlg> dlg;
+
+    Session() : WindowFixture(kProfile)
+    {
+        dlg = makeWindow();
+        dlg->setUploadJob([this](auto &&...inputs) {
+            uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...,
+                            inet::Timeouts{std::chrono::milliseconds(5000), std::chrono::milliseconds(3000)});
+        });
+        dlg->OnInitDialog();
+    }
+    ~Session() { dlg.reset(); }
+
+    // Browse to a fresh photo; ImageMagick writes a.gif into the start folder.
+    void browse()
+    {
+        QImage photo(640, 480, QImage::Format_RGB32);
+        photo.fill(QColor(30, 120, 200));
+        const QString path = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
+        QVERIFY(photo.save(path, "JPG"));
+        presenter.nextFile = path;
+        dlg->OnBrowse();
+        QVERIFY2(QFile::exists(start.filePath(QStringLiteral("a.gif"))), "the converter wrote no a.gif");
+    }
+
+    void upload() { dlg->OnUpload(); }
+};
+
+inline void useProxy(quint16 port)
+{
+    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(port));
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+}
