@@ -234,19 +234,35 @@ void CWallpaperDlg::OnBrowse()
     m_preview->LoadImageFile(m_picturePath);
 
     if (picked) {
-        const QStringList arguments =
-            converterArguments(m_profile.wallpaperWidth, m_profile.wallpaperHeight, m_picturePath,
-                               convertedPicturePath(m_startDir, m_outputExt));
-        RunConverter(converterPathFor(m_startDir, systemConverterLookup()), arguments);
+        // No copy of an earlier pick may survive to be sent under this name.
+        const QString output = convertedPicturePath(m_startDir, m_outputExt);
+        QFile::remove(output);
+        bool converted = false;
+        if (!QFileInfo::exists(output)) {
+            const QStringList arguments = imageMagickArguments(
+                m_profile.wallpaperWidth, m_profile.wallpaperHeight, pictureHeadOf(m_picturePath), output);
+            const hiddenprocess::RunResult run =
+                RunConverter(converterPathFor(m_startDir, systemConverterLookup()), arguments, m_picturePath);
+            converted = convertedCopyUsable(run, output);
+        }
+        if (!converted) {
+            // Whatever a failed run left is no copy of this pick. The preview
+            // may still show the pick; Upload must not send anything.
+            QFile::remove(output);
+            m_picturePath.clear();
+            m_pictureTitle.clear();
+            m_presenter.messageBox(QStringLiteral("This picture could not be converted for your phone."));
+        }
     }
 }
 
-bool CWallpaperDlg::RunConverter(const QString &converterPath, const QStringList &arguments)
+hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPath,
+                                                     const QStringList &arguments, const QString &picturePath)
 {
     // The window is not repainted until the converter has ended; the
     // preview shows the new picture after that.
     const BusyScope busy(*this);
-    return hiddenprocess::runAndWait(converterPath, arguments, m_startDir);
+    return hiddenprocess::runAndWait(converterPath, arguments, m_startDir, picturePath);
 }
 
 void CWallpaperDlg::OnCloseButton()

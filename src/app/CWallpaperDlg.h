@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/PhoneProfile.h"
+#include "platform/hiddenprocess.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -52,9 +53,10 @@ public:
     void OnSysCommand(int id);
     void OnUpload();
     void OnBrowse();
-    // Starts the converter hidden in the start folder and waits for it to
-    // end; true when it started.
-    bool RunConverter(const QString &converterPath, const QStringList &arguments);
+    // Starts the converter hidden in the start folder, the picture on its
+    // standard input, and waits for it to end.
+    hiddenprocess::RunResult RunConverter(const QString &converterPath, const QStringList &arguments,
+                                          const QString &picturePath);
     void OnCloseButton();
     void LoadPhoneProfile();
 

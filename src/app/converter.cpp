@@ -3,6 +3,7 @@
 #include "platform/hiddenprocess.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -39,6 +40,45 @@ QString converterCommandLine(const QString &converterPath, const QStringList &ar
             line += arguments.at(i);
     }
     return line;
+}
+
+QString converterInputFor(const QByteArray &pictureHead)
+{
+    if (pictureHead.startsWith("\xFF\xD8\xFF"))
+        return QStringLiteral("jpg:-");
+    if (pictureHead.startsWith("BM"))
+        return QStringLiteral("bmp:-");
+    return QStringLiteral("-");
+}
+
+QString converterOutputFor(const QString &outputPath)
+{
+    const QFileInfo info(outputPath);
+    QString path = QDir::cleanPath(info.absoluteFilePath());
+    path.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    const QString coder = info.suffix();
+    return coder.isEmpty() ? path : coder + QLatin1Char(':') + path;
+}
+
+QStringList imageMagickArguments(qint32 width, qint32 height, const QByteArray &pictureHead,
+                                 const QString &outputPath)
+{
+    return {QStringLiteral("-sample"), QString::asprintf("%dx%d", width, height),
+            converterInputFor(pictureHead), converterOutputFor(outputPath)};
+}
+
+QByteArray pictureHeadOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.read(16);
+}
+
+bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath)
+{
+    const QFileInfo output(outputPath);
+    return run.succeeded() && output.isFile() && output.size() > 0;
 }
 
 QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)

@@ -17,15 +17,18 @@ bool hostIsWindows()
 #endif
 }
 
-bool runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir)
+RunResult runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir,
+                     const QString &standardInputFile)
 {
+    RunResult result;
     if (program.isEmpty())
-        return false;
+        return result;
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
     process.setWorkingDirectory(workingDir);
-    process.setStandardInputFile(QProcess::nullDevice());
+    // The OS streams the file to the child, so a large one cannot block us.
+    process.setStandardInputFile(standardInputFile.isEmpty() ? QProcess::nullDevice() : standardInputFile);
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
 #ifdef Q_OS_WIN
@@ -37,9 +40,12 @@ bool runAndWait(const QString &program, const QStringList &arguments, const QStr
 #endif
     process.start();
     if (!process.waitForStarted(-1))
-        return false;
+        return result;
+    result.started = true;
     process.waitForFinished(-1);
-    return true;
+    result.exitedNormally = process.exitStatus() == QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    return result;
 }
 
 } // namespace hiddenprocess

@@ -11,10 +11,24 @@ namespace hiddenprocess {
 // their own would pop up.
 bool hostIsWindows();
 
+// How a run ended.
+struct RunResult
+{
+    bool started = false;
+    // Ended by itself rather than by a signal or a crash.
+    bool exitedNormally = false;
+    int exitCode = -1;
+
+    // Started, ended by itself and reported success.
+    bool succeeded() const { return started && exitedNormally && exitCode == 0; }
+};
+
 // Starts `program` with `arguments` (handed over as a list, never as one
-// command text) in `workingDir`, with no window and no standard streams of
-// ours, and blocks until it has ended, with no time limit. Returns whether it
-// started; its exit code is not read.
-bool runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir);
+// command text) in `workingDir`, with no window, and blocks until it has
+// ended, with no time limit. Its standard input is the file
+// `standardInputFile` (nothing when empty; a file that cannot be opened means
+// it does not start); its output goes nowhere.
+RunResult runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir,
+                     const QString &standardInputFile = QString());
 
 } // namespace hiddenprocess

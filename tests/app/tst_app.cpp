@@ -20,6 +20,21 @@ struct Fixture : WindowFixture
 {
     explicit Fixture(const QByteArray &profile = kGoodProfile) : WindowFixture(profile) {}
     std::unique_ptr<CWallpaperDlg> window() { return makeWindow(); }
+
+    // A file in the start folder that Browse can pick and convert: a
+    // stand-in converter there copies its input to the output.
+    QString convertible(const QString &name)
+    {
+        const QString converter = start.filePath(QStringLiteral("convert"));
+        for (const auto &[path, bytes] : {std::pair{converter, QByteArray("#!/bin/sh\ncat > \"${4#*:}\"\n")},
+                                          std::pair{start.filePath(name), QByteArray("picture")}}) {
+            QFile f(path);
+            if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+                qFatal("cannot write %s", qPrintable(path));
+        }
+        QFile::setPermissions(converter, QFile::permissions(converter) | QFile::ExeOwner);
+        return start.filePath(name);
+    }
 };
 
 QProgressBar *progress(QWidget *w)
@@ -155,7 +170,7 @@ void AppTest::uploadRunsTheJobBetweenFiveAndTen()
     auto dlg = fx.window();
     dlg->OnInitDialog();
     dlg->setClock([] { return 1u; });
-    fx.presenter.nextFile = fx.start.filePath(QStringLiteral("my beach.photo.jpg"));
+    fx.presenter.nextFile = fx.convertible(QStringLiteral("my beach.photo.jpg"));
     dlg->OnBrowse();
     QCOMPARE(dlg->pictureTitle(), QStringLiteral("my beach.photo"));
 
@@ -184,7 +199,7 @@ void AppTest::sameSecondSameUploadName()
     auto dlg = fx.window();
     dlg->OnInitDialog();
     dlg->setClock([] { return 1765152000u; });
-    fx.presenter.nextFile = QStringLiteral("/pictures/x.jpg");
+    fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     QByteArrayList names;
     dlg->setUploadJob([&](const QString &, const QByteArray &name, auto &&...) { names << name; });

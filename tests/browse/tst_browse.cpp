@@ -59,8 +59,14 @@ struct Fixture : WindowFixture
     QTemporaryDir elsewhere;
     std::unique_ptr<CWallpaperDlg> dlg;
 
-    explicit Fixture(const QByteArray &profile = profileOf(2, 128, 160)) : WindowFixture(profile)
+    explicit Fixture(const QByteArray &profile = profileOf(2, 128, 160),
+                     const QString &startFolder = QString()) :
+        WindowFixture(profile)
     {
+        if (!startFolder.isEmpty()) {
+            QDir(start.path()).mkdir(startFolder);
+            QDir::setCurrent(start.filePath(startFolder));
+        }
         dlg = makeWindow();
         dlg->OnInitDialog();
         // As a file dialog may: the current folder moves away from the start.
@@ -68,17 +74,23 @@ struct Fixture : WindowFixture
     }
     ~Fixture() { dlg.reset(); }
 
-    // A stand-in converter in the start folder that records its arguments,
-    // NUL-separated, into a file of its working folder.
-    void installRecordingConverter()
+    // A stand-in converter in the start folder; by default it records its
+    // arguments, NUL-separated, and its input into files of its working
+    // folder, and passes the input on as the output (after the coder).
+    void installConverter(const QByteArray &script = "printf '%s\\0' \"$@\" > args.bin\n"
+                                                     "cat > stdin.bin\ncp stdin.bin \"${4#*:}\"\n")
     {
-        const QString path = start.filePath(QStringLiteral("convert"));
-        writeFile(path, "#!/bin/sh\nprintf '%s\\0' \"$@\" > args.bin\n");
+        const QString path = QDir(dlg->startDir()).filePath(QStringLiteral("convert"));
+        writeFile(path, "#!/bin/sh\n" + script);
         QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    }
+    QByteArray recordedInput() const
+    {
+        return readFile(QDir(dlg->startDir()).filePath(QStringLiteral("stdin.bin")));
     }
     QStringList recordedArguments() const
     {
-        const QByteArray bytes = readFile(start.filePath(QStringLiteral("args.bin")));
+        const QByteArray bytes = readFile(QDir(dlg->startDir()).filePath(QStringLiteral("args.bin")));
         QStringList args;
         for (const QByteArray &piece : bytes.split('\0'))
             args << QString::fromUtf8(piece);
@@ -93,6 +105,19 @@ struct Fixture : WindowFixture
     }
     QProgressBar *progress() const { return dlg->findChild<QProgressBar *>(QStringLiteral("progress1005")); }
 };
+
+const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
+
+bool imageMagickFound()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
+           || !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty();
+}
+
+bool near(QRgb a, QColor b)
+{
+    return qAbs(qRed(a) - b.red()) < 24 && qAbs(qGreen(a) - b.green()) < 24 && qAbs(qBlue(a) - b.blue()) < 24;
+}
 
 // Puts PATH back however the test ends.
 struct PathGuard
@@ -113,10 +138,14 @@ private slots:
     void pickReachesConverterWhole_data();
     void pickReachesConverterWhole();
     void cancelClearsEverythingAndStartsNothing();
-    void missingConverterLeavesNoFileAndNoMessage();
+    void missingConverterForgetsThePick();
     void unreadablePickStillConverts();
     void imageMagickWritesPhoneSizedCopy_data();
     void imageMagickWritesPhoneSizedCopy();
+    void awkwardNamesConvertThatPicture_data();
+    void awkwardNamesConvertThatPicture();
+    void failedConversionForgetsThePick_data();
+    void failedConversionForgetsThePick();
 };
 
 void BrowseTest::init()
@@ -158,7 +187,7 @@ void BrowseTest::pickReachesConverterWhole()
     QFETCH(QString, name);
     QFETCH(QString, title);
     Fixture fx;
-    fx.installRecordingConverter();
+    fx.installConverter();
     const QString picture = fx.pictures.filePath(name);
     writePhoto(picture);
     fx.presenter.nextFile = picture;
@@ -171,9 +200,11 @@ void BrowseTest::pickReachesConverterWhole()
     QCOMPARE(fx.dlg->picturePath(), picture);
     QCOMPARE(fx.dlg->pictureTitle(), title);
     // Started in the start folder (that is where it wrote), with the four
-    // pieces exactly as given.
-    QCOMPARE(fx.recordedArguments(), (QStringList{QStringLiteral("-sample"), QStringLiteral("128x160"),
-                                                  picture, fx.start.filePath(QStringLiteral("a.gif"))}));
+    // pieces exactly as given; the picture comes as bytes, never by name.
+    QCOMPARE(fx.recordedArguments(),
+             (QStringList{QStringLiteral("-sample"), QStringLiteral("128x160"), QStringLiteral("jpg:-"),
+                          QStringLiteral("gif:") + fx.start.filePath(QStringLiteral("a.gif"))}));
+    QCOMPARE(fx.recordedInput(), readFile(picture));
     QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("pwned"))));
     QVERIFY(!QFile::exists(fx.elsewhere.filePath(QStringLiteral("pwned"))));
     QVERIFY(fx.preview()->isShowing());
@@ -186,7 +217,7 @@ void BrowseTest::pickReachesConverterWhole()
 void BrowseTest::cancelClearsEverythingAndStartsNothing()
 {
     Fixture fx;
-    fx.installRecordingConverter();
+    fx.installConverter();
     const QString picture = fx.pictures.filePath(QStringLiteral("beach.jpg"));
     writePhoto(picture);
     fx.presenter.nextFile = picture;
@@ -207,7 +238,7 @@ void BrowseTest::cancelClearsEverythingAndStartsNothing()
     QVERIFY(fx.presenter.boxes.isEmpty());
 }
 
-void BrowseTest::missingConverterLeavesNoFileAndNoMessage()
+void BrowseTest::missingConverterForgetsThePick()
 {
     Fixture fx;
     PathGuard guard;
@@ -218,17 +249,17 @@ void BrowseTest::missingConverterLeavesNoFileAndNoMessage()
 
     fx.dlg->OnBrowse();
 
-    QCOMPARE(fx.dlg->picturePath(), picture);
+    QVERIFY(fx.dlg->picturePath().isEmpty());
     QVERIFY(fx.preview()->isShowing());
     QCOMPARE(QDir(fx.start.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
-    QVERIFY(fx.presenter.boxes.isEmpty());
-    QVERIFY(!fx.dlg->RunConverter(fx.start.filePath(QStringLiteral("convert")), {}));
+    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QVERIFY(!fx.dlg->RunConverter(fx.start.filePath(QStringLiteral("convert")), {}, picture).started);
 }
 
 void BrowseTest::unreadablePickStillConverts()
 {
     Fixture fx;
-    fx.installRecordingConverter();
+    fx.installConverter();
     const QString picture = fx.pictures.filePath(QStringLiteral("notes.jpg"));
     writeFile(picture, "not a picture\n");
     fx.presenter.nextFile = picture;
@@ -236,7 +267,8 @@ void BrowseTest::unreadablePickStillConverts()
     fx.dlg->OnBrowse();
 
     QVERIFY(!fx.preview()->isShowing());
-    QCOMPARE(fx.recordedArguments().value(2), picture);
+    QCOMPARE(fx.recordedArguments().value(2), QStringLiteral("-")); // left to the converter to recognise
+    QCOMPARE(fx.recordedInput(), readFile(picture));
 }
 
 void BrowseTest::imageMagickWritesPhoneSizedCopy_data()
@@ -277,6 +309,112 @@ void BrowseTest::imageMagickWritesPhoneSizedCopy()
     QVERIFY(fx.presenter.boxes.isEmpty());
     QVERIFY(fx.preview()->isShowing());
     QCOMPARE(fx.preview()->imagePath(), picture); // the pick, not the copy
+}
+
+void BrowseTest::awkwardNamesConvertThatPicture_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("startFolder");
+    QTest::addColumn<QByteArray>("format"); // what the file really holds
+    QTest::addColumn<QColor>("left");
+    QTest::addColumn<QColor>("right");
+    int n = 0;
+    auto row = [&n](const char *tag, const char *name, const char *folder = "", const char *format = "JPG") {
+        // Two halves in colours no other row has.
+        QTest::newRow(tag) << QString::fromUtf8(name) << QString::fromUtf8(folder) << QByteArray(format)
+                           << QColor::fromHsv(n * 23 % 360, 255, 230)
+                           << QColor::fromHsv((n * 23 + 160) % 360, 180, 90);
+        ++n;
+    };
+    row("brackets", "frame[0].jpg");
+    row("star", "*.jpg");
+    row("question mark", "what?.jpg");
+    row("percent", "100%.jpg");
+    row("percent d", "shot%d.jpg");
+    row("braces", "{a,b}.jpg");
+    row("coder prefix", "gif:x.jpg");
+    row("label prefix", "label:hi.jpg");
+    row("leading at", "@list.jpg");
+    row("leading dash", "-sample.jpg");
+    row("quotes", "say \"cheese\" it's.jpg");
+    row("non-ASCII", "Ünïcödé ß.jpg");
+    row("bitmap", "scan.bmp", "", "BMP");
+    row("bitmap named .jpg", "really a bitmap.jpg", "", "BMP");
+    row("start folder 100%d", "beach.jpg", "100%d");
+    row("start folder [x]", "beach.jpg", "[x]");
+    row("start folder with spaces", "beach.jpg", "my start folder");
+}
+
+void BrowseTest::awkwardNamesConvertThatPicture()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, startFolder);
+    QFETCH(QByteArray, format);
+    QFETCH(QColor, left);
+    QFETCH(QColor, right);
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    Fixture fx(profileOf(2, 128, 160), startFolder);
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(right);
+    QPainter(&image).fillRect(0, 0, 320, 480, left);
+    const QString picture = fx.pictures.filePath(name);
+    QVERIFY(image.save(picture, format.constData(), 95));
+    fx.presenter.nextFile = picture;
+
+    fx.dlg->OnBrowse();
+
+    QVERIFY(fx.presenter.boxes.isEmpty());
+    QCOMPARE(fx.dlg->picturePath(), picture);
+    const QImage copy(QDir(fx.dlg->startDir()).filePath(QStringLiteral("a.gif")), "GIF");
+    QCOMPARE(copy.size(), QSize(128, 96));
+    QVERIFY2(near(copy.pixel(32, 48), left), qPrintable(QColor(copy.pixel(32, 48)).name()));
+    QVERIFY2(near(copy.pixel(96, 48), right), qPrintable(QColor(copy.pixel(96, 48)).name()));
+}
+
+void BrowseTest::failedConversionForgetsThePick_data()
+{
+    QTest::addColumn<QByteArray>("picture");   // null: a photo
+    QTest::addColumn<QByteArray>("converter"); // script; empty: ImageMagick
+    QTest::newRow("empty file") << QByteArray("") << QByteArray();
+    QTest::newRow("text file named .jpg") << QByteArray("just some notes\n") << QByteArray();
+    QTest::newRow("converter exits 1") << QByteArray() << QByteArray("cat > \"${4#*:}\"\nexit 1\n");
+    QTest::newRow("converter writes nothing") << QByteArray() << QByteArray("exit 0\n");
+    QTest::newRow("converter killed") << QByteArray() << QByteArray("cat > \"${4#*:}\"\nkill -9 $$\n");
+}
+
+void BrowseTest::failedConversionForgetsThePick()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(QByteArray, converter);
+    if (converter.isEmpty() && !imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    Fixture fx;
+    int uploads = 0;
+    fx.dlg->setUploadJob([&](auto &&...) { ++uploads; });
+    const QString good = fx.pictures.filePath(QStringLiteral("good.jpg"));
+    writePhoto(good);
+    fx.presenter.nextFile = good;
+    fx.installConverter();
+    fx.dlg->OnBrowse();
+    const QString copy = fx.start.filePath(QStringLiteral("a.gif"));
+    QVERIFY(QFile::exists(copy));
+
+    QVERIFY(QFile::remove(fx.start.filePath(QStringLiteral("convert"))));
+    if (!converter.isEmpty())
+        fx.installConverter(converter);
+    const QString bad = fx.pictures.filePath(QStringLiteral("bad.jpg"));
+    picture.isNull() ? writePhoto(bad) : writeFile(bad, picture);
+    fx.presenter.nextFile = bad;
+    fx.dlg->OnBrowse();
+
+    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QVERIFY(fx.dlg->picturePath().isEmpty());
+    QVERIFY(fx.dlg->pictureTitle().isEmpty());
+    QVERIFY(!QFile::exists(copy));
+    fx.dlg->OnUpload();
+    QCOMPARE(fx.presenter.boxes.last(), QStringLiteral("Please Click Browse to select a file to Upload"));
+    QCOMPARE(uploads, 0);
 }
 
 QTEST_MAIN(BrowseTest)

@@ -24,6 +24,10 @@ private slots:
     void argumentsKeepEachPieceWhole();
     void relativePicturesBecomeAbsolute();
     void commandLineForTheRecord();
+    void inputFormatFromTheBytes_data();
+    void inputFormatFromTheBytes();
+    void outputIsLiteralForImageMagick_data();
+    void outputIsLiteralForImageMagick();
     void converterChoice_data();
     void converterChoice();
     void openDialogOffersEveryCase();
@@ -131,6 +135,55 @@ void ConverterTest::commandLineForTheRecord()
     QCOMPARE(converterCommandLine(QStringLiteral("/tool/convert"), args),
              QDir::toNativeSeparators(QStringLiteral(
                  "\"/tool/convert\"  -sample 128x160 \"/pics/my pictures/beach.jpg\" \"/tool/a.gif\"")));
+}
+
+void ConverterTest::inputFormatFromTheBytes_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QString>("input");
+    QTest::newRow("JPEG") << QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF", 10) << "jpg:-";
+    QTest::newRow("bitmap") << QByteArray("BM\x36\0\0\0", 6) << "bmp:-";
+    QTest::newRow("PNG: left to ImageMagick") << QByteArray("\x89PNG\r\n") << "-";
+    QTest::newRow("text") << QByteArray("just notes") << "-";
+    QTest::newRow("empty") << QByteArray() << "-";
+}
+
+void ConverterTest::inputFormatFromTheBytes()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QString, input);
+    QCOMPARE(converterInputFor(head), input);
+    const QStringList expected{QStringLiteral("-sample"), QStringLiteral("128x160"), input,
+                               QStringLiteral("gif:") + QDir::rootPath() + QStringLiteral("s/a.gif")};
+    QCOMPARE(imageMagickArguments(128, 160, head, QDir::rootPath() + QStringLiteral("s/a.gif")), expected);
+}
+
+void ConverterTest::outputIsLiteralForImageMagick_data()
+{
+    // Paths below the root, which is "/" or a drive.
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("coder");
+    QTest::addColumn<QString>("literal");
+    QTest::newRow("plain") << "start/a.gif"
+                           << "gif:"
+                           << "start/a.gif";
+    QTest::newRow("percent d") << "100%d/x%%y/a.jpg"
+                               << "jpg:"
+                               << "100%%d/x%%%%y/a.jpg";
+    QTest::newRow("coder-like folder") << "png:x/[0]/a.bmp"
+                                       << "bmp:"
+                                       << "png:x/[0]/a.bmp";
+    QTest::newRow("no extension, no coder") << "start/a."
+                                            << ""
+                                            << "start/a.";
+}
+
+void ConverterTest::outputIsLiteralForImageMagick()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, coder);
+    QFETCH(QString, literal);
+    QCOMPARE(converterOutputFor(QDir::rootPath() + path), coder + QDir::rootPath() + literal);
 }
 
 void ConverterTest::converterChoice_data()
