@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+using namespace pictovane;
+
 namespace {
 
 HRESULT write(inet::InetRequest &request, const QByteArray &bytes)

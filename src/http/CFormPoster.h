@@ -25,7 +25,7 @@ public:
     // An empty handler reads the reply and drops it.
     explicit CFormPoster(ReplyPieceHandler onReplyPiece = {}, inet::Timeouts timeouts = {});
 
-    HRESULT Send(CPostForm &form, PostStatus &status);
+    pictovane::HRESULT Send(CPostForm &form, PostStatus &status);
 
     static QByteArray MakeBoundary();
     static QByteArray MakeContentTypeHeader(const QByteArray &boundary);
@@ -41,14 +41,14 @@ public:
     std::uint64_t BodySize(const QByteArray &boundary) const;
     static std::uint64_t BodySize(const CPostForm &form, const QByteArray &boundary);
 
-    static HRESULT WriteFieldPart(inet::InetRequest &request, const QByteArray &boundary,
-                                  const QByteArray &name, const QByteArray &value);
-    static HRESULT WriteFilePart(inet::InetRequest &request, const QByteArray &boundary,
-                                 const QByteArray &name, const QByteArray &path,
-                                 const QByteArray &contentType);
-    static HRESULT StreamFile(inet::InetRequest &request, QFile &file);
-    static HRESULT QueryStatusCode(const inet::InetRequest &request, std::int32_t &code);
-    HRESULT ReadServerReply(inet::InetRequest &request);
+    static pictovane::HRESULT WriteFieldPart(inet::InetRequest &request, const QByteArray &boundary,
+                                             const QByteArray &name, const QByteArray &value);
+    static pictovane::HRESULT WriteFilePart(inet::InetRequest &request, const QByteArray &boundary,
+                                            const QByteArray &name, const QByteArray &path,
+                                            const QByteArray &contentType);
+    static pictovane::HRESULT StreamFile(inet::InetRequest &request, QFile &file);
+    static pictovane::HRESULT QueryStatusCode(const inet::InetRequest &request, std::int32_t &code);
+    pictovane::HRESULT ReadServerReply(inet::InetRequest &request);
 
     static constexpr std::size_t kChunkSize = 8192;
     static constexpr std::uint64_t kMaxReplyBytes = 1 << 20;

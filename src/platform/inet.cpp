@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+using namespace pictovane;
+
 namespace inet {
 namespace {
 

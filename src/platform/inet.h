@@ -43,14 +43,14 @@ public:
     InetSession &operator=(const InetSession &) = delete;
 
     // 0 when the session opened; otherwise why not.
-    HRESULT result() const { return m_result; }
+    pictovane::HRESULT result() const { return m_result; }
 
 private:
     friend class InetRequest;
     void *m_multi = nullptr;
     QByteArray m_agent;
     Timeouts m_timeouts;
-    HRESULT m_result = S_OK;
+    pictovane::HRESULT m_result{};
 };
 
 class InetConnection
@@ -61,14 +61,14 @@ public:
     InetConnection(const InetConnection &) = delete;
     InetConnection &operator=(const InetConnection &) = delete;
 
-    HRESULT result() const { return m_result; }
+    pictovane::HRESULT result() const { return m_result; }
 
 private:
     friend class InetRequest;
     InetSession &m_session;
     QByteArray m_host;
     std::uint16_t m_port;
-    HRESULT m_result = S_OK;
+    pictovane::HRESULT m_result{};
 };
 
 class InetRequest
@@ -79,34 +79,34 @@ public:
     InetRequest(const InetRequest &) = delete;
     InetRequest &operator=(const InetRequest &) = delete;
 
-    HRESULT result() const { return m_result; }
+    pictovane::HRESULT result() const { return m_result; }
 
     // One header line without its line end; only before begin().
-    HRESULT addHeader(const QByteArray &line);
+    pictovane::HRESULT addHeader(const QByteArray &line);
     // Sends the request head announcing a body of exactly length bytes.
-    HRESULT begin(std::uint64_t length);
+    pictovane::HRESULT begin(std::uint64_t length);
     // Part of the body; never more than announced in total.
-    HRESULT write(const char *data, std::size_t size);
+    pictovane::HRESULT write(const char *data, std::size_t size);
     // After the whole body: waits for the final response head.
-    HRESULT end();
-    HRESULT status(std::int32_t &code) const;
+    pictovane::HRESULT end();
+    pictovane::HRESULT status(std::int32_t &code) const;
     // Bytes of the next reply piece; 0 at the end of the reply.
-    HRESULT available(std::uint32_t &bytes);
-    HRESULT read(char *buffer, std::size_t size, std::size_t &got);
+    pictovane::HRESULT available(std::uint32_t &bytes);
+    pictovane::HRESULT read(char *buffer, std::size_t size, std::size_t &got);
 
     struct State;
 
 private:
-    HRESULT fail(HRESULT hr);
-    HRESULT flush();
-    HRESULT drive(const std::function<bool()> &done, bool afterConnect);
-    HRESULT finishResult() const;
+    pictovane::HRESULT fail(pictovane::HRESULT hr);
+    pictovane::HRESULT flush();
+    pictovane::HRESULT drive(const std::function<bool()> &done, bool afterConnect);
+    pictovane::HRESULT finishResult() const;
     void resume();
 
     InetConnection &m_connection;
     QByteArray m_verb;
     QByteArray m_path;
-    HRESULT m_result = S_OK;
+    pictovane::HRESULT m_result{};
     std::unique_ptr<State> m_state;
 };
 

@@ -1,8 +1,26 @@
 // Result codes with the same numbers as on Windows, so a code logged or
-// compared anywhere means the same thing on every platform.
+// compared anywhere means the same thing on every platform. On Windows they
+// are the system's own (its headers define them as macros); elsewhere they
+// live in the project's namespace, so nothing here can clash with a
+// <windows.h> that a library pulls in. Code names them unqualified, after
+// `using namespace pictovane;`, which reaches both.
 #pragma once
 
 #include <cstdint>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <wininet.h>
+
+namespace pictovane {
+using ::HRESULT;
+} // namespace pictovane
+#else
+
+namespace pictovane {
 
 using HRESULT = std::int32_t;
 
@@ -45,3 +63,6 @@ inline constexpr std::int32_t ERROR_INTERNET_CANNOT_CONNECT = 12029;
 inline constexpr std::int32_t ERROR_INTERNET_CONNECTION_ABORTED = 12030;
 inline constexpr std::int32_t ERROR_INTERNET_CONNECTION_RESET = 12031;
 inline constexpr std::int32_t ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152;
+
+} // namespace pictovane
+#endif

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+using namespace pictovane;
+
 std::optional<ConvertedFile> convertedFileFor(qint32 wallpaperType)
 {
     switch (wallpaperType) {

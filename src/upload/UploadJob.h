@@ -36,7 +36,8 @@ struct PostStatus;
 // Runs one upload to its end. The title is cleaned in place. The reply goes
 // piece by piece to onReplyPiece; the reply's HTTP status to *status when
 // given.
-HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, const QByteArray &number,
-                  QByteArray &pictureTitle, qint32 carrier, qint32 phone, const QByteArray &version,
-                  qint32 wallpaperType, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts = {},
-                  PostStatus *status = nullptr);
+pictovane::HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName,
+                             const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
+                             const QByteArray &version, qint32 wallpaperType,
+                             const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts = {},
+                             PostStatus *status = nullptr);

@@ -4,6 +4,8 @@
 #include "upload/UploadJob.h"
 #include "upload/serverreply.h"
 
+using namespace pictovane;
+
 HRESULT uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
                         const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
                         const QByteArray &version, qint32 wallpaperType, inet::Timeouts timeouts)

@@ -11,6 +11,8 @@
 
 class Presenter;
 
-HRESULT uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
-                        const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
-                        const QByteArray &version, qint32 wallpaperType, inet::Timeouts timeouts = {});
+pictovane::HRESULT uploadAndReport(Presenter &presenter, const QString &startDir,
+                                   const QByteArray &uploadFileName, const QByteArray &number,
+                                   QByteArray &pictureTitle, qint32 carrier, qint32 phone,
+                                   const QByteArray &version, qint32 wallpaperType,
+                                   inet::Timeouts timeouts = {});

@@ -17,6 +17,8 @@
 #include <functional>
 #include <numeric>
 
+using namespace pictovane;
+
 using Mode = CaptureServer::Mode;
 
 Q_DECLARE_METATYPE(CaptureServer::Mode)

@@ -18,6 +18,8 @@
 
 #include <climits>
 
+using namespace pictovane;
+
 namespace {
 
 void writeFile(const QString &path, const QByteArray &bytes)
