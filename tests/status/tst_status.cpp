@@ -245,7 +245,10 @@ void StatusTest::renderEachMode()
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     const QImage shot = dlg.grab().toImage();
-    QCOMPARE(shot.size() / shot.devicePixelRatio(), QSize(342, 236));
+    // As wide as the template; taller only as far as the message needs.
+    QCOMPARE(shot.size() / shot.devicePixelRatio(), dlg.size());
+    QCOMPARE(dlg.width(), 342);
+    QVERIFY(dlg.height() >= 236);
     const QString dir = qEnvironmentVariable("PICTOVANE_SHOT_DIR");
     if (!dir.isEmpty())
         QVERIFY(shot.save(QDir(dir).filePath(QStringLiteral("status-%1.png").arg(QTest::currentDataTag()))));
