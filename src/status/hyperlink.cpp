@@ -57,6 +57,8 @@ protected:
         QStyleOptionFocusRect option;
         option.initFrom(parentWidget());
         option.rect = rect();
+        // Shown only for the keyboard's focus, so the style need not check.
+        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
         option.backgroundColor = parentWidget()->palette().color(QPalette::Window);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
     }
