@@ -5,6 +5,10 @@
 #include "ui_dialog2223.h"
 
 #include <QDesktopServices>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QTextDocument>
 #include <QUrl>
 
 #include <algorithm>
@@ -13,6 +17,10 @@ namespace {
 
 constexpr int kSupportLinkId = 2225;
 constexpr int kFaqLinkId = 2226;
+// Room kept between the group box's frame and what it holds.
+constexpr int kFrameMargin = 4;
+// The dialog grows to at most this share of the screen's height, in percent.
+constexpr int kMaxScreenShare = 80;
 
 // Server bytes are shown as the local 8-bit text they were sent as.
 QString linkText(const QByteArray &link)
@@ -35,18 +43,27 @@ CStatusDialog::CStatusDialog(QWidget *parent, UrlOpener openUrl) :
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
-    // The message reads as static text on the dialog, yet wraps a long link
-    // anywhere and scrolls, so nothing of it is cut.
+    m_template = {size(),
+                  m_ui->groupBox->geometry(),
+                  m_ui->label2224->geometry(),
+                  m_ui->label2225->geometry(),
+                  m_ui->label2226->geometry(),
+                  m_ui->button1->geometry(),
+                  m_ui->button2->geometry()};
+    // The message reads as static text on the dialog; its own layout keeps
+    // a link's pieces together and wraps it only at its separators.
     QPlainTextEdit *message = m_ui->label2224;
+    auto *document = new QTextDocument(message);
+    m_messageLayout = new MessageTextLayout(document);
+    document->setDocumentLayout(m_messageLayout);
+    m_messageLayout->setPaintDevice(message->viewport());
+    document->setDefaultFont(message->font());
+    message->setDocument(document);
     message->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     QPalette flat = message->palette();
     flat.setColor(QPalette::Base, flat.color(QPalette::Window));
     message->setPalette(flat);
-    // The template was laid out for a narrower font than most desktops use:
-    // a help text that would be cut takes the lines it needs.
-    for (QLabel *help : {m_ui->label2225, m_ui->label2226})
-        help->resize(help->width(), std::max(help->height(), help->heightForWidth(help->width())));
-    setFixedSize(size());
+    fitToMessage();
 }
 
 CStatusDialog::~CStatusDialog() = default;
@@ -66,8 +83,50 @@ void CStatusDialog::OnInitDialog()
                 Qt::UniqueConnection);
 
     const QByteArray &link = m_nMode == 1 ? m_pszLinkUrl : m_pszSuccessUrl;
-    m_ui->label2224->setPlainText(messageText(m_nMode, link));
+    const QString text = messageText(m_nMode, link);
+    const qsizetype linkLength = (m_nMode == 0 || m_nMode == 1) ? linkText(link).size() : 0;
+    m_messageLayout->setLink(linkLength > 0 ? int(text.size() - linkLength) : -1, int(linkLength));
+    m_ui->label2224->setPlainText(text);
+    fitToMessage();
     m_ui->button1->setFocus();
+}
+
+void CStatusDialog::fitToMessage()
+{
+    QPlainTextEdit *message = m_ui->label2224;
+    QGroupBox *group = m_ui->groupBox;
+    StatusNeeds needs;
+    const int frame = 2 * message->frameWidth();
+    needs.message = m_messageLayout->neededHeight(m_template.message.width() - frame) + frame;
+    needs.support = m_ui->label2225->heightForWidth(m_template.support.width());
+    needs.faq = m_ui->label2226->heightForWidth(m_template.faq.width());
+
+    QStyleOptionGroupBox option;
+    option.initFrom(group);
+    option.rect = QRect(QPoint(), m_template.group.size());
+    option.text = group->title();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect contents =
+        group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, group);
+    needs.groupFrame = QMargins(contents.left(), contents.top(), option.rect.right() - contents.right(),
+                                option.rect.bottom() - contents.bottom());
+    needs.margin = kFrameMargin;
+    const QScreen *shown = screen();
+    needs.maxHeight = shown ? shown->availableGeometry().height() * kMaxScreenShare / 100 : 0;
+
+    const StatusGeometry fitted = fitStatusLayout(m_template, needs);
+    // A scroll bar shown only as needed would take width from a message
+    // that fits, and then it would need one.
+    message->setVerticalScrollBarPolicy(fitted.messageScrolls ? Qt::ScrollBarAlwaysOn
+                                                              : Qt::ScrollBarAlwaysOff);
+    setFixedSize(fitted.dialog);
+    group->setGeometry(fitted.group);
+    message->setGeometry(fitted.message);
+    m_ui->label2225->setGeometry(fitted.support);
+    m_ui->label2226->setGeometry(fitted.faq);
+    m_ui->button1->setGeometry(fitted.ok);
+    m_ui->button2->setGeometry(fitted.cancel);
 }
 
 QString CStatusDialog::messageText(int mode, const QByteArray &link)

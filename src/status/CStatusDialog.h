@@ -1,5 +1,7 @@
 #pragma once
 
+#include "status/messagelayout.h"
+
 #include <QByteArray>
 #include <QDialog>
 
@@ -45,7 +47,11 @@ public:
 
 private:
     void onLinkClicked(int id);
+    // Gives the message the room it needs, from the template's geometry.
+    void fitToMessage();
 
     std::unique_ptr<Ui::CStatusDialog> m_ui;
     UrlOpener m_openUrl;
+    MessageTextLayout *m_messageLayout = nullptr;
+    StatusGeometry m_template;
 };

@@ -1,8 +1,13 @@
 #include "status/hyperlink.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace {
 
@@ -12,6 +17,117 @@ constexpr char kFromStatic[] = "_Hyperlink_From_Static_";
 constexpr char kParentFilter[] = "_Hyperlink_Parent_Filter_";
 
 const QColor kLinkColour(0, 0, 192);
+
+bool isLink(const QObject *object)
+{
+    return object && object->property(kFromStatic).isValid();
+}
+
+// The one path every way of following a link takes: click, key and
+// assistive technology alike.
+void notifyClicked(QLabel *label)
+{
+    if (HyperlinkParentFilter *parent = hyperlinkParentFilter(label->parentWidget()))
+        emit parent->clicked(dialogControlId(label));
+}
+
+bool isActivationKey(const QKeyEvent &event)
+{
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter || event.key() == Qt::Key_Space;
+}
+
+// The style's focus frame around a link that has the keyboard focus; a
+// child of the label, drawn over it and blind to the mouse.
+class FocusFrame : public QWidget
+{
+public:
+    explicit FocusFrame(QLabel *label) : QWidget(label)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(label->rect());
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(parentWidget());
+        option.rect = rect();
+        // Shown only for the keyboard's focus, so the style need not check.
+        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+        option.backgroundColor = parentWidget()->palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+};
+
+// Tells assistive technology that a converted label is a link, named by its
+// text, that can be pressed.
+class HyperlinkAccessible : public QAccessibleWidget
+{
+public:
+    explicit HyperlinkAccessible(QLabel *label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+    QAccessible::Role role() const override
+    {
+        return isLink(widget()) ? QAccessible::Link : QAccessible::StaticText;
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return label()->text();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.linked = isLink(widget());
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (isLink(widget()))
+            names.prepend(pressAction());
+        return names;
+    }
+
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction() && isLink(widget()))
+            notifyClicked(label());
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QLabel *label() const { return static_cast<QLabel *>(widget()); }
+};
+
+QAccessibleInterface *hyperlinkAccessibleFactory(const QString &, QObject *object)
+{
+    auto *label = qobject_cast<QLabel *>(object);
+    return label && isLink(label) ? new HyperlinkAccessible(label) : nullptr;
+}
+
+// An interface made for the label before (or while) it was a link would be
+// kept for its lifetime; the next query makes the right one.
+void forgetAccessible(QLabel *label)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(hyperlinkAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    if (QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(label))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+}
 
 // Lives as a child of its label and holds what the properties cannot: the
 // look the label had before it became a link.
@@ -25,7 +141,9 @@ public:
         m_hadPalette(label->testAttribute(Qt::WA_SetPalette)),
         m_hadCursor(label->testAttribute(Qt::WA_SetCursor)),
         m_cursor(label->cursor()),
-        m_hadTracking(label->hasMouseTracking())
+        m_hadTracking(label->hasMouseTracking()),
+        m_focusPolicy(label->focusPolicy()),
+        m_focusFrame(new FocusFrame(label))
     {
         QPalette link = m_palette;
         link.setColor(QPalette::WindowText, kLinkColour);
@@ -34,6 +152,8 @@ public:
         label->setCursor(Qt::PointingHandCursor);
         // Moves without a button pressed must reach the label for the hover.
         label->setMouseTracking(true);
+        // Reached with Tab, never taken by a click, so the mouse look stays.
+        label->setFocusPolicy(Qt::TabFocus);
         label->installEventFilter(this);
     }
 
@@ -49,6 +169,8 @@ public:
         else
             m_label->unsetCursor();
         m_label->setMouseTracking(m_hadTracking);
+        m_label->setFocusPolicy(m_focusPolicy);
+        delete m_focusFrame;
         m_label->setProperty(kOriginalFont, QVariant());
         m_label->setProperty(kUnderlineFont, QVariant());
         m_label->setProperty(kFromStatic, QVariant());
@@ -59,10 +181,37 @@ protected:
     {
         if (watched != m_label)
             return false;
-        if (event->type() == QEvent::MouseMove)
+        switch (event->type()) {
+        case QEvent::MouseMove:
             onMouseMove(static_cast<QMouseEvent *>(event)->position().toPoint());
-        else if (event->type() == QEvent::MouseButtonRelease)
+            break;
+        case QEvent::MouseButtonRelease:
             onRelease(*static_cast<QMouseEvent *>(event));
+            break;
+        case QEvent::FocusIn:
+            // Only the keyboard's focus is drawn; a click does not take it.
+            m_focusFrame->setVisible(static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason);
+            m_focusFrame->raise();
+            break;
+        case QEvent::FocusOut:
+            m_focusFrame->hide();
+            break;
+        case QEvent::Resize:
+            m_focusFrame->setGeometry(m_label->rect());
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            // The link takes Enter itself, before the dialog's default button.
+            const auto &key = *static_cast<QKeyEvent *>(event);
+            if (!isActivationKey(key))
+                break;
+            if (event->type() == QEvent::KeyPress && !key.isAutoRepeat())
+                notifyClicked(m_label);
+            return true;
+        }
+        default:
+            break;
+        }
         return false;
     }
 
@@ -86,8 +235,7 @@ private:
     {
         if (event.button() != Qt::LeftButton || !m_label->rect().contains(event.position().toPoint()))
             return;
-        if (HyperlinkParentFilter *parent = hyperlinkParentFilter(m_label->parentWidget()))
-            emit parent->clicked(dialogControlId(m_label));
+        notifyClicked(m_label);
     }
 
     QLabel *m_label;
@@ -96,6 +244,8 @@ private:
     bool m_hadCursor;
     QCursor m_cursor;
     bool m_hadTracking;
+    Qt::FocusPolicy m_focusPolicy;
+    FocusFrame *m_focusFrame;
 };
 
 HyperlinkStaticFilter *staticFilterOf(const QLabel *label)
@@ -128,6 +278,7 @@ void HyperlinkParentFilter::restoreAll()
         if (HyperlinkStaticFilter *filter = staticFilterOf(label)) {
             filter->restore();
             delete filter;
+            forgetAccessible(label);
         }
     }
     m_links.clear();
@@ -172,6 +323,7 @@ bool ConvertStaticToHyperlink(QLabel *label)
     label->setProperty(kUnderlineFont, underline);
     new HyperlinkStaticFilter(label);
     label->setProperty(kFromStatic, 1);
+    forgetAccessible(label);
     return true;
 }
 

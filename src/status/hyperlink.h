@@ -1,11 +1,14 @@
 // Turns a plain text label of a dialog into a link: dark blue text, a hand
 // cursor, underlined while the pointer is over it, and a click notification
-// to the dialog. No class of its own: an event filter on the label and one on
+// to the dialog. Reached with Tab, it shows the style's focus frame, follows
+// Enter or Space as a click, and tells assistive technology it is a link.
+// No class of its own: an event filter on the label and one on
 // its parent, with the state kept in named dynamic properties, so any label
 // of any dialog can be converted while the dialog is being set up.
 //
 // The conversion lasts until the parent is hidden (the dialog closes): then
-// every converted label gets its font, colour, cursor and mouse tracking back
+// every converted label gets its font, colour, cursor, focus policy and mouse
+// tracking back
 // and no "_Hyperlink_" property remains, ready for the next run to convert
 // it afresh.
 #pragma once

@@ -1,14 +1,21 @@
 #include "config.h"
 #include "status/CStatusDialog.h"
 #include "status/hyperlink.h"
+#include "status/messagelayout.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QClipboard>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 
 namespace {
@@ -37,6 +44,45 @@ QStringList hyperlinkProperties(const QObject *root)
     }
     return found;
 }
+
+// A link of the given length made of the separators a server uses.
+QByteArray linkOfLength(int length)
+{
+    QByteArray link = "http://dl.example/w/get?id=8f3a91c2&session=";
+    for (int i = 0; link.size() < length; ++i)
+        link += QByteArray::number(i * 7919 % 100000) + (i % 3 ? "-" : "/");
+    link.truncate(length);
+    return link;
+}
+
+// A status dialog shown with its message set; the opener records the pages.
+struct ShownStatus
+{
+    QList<QUrl> opened;
+    CStatusDialog dlg{nullptr, [this](const QUrl &url) { opened << url; }};
+    QPlainTextEdit *message = dlg.findChild<QPlainTextEdit *>(QStringLiteral("label2224"));
+
+    bool show(int mode, const QByteArray &link, int pointSize = 0)
+    {
+        if (pointSize > 0)
+            dlg.setFont(QFont(QStringLiteral("DejaVu Sans"), pointSize));
+        dlg.m_nMode = mode;
+        (mode == 1 ? dlg.m_pszLinkUrl : dlg.m_pszSuccessUrl) = link;
+        dlg.OnInitDialog();
+        dlg.show();
+        return QTest::qWaitForWindowExposed(&dlg);
+    }
+    QLabel *label(const QString &name) const { return dlg.findChild<QLabel *>(name); }
+    // The message's height in pixels, its document margins included.
+    qreal documentHeight() const
+    {
+        auto *layout = qobject_cast<QPlainTextDocumentLayout *>(message->document()->documentLayout());
+        qreal height = message->document()->documentMargin();
+        for (QTextBlock block = message->document()->firstBlock(); block.isValid(); block = block.next())
+            height += layout->blockBoundingRect(block).height();
+        return height;
+    }
+};
 
 // A dialog like the status dialog's lower half: two labels to convert and
 // one that stays plain.
@@ -87,6 +133,17 @@ private slots:
     void buttonsClose();
     void renderEachMode_data();
     void renderEachMode();
+
+    void messageFits_data();
+    void messageFits();
+    void linkTooLongScrolls();
+    void wrapLines_data();
+    void wrapLines();
+    void copyGivesTheLink();
+    void helpLinksByKeyboard_data();
+    void helpLinksByKeyboard();
+    void helpLinksAccessible_data();
+    void helpLinksAccessible();
 
     void conversionLook();
     void hover_data();
@@ -245,10 +302,208 @@ void StatusTest::renderEachMode()
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     const QImage shot = dlg.grab().toImage();
-    QCOMPARE(shot.size() / shot.devicePixelRatio(), QSize(342, 236));
+    // As wide as the template; taller only as far as the message needs.
+    QCOMPARE(shot.size() / shot.devicePixelRatio(), dlg.size());
+    QCOMPARE(dlg.width(), 342);
+    QVERIFY(dlg.height() >= 236);
     const QString dir = qEnvironmentVariable("PICTOVANE_SHOT_DIR");
     if (!dir.isEmpty())
         QVERIFY(shot.save(QDir(dir).filePath(QStringLiteral("status-%1.png").arg(QTest::currentDataTag()))));
+}
+
+void StatusTest::messageFits_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("link");
+    QTest::addColumn<int>("pointSize"); // 0: the template's font
+    const QList<QPair<const char *, QByteArray>> links = {{"no link", QByteArray()},
+                                                          {"short link", "http://dl.example/w/42"},
+                                                          {"90-char link", linkOfLength(90)},
+                                                          {"300-char link", linkOfLength(300)}};
+    for (int pointSize : {0, 11}) {
+        for (int mode : {0, 1, 2}) {
+            for (const auto &[name, link] : links) {
+                QTest::addRow("mode %d, %s, %s", mode, name, pointSize ? "11 pt" : "template font")
+                    << mode << link << pointSize;
+            }
+        }
+    }
+}
+
+void StatusTest::messageFits()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, link);
+    QFETCH(int, pointSize);
+    ShownStatus s;
+    QVERIFY(s.show(mode, link, pointSize));
+    // All of it is in view: no scroll bar is needed.
+    QVERIFY2(
+        s.documentHeight() <= s.message->viewport()->height(),
+        qPrintable(QStringLiteral("%1 > %2").arg(s.documentHeight()).arg(s.message->viewport()->height())));
+    QCOMPARE(s.message->verticalScrollBar()->maximum(), 0);
+    QVERIFY(s.dlg.height() <= s.dlg.screen()->availableGeometry().height() * 8 / 10);
+
+    // Help texts whole, in the template's order, inside the frame with room
+    // to spare; the buttons below the group box.
+    auto *group = s.dlg.findChild<QGroupBox *>();
+    const QRect inside = group->contentsRect().translated(group->pos()).adjusted(2, 2, -2, -2);
+    QWidget *previous = nullptr;
+    for (QWidget *child : {static_cast<QWidget *>(s.message), static_cast<QWidget *>(s.label("label2225")),
+                           static_cast<QWidget *>(s.label("label2226"))}) {
+        QVERIFY2(inside.contains(child->geometry()), qPrintable(child->objectName()));
+        if (auto *label = qobject_cast<QLabel *>(child))
+            QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        if (previous)
+            QVERIFY(child->y() > previous->geometry().bottom());
+        previous = child;
+    }
+    for (const char *button : {"button1", "button2"}) {
+        const QRect geometry = s.dlg.findChild<QPushButton *>(QLatin1String(button))->geometry();
+        QVERIFY(geometry.top() > group->geometry().bottom());
+        QVERIFY(s.dlg.rect().contains(geometry));
+    }
+
+    // A link is wrapped only after its separators, never right after "http://".
+    if (link.size() < 90 || mode == 2)
+        return;
+    const QTextBlock block = s.message->document()->lastBlock();
+    const int linkStart = int(block.text().size() - link.size());
+    QVERIFY(block.layout()->lineAt(block.layout()->lineCount() - 1).textStart() > linkStart);
+    for (int i = 1; i < block.layout()->lineCount(); ++i) {
+        const int start = block.layout()->lineAt(i).textStart();
+        QVERIFY(start <= linkStart || start > linkStart + int(strlen("http://")));
+        QVERIFY(start <= linkStart || QStringLiteral("/?&=-").contains(block.text().at(start - 1)));
+    }
+}
+
+void StatusTest::linkTooLongScrolls()
+{
+    ShownStatus s;
+    QVERIFY(s.show(0, linkOfLength(3000), 11));
+    QVERIFY(s.message->verticalScrollBar()->maximum() > 0);
+    QVERIFY(s.message->verticalScrollBar()->isVisible());
+    QVERIFY(s.dlg.height() <= s.dlg.screen()->availableGeometry().height() * 8 / 10);
+    QVERIFY(s.dlg.height() > 236);
+}
+
+void StatusTest::wrapLines_data()
+{
+    // Every character one unit wide.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("linkStart");
+    QTest::addColumn<qreal>("width");
+    QTest::addColumn<QList<int>>("ends");
+    QTest::newRow("prose at blanks") << "aa bb cc" << -1 << 5.0 << QList<int>{6, 8};
+    QTest::newRow("not after the scheme") << "go http://ab/cd/ef" << 3 << 12.0 << QList<int>{3, 13, 18};
+    QTest::newRow("each separator") << "a?b=c&d-e" << 0 << 4.0 << QList<int>{4, 8, 9};
+    QTest::newRow("not inside a run of separators") << "x//yy" << 0 << 3.0 << QList<int>{3, 5};
+    QTest::newRow("a run too wide is cut") << "http://abcdefgh" << 0 << 8.0 << QList<int>{8, 15};
+    QTest::newRow("a link starts on a new line") << "ab cd/ef" << 3 << 5.0 << QList<int>{3, 8};
+}
+
+void StatusTest::wrapLines()
+{
+    QFETCH(QString, text);
+    QFETCH(int, linkStart);
+    QFETCH(qreal, width);
+    QFETCH(QList<int>, ends);
+    QList<qreal> advance;
+    for (int i = 0; i <= text.size(); ++i)
+        advance << i;
+    QCOMPARE(wrapMessageLines(text, advance, width, linkStart, linkStart < 0 ? -1 : int(text.size())), ends);
+}
+
+void StatusTest::copyGivesTheLink()
+{
+    const QByteArray link = linkOfLength(90);
+    ShownStatus s;
+    QVERIFY(s.show(0, link));
+    QTextCursor cursor(s.message->document());
+    cursor.setPosition(int(s.message->toPlainText().size() - link.size()));
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    s.message->setTextCursor(cursor);
+    QGuiApplication::clipboard()->clear();
+    s.message->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromLatin1(link));
+}
+
+void StatusTest::helpLinksByKeyboard_data()
+{
+    QTest::addColumn<int>("tabs"); // from OK
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("support by Enter") << 2 << Qt::Key_Return << "label2225"
+                                      << "/";
+    QTest::newRow("support by Space") << 2 << Qt::Key_Space << "label2225"
+                                      << "/";
+    QTest::newRow("questions by Enter") << 3 << Qt::Key_Enter << "label2226"
+                                        << "/allfaqs.asp";
+    QTest::newRow("questions by Space") << 3 << Qt::Key_Space << "label2226"
+                                        << "/allfaqs.asp";
+}
+
+void StatusTest::helpLinksByKeyboard()
+{
+    QFETCH(int, tabs);
+    QFETCH(Qt::Key, key);
+    QFETCH(QString, label);
+    QFETCH(QString, path);
+    ShownStatus s;
+    QVERIFY(s.show(2, {}));
+    s.dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.dlg));
+    QLabel *link = s.label(label);
+    const QImage unfocused = link->grab().toImage();
+    // A click follows the link without taking the focus or drawing it.
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!link->hasFocus());
+    QCOMPARE(link->grab().toImage(), unfocused);
+    s.opened.clear();
+
+    s.dlg.findChild<QPushButton *>(QStringLiteral("button1"))->setFocus(Qt::OtherFocusReason);
+    for (int i = 0; i < tabs; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(link->hasFocus());
+    QVERIFY(link->grab().toImage() != unfocused);
+    QTest::keyClick(link, key);
+    QUrl expected(QString::fromUtf8(config::kSupportUrl));
+    expected.setPath(path);
+    QCOMPARE(s.opened, QList<QUrl>{expected});
+    // Enter went to the link, not to the default button.
+    QVERIFY(s.dlg.isVisible());
+}
+
+void StatusTest::helpLinksAccessible_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("support") << "label2225"
+                             << "/";
+    QTest::newRow("questions") << "label2226"
+                               << "/allfaqs.asp";
+}
+
+void StatusTest::helpLinksAccessible()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, path);
+    ShownStatus s;
+    QVERIFY(s.show(0, {}));
+    QLabel *link = s.label(label);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(link);
+    QVERIFY(iface);
+    QCOMPARE(iface->role(), QAccessible::Link);
+    QCOMPARE(iface->text(QAccessible::Name), link->text());
+    QVERIFY(iface->state().focusable);
+    QVERIFY(iface->actionInterface());
+    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(s.opened.size(), 1);
+    QCOMPARE(s.opened.first().path(), path);
+    // Closed, it is plain text again.
+    s.dlg.accept();
+    QCOMPARE(QAccessible::queryAccessibleInterface(link)->role(), QAccessible::StaticText);
 }
 
 void StatusTest::conversionLook()
