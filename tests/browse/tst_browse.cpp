@@ -1,6 +1,7 @@
 #include "app/CWallpaperDlg.h"
 #include "app/converter.h"
 #include "platform/hiddenprocess.h"
+#include "platform/host.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
 #include "windowfixture.h"
@@ -150,7 +151,7 @@ private slots:
 
 void BrowseTest::init()
 {
-    if (hiddenprocess::hostIsWindows())
+    if (host::isWindows())
         QSKIP("the stand-in converter is a shell script");
 }
 

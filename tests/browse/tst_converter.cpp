@@ -1,7 +1,7 @@
 #include "app/PhoneProfile.h"
 #include "app/converter.h"
 #include "app/openfiledialog.h"
-#include "platform/filedialogs.h"
+#include "platform/host.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -228,7 +228,7 @@ void ConverterTest::openDialogOffersEveryCase()
     QFileDialog dialog;
     setUpOpenDialog(dialog, filters);
     // Where the system's dialog would match letter for letter, it is not used.
-    if (!filedialogs::nativeFiltersIgnoreCase())
+    if (!host::fileDialogFiltersIgnoreCase())
         QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setDirectory(tmp.path());

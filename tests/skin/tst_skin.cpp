@@ -1,4 +1,4 @@
-#include "platform/resources.h"
+#include "app/resources.h"
 #include "skin/CSkinButton.h"
 #include "skin/skinregion.h"
 

@@ -8,15 +8,6 @@
 
 namespace hiddenprocess {
 
-bool hostIsWindows()
-{
-#ifdef Q_OS_WIN
-    return true;
-#else
-    return false;
-#endif
-}
-
 RunResult runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir,
                      const QString &standardInputFile)
 {

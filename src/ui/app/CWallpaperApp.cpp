@@ -1,7 +1,7 @@
 #include "app/CWallpaperApp.h"
 
 #include "app/CWallpaperDlg.h"
-#include "app/presenter.h"
+#include "app/QtPresenter.h"
 #include "platform/profilestore.h"
 #include "upload/uploadandreport.h"
 

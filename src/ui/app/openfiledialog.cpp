@@ -1,12 +1,12 @@
 #include "app/openfiledialog.h"
 
-#include "platform/filedialogs.h"
+#include "platform/host.h"
 
 #include <QFileDialog>
 
 void setUpOpenDialog(QFileDialog &dialog, const QStringList &filters)
 {
-    if (!filedialogs::nativeFiltersIgnoreCase())
+    if (!host::fileDialogFiltersIgnoreCase())
         dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -1,6 +1,6 @@
 #include "skin/CSkinButton.h"
 
-#include "platform/resources.h"
+#include "app/resources.h"
 #include "skin/skinregion.h"
 
 #include <QApplication>

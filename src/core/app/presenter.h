@@ -1,6 +1,7 @@
 // The one seam through which the program shows modal boxes and dialogs and
 // hands addresses to the desktop. The window gets a presenter; tests give it
-// one that records and answers instead of blocking.
+// one that records and answers instead of blocking. No widgets here: the
+// reply handling and an upload without a window build on this alone.
 #pragma once
 
 #include <QByteArray>
@@ -9,8 +10,6 @@
 #include <QUrl>
 
 #include <optional>
-
-class QWidget;
 
 class Presenter
 {
@@ -29,23 +28,4 @@ public:
     // Opens an address with the desktop's handler.
     virtual void openUrl(const QUrl &url) = 0;
     virtual void aboutBox() = 0;
-};
-
-// The real thing: QMessageBox, QFileDialog, the status dialog, the desktop.
-class QtPresenter : public Presenter
-{
-public:
-    // Boxes are owned by `parent` while they run; it may change later.
-    explicit QtPresenter(QWidget *parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget *parent) { m_parent = parent; }
-
-    void messageBox(const QString &text) override;
-    void plainBox(const QString &text, const QString &caption) override;
-    std::optional<QString> openFileName(const QStringList &filters) override;
-    void statusDialog(int mode, const QByteArray &link) override;
-    void openUrl(const QUrl &url) override;
-    void aboutBox() override;
-
-private:
-    QWidget *m_parent;
 };

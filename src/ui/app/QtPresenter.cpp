@@ -1,6 +1,7 @@
+#include "app/QtPresenter.h"
+
 #include "app/CAboutDlg.h"
 #include "app/openfiledialog.h"
-#include "app/presenter.h"
 #include "status/CStatusDialog.h"
 
 #include <QApplication>

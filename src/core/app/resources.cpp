@@ -1,4 +1,4 @@
-#include "platform/resources.h"
+#include "app/resources.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "platform/connectivity.h"
 #include "platform/hiddenprocess.h"
 #include "platform/profilestore.h"
-#include "platform/resources.h"
+#include "app/resources.h"
 #include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
 #include "upload/uploadname.h"

@@ -1,6 +1,7 @@
 #include "app/converter.h"
 
 #include "platform/hiddenprocess.h"
+#include "platform/host.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,7 +104,7 @@ QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
 ConverterLookup systemConverterLookup()
 {
     ConverterLookup lookup;
-    lookup.windows = hiddenprocess::hostIsWindows();
+    lookup.windows = host::isWindows();
     lookup.isExecutableFile = [](const QString &path) {
         const QFileInfo info(path);
         return info.isFile() && info.isExecutable();

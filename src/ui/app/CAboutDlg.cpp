@@ -1,6 +1,6 @@
 #include "app/CAboutDlg.h"
 
-#include "platform/resources.h"
+#include "app/resources.h"
 #include "ui_dialog100.h"
 
 CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>())

@@ -7,10 +7,6 @@
 
 namespace hiddenprocess {
 
-// True where helper programs carry the ".exe" name and a console window of
-// their own would pop up.
-bool hostIsWindows();
-
 // How a run ended.
 struct RunResult
 {
