@@ -115,6 +115,46 @@ QByteArray systemProxyFor(const QByteArray &host, std::uint16_t port, const QByt
 
 } // namespace
 
+std::optional<UrlParts> splitUrl(const char *url)
+{
+    struct Deleter
+    {
+        void operator()(CURLU *u) const { curl_url_cleanup(u); }
+    };
+    std::unique_ptr<CURLU, Deleter> u(curl_url());
+    if (!url || !u || curl_url_set(u.get(), CURLUPART_URL, url, CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return std::nullopt;
+    // A part the URL lacks is no error; any other failure refuses it.
+    auto part = [&](CURLUPart which, std::optional<QByteArray> &out) {
+        char *text = nullptr;
+        const CURLUcode rc = curl_url_get(u.get(), which, &text, 0);
+        if (rc == CURLUE_OK) {
+            out = QByteArray(text);
+            curl_free(text);
+            return true;
+        }
+        return rc == CURLUE_NO_SCHEME || rc == CURLUE_NO_USER || rc == CURLUE_NO_PASSWORD
+               || rc == CURLUE_NO_OPTIONS || rc == CURLUE_NO_HOST || rc == CURLUE_NO_PORT
+               || rc == CURLUE_NO_QUERY || rc == CURLUE_NO_FRAGMENT || rc == CURLUE_NO_ZONEID;
+    };
+    std::optional<QByteArray> scheme, host, path;
+    UrlParts parts;
+    if (!part(CURLUPART_SCHEME, scheme) || !part(CURLUPART_HOST, host) || !part(CURLUPART_PORT, parts.port)
+        || !part(CURLUPART_PATH, path))
+        return std::nullopt;
+    for (CURLUPart extra :
+         {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_QUERY, CURLUPART_FRAGMENT}) {
+        std::optional<QByteArray> text;
+        if (!part(extra, text))
+            return std::nullopt;
+        parts.hasExtras = parts.hasExtras || text.has_value();
+    }
+    parts.scheme = scheme.value_or(QByteArray());
+    parts.host = host.value_or(QByteArray());
+    parts.path = path.value_or(QByteArray());
+    return parts;
+}
+
 void setPumpHook(PumpHook hook)
 {
     g_pump = std::move(hook);

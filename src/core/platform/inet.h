@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace inet {
 
@@ -23,6 +24,19 @@ struct Timeouts
     // Longest wait without any byte moving before a waiting call gives up.
     std::chrono::milliseconds stall{30000};
 };
+
+// A URL as the transport's own parser splits it.
+struct UrlParts
+{
+    QByteArray scheme; // lower case
+    QByteArray host;
+    std::optional<QByteArray> port; // as written, when given
+    QByteArray path;                // "/" when none is given
+    // User, password, login options, query or fragment.
+    bool hasExtras = false;
+};
+// Nothing when the parser refuses the text as a URL.
+std::optional<UrlParts> splitUrl(const char *url);
 
 // Called while a call waits on the network, so the caller's window can keep
 // painting. Empty: just wait.
