@@ -113,7 +113,7 @@ void UploadTest::convertedFile()
     QFETCH(int, type);
     QFETCH(QByteArray, path);
     QFETCH(QByteArray, word);
-    const auto file = convertedFileFor(type);
+    const auto file = wallpaperTypeFor(type);
     QCOMPARE(file.has_value(), !path.isEmpty());
     if (file) {
         QCOMPARE(QByteArray(file->path), path);
@@ -141,7 +141,7 @@ void UploadTest::formFieldsInOrder()
     QFETCH(qint64, size);
     QFETCH(QByteArrayList, texts);
     CPostForm form;
-    fillUploadForm(form, *convertedFileFor(1), "5551234", "123.jpg", "my_title", carrier, phone, "v2", "1000",
+    fillUploadForm(form, *wallpaperTypeFor(1), "5551234", "123.jpg", "my_title", carrier, phone, "v2", "1000",
                    size);
     QCOMPARE(form.m_files.size(), 1);
     QCOMPARE(form.m_files[0].name, QByteArray("file_data"));
@@ -189,14 +189,14 @@ void UploadTest::realParserReadsTheUpload()
     useProxy(php.port());
 
     const QByteArray picture = pictureBytes(size);
-    const QByteArray fileName = QByteArray(convertedFileFor(type)->path);
+    const QByteArray fileName = QByteArray(wallpaperTypeFor(type)->path);
     writeFile(startDir.filePath(QString::fromLatin1(fileName)), picture);
     // The job finds the picture in the start folder wherever Browse left the
     // current folder.
     QDir::setCurrent(elsewhere.path());
 
     QList<QByteArray> pieces;
-    const QByteArray uploadName = "4711." + QByteArray(convertedFileFor(type)->contentType);
+    const QByteArray uploadName = "4711." + QByteArray(wallpaperTypeFor(type)->contentType);
     const HRESULT hr = UploadJob(startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type,
                                  [&pieces](QByteArrayView piece) { pieces.append(piece.toByteArray()); });
 
@@ -211,7 +211,7 @@ void UploadTest::realParserReadsTheUpload()
              (QByteArrayList{"sms=5551234", "file_name=" + uploadName, "image_name=" + cleanTitle,
                              "carrier_index=-3", "phone_id=42", "version=2.0",
                              "serial=" + QByteArray(config::kSerial), "file_size=" + QByteArray::number(size),
-                             "file_data=" + fileName + ";" + convertedFileFor(type)->contentType + ";"
+                             "file_data=" + fileName + ";" + wallpaperTypeFor(type)->contentType + ";"
                                  + QByteArray::number(size),
                              ""}));
 }

@@ -1,5 +1,6 @@
 #include "app/PhoneProfile.h"
 
+#include "app/wallpapertype.h"
 #include "platform/profilestore.h"
 
 #include <cstring>
@@ -64,14 +65,6 @@ void PhoneProfile::readFrom(const ProfileStore &store)
 
 QString outputExtension(qint32 wallpaperType)
 {
-    switch (wallpaperType) {
-    case 0:
-        return QStringLiteral("bmp");
-    case 1:
-        return QStringLiteral("jpg");
-    case 2:
-        return QStringLiteral("gif");
-    default:
-        return QString();
-    }
+    const std::optional<WallpaperType> type = wallpaperTypeFor(wallpaperType);
+    return type ? QString::fromLatin1(type->extension) : QString();
 }

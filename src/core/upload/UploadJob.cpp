@@ -8,20 +8,6 @@
 
 using namespace pictovane;
 
-std::optional<ConvertedFile> convertedFileFor(qint32 wallpaperType)
-{
-    switch (wallpaperType) {
-    case 0:
-        return ConvertedFile{"a.bmp", "bmp"};
-    case 1:
-        return ConvertedFile{"a.jpg", "jpg"};
-    case 2:
-        return ConvertedFile{"a.gif", "gif"};
-    default:
-        return std::nullopt;
-    }
-}
-
 void cleanPictureTitle(QByteArray &title)
 {
     for (char &c : title) {
@@ -35,7 +21,7 @@ QByteArray uploadUrl()
     return QByteArray("http://") + config::kUploadHost + "/wallpapers/upload3.php";
 }
 
-void fillUploadForm(CPostForm &form, const ConvertedFile &file, const QByteArray &number,
+void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
                     const QByteArray &uploadFileName, const QByteArray &cleanTitle, qint32 carrier,
                     qint32 phone, const QByteArray &version, const QByteArray &serial, qint64 fileSize)
 {
@@ -60,7 +46,7 @@ HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, con
     QDir::setCurrent(startDir);
 
     // An unknown type names no file: nothing sensible to send.
-    const std::optional<ConvertedFile> file = convertedFileFor(wallpaperType);
+    const std::optional<WallpaperType> file = wallpaperTypeFor(wallpaperType);
     if (!file)
         return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
 

@@ -2,6 +2,7 @@
 // fields, posted to the upload server.
 #pragma once
 
+#include "app/wallpapertype.h"
 #include "http/CPostForm.h"
 #include "http/replyhandler.h"
 #include "platform/inet.h"
@@ -10,24 +11,13 @@
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
-
-struct ConvertedFile
-{
-    const char *path;        // bare name, looked up in the start folder
-    const char *contentType; // the bare word the server expects
-};
-
-// The converted file for a wallpaper type; none for an unknown type.
-std::optional<ConvertedFile> convertedFileFor(qint32 wallpaperType);
-
 // Characters that would break the server's handling of the name become "_".
 void cleanPictureTitle(QByteArray &title);
 
 QByteArray uploadUrl();
 
 // The file part, then the eight fields in the order the server reads them.
-void fillUploadForm(CPostForm &form, const ConvertedFile &file, const QByteArray &number,
+void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
                     const QByteArray &uploadFileName, const QByteArray &cleanTitle, qint32 carrier,
                     qint32 phone, const QByteArray &version, const QByteArray &serial, qint64 fileSize);
 

@@ -3,11 +3,12 @@
 #include "app/converter.h"
 #include "app/inputblocker.h"
 #include "app/presenter.h"
+#include "app/resources.h"
+#include "app/wallpapertype.h"
 #include "config.h"
 #include "platform/connectivity.h"
 #include "platform/hiddenprocess.h"
 #include "platform/profilestore.h"
-#include "app/resources.h"
 #include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
 #include "upload/uploadname.h"
@@ -270,8 +271,8 @@ void CWallpaperDlg::OnCloseButton()
     if (m_busy)
         return;
     const QDir start(m_startDir);
-    for (const char *name : {"a.bmp", "a.jpg", "a.gif"})
-        QFile::remove(start.filePath(QLatin1String(name)));
+    for (const WallpaperType &type : kWallpaperTypes)
+        QFile::remove(start.filePath(QLatin1String(type.path)));
     QDialog::reject();
 }
 
