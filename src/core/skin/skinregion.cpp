@@ -7,10 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 constexpr QRgb kColourBits = 0x00FFFFFF;
@@ -59,100 +55,49 @@ QList<QRect> maskRectangles(const QImage &mask, QRgb transparentColour)
 namespace {
 
 // One row as a bit set, bit x set where pixel x is part of the button, in
-// 64-bit words; bits past the row's end are clear.
-class RowBits
+// 64-bit words; bits past the row's end are clear. No branch per pixel, so
+// a busy mask cannot stall the loop; a 1-bit mask is read a byte at a time.
+void readRowBits(const QImage &image, int y, QRgb transparent, quint64 *words)
 {
-public:
-    RowBits(const QImage &image, QRgb transparent) : m_image(image), m_transparent(transparent)
-    {
-        const int width = image.width();
-        m_wordCount = size_t((width + 63) / 64);
-        if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB) {
-            const QList<QRgb> table = image.colorTable();
-            const auto opaque = [&](int i) {
-                return i < table.size() && (table[i] & kColourBits) != transparent;
-            };
-            m_monoZero = opaque(0);
-            m_monoOne = opaque(1);
-        }
-    }
-
-    // Writes the row's words to out.
-    void read(int y, quint64 *out)
-    {
-        m_out = out;
-        switch (m_image.format()) {
-        case QImage::Format_Mono:
-        case QImage::Format_MonoLSB:
-            readMono(y);
-            break;
-        default:
-            readRgb32(y);
-            break;
-        }
-    }
-
-private:
-    void readRgb32(int y)
-    {
-        const auto *row = reinterpret_cast<const QRgb *>(m_image.constScanLine(y));
-        const int width = m_image.width();
-        int x = 0;
-        for (size_t w = 0; w < m_wordCount; ++w) {
-            quint64 bits = 0;
-            int bit = 0;
-#if defined(__SSE2__)
-            // Sixteen pixels per step: compare, then pack the answers to one bit each.
-            const __m128i colourBits = _mm_set1_epi32(int(kColourBits));
-            const __m128i clear = _mm_set1_epi32(int(m_transparent));
-            for (; bit < 64 && x + 16 <= width; bit += 16, x += 16) {
-                const auto *p = reinterpret_cast<const __m128i *>(row + x);
-                const __m128i a = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(p), colourBits), clear);
-                const __m128i b = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(p + 1), colourBits), clear);
-                const __m128i c = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(p + 2), colourBits), clear);
-                const __m128i d = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(p + 3), colourBits), clear);
-                const __m128i packed = _mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
-                const quint64 transparent16 = quint64(unsigned(_mm_movemask_epi8(packed)));
-                bits |= (~transparent16 & 0xFFFF) << bit;
-            }
-#endif
-            for (; bit < 64 && x < width; ++bit, ++x)
-                if ((row[x] & kColourBits) != m_transparent)
-                    bits |= quint64(1) << bit;
-            m_out[w] = bits;
-        }
-    }
-
-    void readMono(int y)
-    {
-        const uchar *row = m_image.constScanLine(y);
-        const int width = m_image.width();
-        const bool msbFirst = m_image.format() == QImage::Format_Mono;
+    const int width = image.width();
+    const size_t wordCount = size_t((width + 63) / 64);
+    if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB) {
+        // Eight pixels a byte: which of the two colours is the button's
+        // decides what a bit means.
+        const QList<QRgb> table = image.colorTable();
+        const auto opaque = [&](int i) {
+            return i < table.size() && (table[i] & kColourBits) != transparent;
+        };
+        const quint64 ifClear = opaque(0) ? ~quint64(0) : 0;
+        const quint64 ifSet = opaque(1) ? ~quint64(0) : 0;
+        const bool msbFirst = image.format() == QImage::Format_Mono;
+        const uchar *row = image.constScanLine(y);
         const size_t bytes = size_t((width + 7) / 8);
-        for (size_t w = 0; w < m_wordCount; ++w) {
-            // Eight bytes at a time; the row's last word may be short.
+        for (size_t w = 0; w < wordCount; ++w) {
             uchar chunk[8] = {};
             std::memcpy(chunk, row + w * 8, std::min<size_t>(8, bytes - w * 8));
             quint64 v = qFromLittleEndian<quint64>(chunk);
             if (msbFirst) {
-                // Mirror the bits of every byte at once.
+                // Mirror the bits of all eight bytes at once.
                 v = (v >> 1 & 0x5555555555555555ull) | (v & 0x5555555555555555ull) << 1;
                 v = (v >> 2 & 0x3333333333333333ull) | (v & 0x3333333333333333ull) << 2;
                 v = (v >> 4 & 0x0F0F0F0F0F0F0F0Full) | (v & 0x0F0F0F0F0F0F0F0Full) << 4;
             }
-            // Which of the two colours is the button's decides the bit's meaning.
-            m_out[w] = (m_monoOne ? v : 0) | (m_monoZero ? ~v : 0);
+            words[w] = (v & ifSet) | (~v & ifClear);
         }
         if (width % 64)
-            m_out[m_wordCount - 1] &= (quint64(1) << (width % 64)) - 1;
+            words[wordCount - 1] &= (quint64(1) << (width % 64)) - 1;
+        return;
     }
-
-    const QImage &m_image;
-    QRgb m_transparent;
-    bool m_monoZero = false, m_monoOne = false;
-    size_t m_wordCount = 0;
-    quint64 *m_out = nullptr;
-};
+    const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+    for (int base = 0; base < width; base += 64) {
+        const int n = std::min(64, width - base);
+        quint64 bits = 0;
+        for (int b = 0; b < n; ++b)
+            bits |= quint64((row[base + b] & kColourBits) != transparent) << b;
+        words[base / 64] = bits;
+    }
+}
 
 // Calls sink(x0, x1) for every run [x0, x1) of set bits.
 template <typename Sink> void forEachBitRun(const quint64 *words, size_t wordCount, int width, Sink &&sink)
@@ -187,11 +132,11 @@ QRegion BuildRegionFromMask(const QImage &mask, QRgb transparentColour)
 {
     if (mask.isNull())
         return QRegion();
-    const bool direct = mask.format() == QImage::Format_RGB32 || mask.format() == QImage::Format_ARGB32
-                        || mask.format() == QImage::Format_Mono || mask.format() == QImage::Format_MonoLSB;
-    const QImage image = direct ? mask : mask.convertToFormat(QImage::Format_RGB32);
-    RowBits rows(image, transparentColour & kColourBits);
+    const bool mono = mask.format() == QImage::Format_Mono || mask.format() == QImage::Format_MonoLSB;
+    const QImage image = mono ? mask : asRgb32(mask);
+    const QRgb transparent = transparentColour & kColourBits;
     const int width = image.width();
+    const int height = image.height();
 
     // The same runs as maskRectangles(), but a row equal to the one above only
     // makes the band above taller. That is the banded rectangle list QRegion
@@ -201,13 +146,12 @@ QRegion BuildRegionFromMask(const QImage &mask, QRgb transparentColour)
     // count the rectangles: for a busy mask the list outgrows the mask, and
     // one allocation beats growing it.
     const size_t wordsPerRow = size_t((width + 63) / 64);
-    const int height = image.height();
     std::vector<quint64> all(wordsPerRow * size_t(height));
     std::vector<char> sameAsAbove(size_t(height), 0);
     size_t count = 0;
     for (int y = 0; y < height; ++y) {
         quint64 *row = all.data() + wordsPerRow * size_t(y);
-        rows.read(y, row);
+        readRowBits(image, y, transparent, row);
         if (y > 0 && std::equal(row, row + wordsPerRow, row - wordsPerRow)) {
             sameAsAbove[size_t(y)] = 1;
             continue;
