@@ -156,7 +156,7 @@ void HttpTest::cleanup()
     QDir::setCurrent(m_oldCwd);
     m_dir.reset();
     inet::setPumpHook({});
-    QCOMPARE(inet::openHandleCount(), 0);
+    QCOMPARE(inet::openHandleCountForTests(), 0);
 }
 
 void HttpTest::boundaryComesFromTheSharedSequence_data()
@@ -462,7 +462,7 @@ void HttpTest::faults()
     if (mode == Mode::Stall)
         timeouts.stall = std::chrono::milliseconds(300);
     const Outcome out = post(form, timeouts, &firstPieceSeen);
-    QCOMPARE(inet::openHandleCount(), 0);
+    QCOMPARE(inet::openHandleCountForTests(), 0);
     if (peer == "capture")
         server.finish();
 
@@ -565,7 +565,7 @@ void HttpTest::layerRefusesMisuse()
         QCOMPARE(request.write("ab", 2), S_OK);
         QCOMPARE(request.end(), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
         QCOMPARE(request.write("c", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(inet::openHandleCount(), 3);
+        QCOMPARE(inet::openHandleCountForTests(), 3);
     }
     server.finish();
     // The short body never reaches the server as if it were complete.

@@ -73,7 +73,7 @@ private slots:
 
 void UploadTest::cleanup()
 {
-    QCOMPARE(inet::openHandleCount(), 0);
+    QCOMPARE(inet::openHandleCountForTests(), 0);
 }
 
 void UploadTest::cleanTitle_data()

@@ -103,7 +103,6 @@ std::uint64_t CFormPoster::BodySize(const CPostForm &form, const QByteArray &bou
 HRESULT CFormPoster::Send(CPostForm &form, PostStatus &status)
 {
     m_pForm = &form;
-    m_pStatus = &status;
 
     inet::InetSession session(kAgent, m_timeouts);
     if (HRESULT hr = session.result(); FAILED(hr))
@@ -157,7 +156,8 @@ HRESULT CFormPoster::WriteFilePart(inet::InetRequest &request, const QByteArray 
     if (HRESULT hr = write(request, MakeFileHeader(boundary, name, path, contentType)); FAILED(hr))
         return hr;
     QFile file(QString::fromLocal8Bit(path));
-    // Chunks go straight from the file to the request, without a second copy.
+    // Unbuffered: the request gathers the chunks itself, and a file buffer
+    // would only add a copy.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return openError(path);
     const HRESULT streamed = StreamFile(request, file);

@@ -56,7 +56,6 @@ public:
 
 private:
     CPostForm *m_pForm = nullptr;
-    PostStatus *m_pStatus = nullptr;
     ReplyPieceHandler m_onReplyPiece;
     inet::Timeouts m_timeouts;
 };

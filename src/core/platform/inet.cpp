@@ -165,7 +165,7 @@ PumpHook pumpHook()
     return g_pump;
 }
 
-int openHandleCount()
+int openHandleCountForTests()
 {
     return g_openHandles;
 }
@@ -413,7 +413,7 @@ HRESULT InetRequest::begin(std::uint64_t length)
         return S_OK;
 
     // Connection up and request head sent once libcurl asks for the body.
-    if (HRESULT hr = drive([&s] { return s.bodyAsked; }, false); FAILED(hr))
+    if (HRESULT hr = drive([&s] { return s.bodyAsked; }, Connection::Pending); FAILED(hr))
         return fail(hr);
     if (!s.bodyAsked) {
         if (HRESULT hr = finishResult(); FAILED(hr))
@@ -472,7 +472,7 @@ HRESULT InetRequest::flush()
     if (s.taken < s.filled && !s.answeredEarly && !s.finished) {
         s.sendPaused = false;
         resume();
-        if (HRESULT hr = drive([&s] { return s.taken == s.filled; }, true); FAILED(hr))
+        if (HRESULT hr = drive([&s] { return s.taken == s.filled; }, Connection::Up); FAILED(hr))
             return fail(hr);
         if (s.taken < s.filled) {
             if (HRESULT hr = finishResult(); FAILED(hr))
@@ -498,7 +498,7 @@ HRESULT InetRequest::end()
     if (HRESULT hr = flush(); FAILED(hr))
         return hr;
     if (!s.headDone) {
-        if (HRESULT hr = drive([&s] { return s.headDone; }, true); FAILED(hr))
+        if (HRESULT hr = drive([&s] { return s.headDone; }, Connection::Up); FAILED(hr))
             return fail(hr);
         if (!s.headDone)
             return fail(s.finishCode != CURLE_OK ? fromCurl(s.finishCode)
@@ -522,7 +522,7 @@ HRESULT InetRequest::available(std::uint32_t &bytes)
     if (s.phase != State::Ended)
         return misuse();
     if (s.pieces.empty() && !s.finished) {
-        if (HRESULT hr = drive([&s] { return !s.pieces.empty(); }, true); FAILED(hr))
+        if (HRESULT hr = drive([&s] { return !s.pieces.empty(); }, Connection::Up); FAILED(hr))
             return hr;
     }
     if (s.pieces.empty()) {
@@ -558,7 +558,7 @@ HRESULT InetRequest::read(char *buffer, std::size_t size, std::size_t &got)
     return S_OK;
 }
 
-HRESULT InetRequest::drive(const std::function<bool()> &done, bool afterConnect)
+HRESULT InetRequest::drive(const std::function<bool()> &done, Connection connection)
 {
     State &s = *m_state;
     auto *multi = static_cast<CURLM *>(m_connection.m_session.m_multi);
@@ -587,7 +587,7 @@ HRESULT InetRequest::drive(const std::function<bool()> &done, bool afterConnect)
 
         const auto now = Clock::now();
         const std::uint64_t mark = progressMark();
-        bool connected = afterConnect;
+        bool connected = connection == Connection::Up;
         if (!connected) {
             curl_off_t connectTime = 0;
             curl_easy_getinfo(s.easy, CURLINFO_CONNECT_TIME_T, &connectTime);

@@ -44,9 +44,9 @@ using PumpHook = std::function<void()>;
 void setPumpHook(PumpHook hook);
 PumpHook pumpHook();
 
-// Handles currently open (sessions, connections and requests together); lets
-// tests see that every path closes what it opened.
-int openHandleCount();
+// Handles currently open (sessions, connections and requests together), so
+// tests can see that every path closes what it opened.
+int openHandleCountForTests();
 
 class InetSession
 {
@@ -113,7 +113,10 @@ public:
 private:
     pictovane::HRESULT fail(pictovane::HRESULT hr);
     pictovane::HRESULT flush();
-    pictovane::HRESULT drive(const std::function<bool()> &done, bool afterConnect);
+    // Whether the connection is known to be up when a wait starts: before it
+    // is, the connect timeout governs instead of the stall limit.
+    enum class Connection { Pending, Up };
+    pictovane::HRESULT drive(const std::function<bool()> &done, Connection connection);
     pictovane::HRESULT finishResult() const;
     void resume();
 

@@ -13,8 +13,8 @@ struct ReplyOutcome
 {
     enum Kind { StatusDialog, OpenUrl };
 
-    Kind kind;
-    int mode;        // status dialog mode (0 success, 1 link to type, 2 error); 0 for OpenUrl
+    Kind kind = StatusDialog;
+    int mode = 0;    // status dialog mode (0 success, 1 link to type, 2 error); 0 for OpenUrl
     QByteArray link; // dialog link (empty when there is none) or the address to open
 
     static ReplyOutcome status(int mode, QByteArray link = {})

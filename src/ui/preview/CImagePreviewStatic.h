@@ -23,7 +23,7 @@ public:
 
     // Makes the box ready to draw, with no picture. Called once by the owner
     // after its controls are in place; until then nothing is drawn.
-    virtual bool InitGraphics();
+    bool InitGraphics();
 
     // Reads `path` anew (even when it is the path already shown), releasing
     // the picture held before. A path that cannot be decoded, or the empty

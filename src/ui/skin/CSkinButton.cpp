@@ -11,13 +11,9 @@
 #include <QPainter>
 
 CSkinButton::CSkinButton(QWidget *parent) : CSkinButton(SKIN_KIND_PUSH, parent)
-{
-    // Promoted from a dialog template: the kind may still come from its style.
-    m_kindFixed = false;
-}
+{}
 
-CSkinButton::CSkinButton(SkinKind kind, QWidget *parent) :
-    QAbstractButton(parent), m_nButtonKind(kind), m_kindFixed(true)
+CSkinButton::CSkinButton(SkinKind kind, QWidget *parent) : QAbstractButton(parent), m_nButtonKind(kind)
 {
     m_crText = palette().color(QPalette::ButtonText);
     // Moves without a pressed button arm the hover look.
@@ -25,14 +21,6 @@ CSkinButton::CSkinButton(SkinKind kind, QWidget *parent) :
 }
 
 CSkinButton::~CSkinButton() = default;
-
-void CSkinButton::PreSubclassWindow(quint32 style)
-{
-    if (m_kindFixed)
-        return;
-    m_nButtonKind = skinKindFromStyle(style);
-    m_kindFixed = true;
-}
 
 void CSkinButton::ApplySkin(quint32 normalId, quint32 downId, quint32 overId, quint32 disabledId,
                             quint32 focusId, quint32 maskId, qint16 drawMode, qint16 borderFlag,

@@ -30,12 +30,8 @@ public:
     };
 
     explicit CSkinButton(QWidget *parent = nullptr);
-    CSkinButton(SkinKind kind, QWidget *parent = nullptr);
+    explicit CSkinButton(SkinKind kind, QWidget *parent = nullptr);
     ~CSkinButton() override;
-
-    // Fixes the kind from a dialog template's button style. The kind is taken
-    // once: later calls change nothing.
-    void PreSubclassWindow(quint32 style);
 
     // Loads the pictures by resource number (0 = none) and sets how they are
     // drawn. A disabled picture that is not given is a copy of the normal one.
@@ -97,7 +93,6 @@ private:
 
     bool m_bIsChecked = false;
     SkinKind m_nButtonKind = SKIN_KIND_PUSH;
-    bool m_kindFixed = false;
     bool m_bHovering = false;
     bool m_bMouseHeld = false;
     FocusCue m_focusCue;
