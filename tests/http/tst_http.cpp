@@ -5,6 +5,7 @@
 #include "platform/winerror.h"
 
 #include "../support/captureserver.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,21 +35,6 @@ QByteArray patternBytes(qint64 size)
     for (qint64 i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return bytes;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-// Points the system proxy at the given loopback server.
-void useProxy(const QByteArray &url)
-{
-    qputenv("http_proxy", url);
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
 }
 
 // A loopback port with nothing listening on it.
@@ -87,7 +73,7 @@ struct Outcome
     QList<QByteArray> pieces;
 };
 
-Outcome post(CPostForm &form, inet::Timeouts timeouts = {}, std::atomic<bool> *pieceSeen = nullptr)
+Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atomic<bool> *pieceSeen = nullptr)
 {
     Outcome out;
     CFormPoster poster(

@@ -1,5 +1,7 @@
 #include "preview/CImagePreviewStatic.h"
 
+#include "../support/testfiles.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -31,14 +33,6 @@ QByteArray encoded(const QImage &image, const char *format)
     if (!image.save(&buffer, format, 95))
         qFatal("cannot encode %s", format);
     return bytes;
-}
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
 }
 
 // The widget as it would appear on screen.
