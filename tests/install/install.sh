@@ -2,13 +2,13 @@
 # Checks what `cmake --install` and `cpack -G DEB` put in place, from the
 # finished build folder, into temporary folders only.
 #
-# install.sh MODE CMAKE CPACK BUILD PREFIX BINDIR DATADIR MANDIR VERSION SMOKE
+# install.sh MODE CMAKE CPACK BUILD PREFIX BINDIR DATADIR MANDIR DOCDIR VERSION SMOKE
 #   MODE   tree | desktop | metainfo | manpage | deb
 #   SMOKE  the smoke test script, run on the executable unpacked from the .deb
 # Exits 77 (skipped) with the reason when a tool it needs is missing.
 set -euo pipefail
-mode=$1 cmake=$2 cpack=$3 build=$4 prefix=$5 bindir=$6 datadir=$7 mandir=$8 version=$9
-smoke=${10}
+mode=$1 cmake=$2 cpack=$3 build=$4 prefix=$5 bindir=$6 datadir=$7 mandir=$8 docdir=$9
+version=${10} smoke=${11}
 
 id=org.pictovane.Pictovane
 icon_sizes=(16 22 24 32 48 64 128 256 512)
@@ -30,6 +30,8 @@ expected_files() {
     for s in "${icon_sizes[@]}"; do echo "$root/$datadir/icons/hicolor/${s}x${s}/apps/$id.png"; done
     echo "$root/$datadir/icons/hicolor/scalable/apps/$id.svg"
     echo "$root/$mandir/man1/pictovane.1.gz"
+    echo "$root/$docdir/copyright"
+    echo "$root/$docdir/changelog.gz"
   } | LC_ALL=C sort
 }
 
@@ -61,6 +63,8 @@ check_tree() {
   done
   grep -q '<svg' "$root/$datadir/icons/hicolor/scalable/apps/$id.svg" || fail "the scalable icon is no SVG"
   gzip -t "$root/$mandir/man1/pictovane.1.gz" || fail "the manual page is no gzip file"
+  gzip -dc "$root/$docdir/changelog.gz" | head -n1 | grep -qF "pictovane ($version) " ||
+    fail "the newest change log entry is not for version $version"
   echo "ok: $(wc -l <"$work/expected") files in place"
 }
 
