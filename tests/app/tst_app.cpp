@@ -26,8 +26,9 @@ struct Fixture : WindowFixture
     QString convertible(const QString &name)
     {
         const QString converter = start.filePath(QStringLiteral("convert"));
-        for (const auto &[path, bytes] : {std::pair{converter, QByteArray("#!/bin/sh\ncat > \"${4#*:}\"\n")},
-                                          std::pair{start.filePath(name), QByteArray("picture")}}) {
+        for (const auto &[path, bytes] :
+             {std::pair{converter, QByteArray("#!/bin/sh\nfor out; do :; done\ncat > \"${out#*:}\"\n")},
+              std::pair{start.filePath(name), QByteArray("picture")}}) {
             QFile f(path);
             if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
                 qFatal("cannot write %s", qPrintable(path));

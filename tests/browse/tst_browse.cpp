@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QProcess>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -77,12 +78,13 @@ struct Fixture : WindowFixture
 
     // A stand-in converter in the start folder; by default it records its
     // arguments, NUL-separated, and its input into files of its working
-    // folder, and passes the input on as the output (after the coder).
+    // folder, and passes the input on as the output (after the coder). The
+    // script finds the output, its last argument, in $out.
     void installConverter(const QByteArray &script = "printf '%s\\0' \"$@\" > args.bin\n"
-                                                     "cat > stdin.bin\ncp stdin.bin \"${4#*:}\"\n")
+                                                     "cat > stdin.bin\ncp stdin.bin \"${out#*:}\"\n")
     {
         const QString path = QDir(dlg->startDir()).filePath(QStringLiteral("convert"));
-        writeFile(path, "#!/bin/sh\n" + script);
+        writeFile(path, "#!/bin/sh\nfor out; do :; done\n" + script);
         QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
     }
     QByteArray recordedInput() const
@@ -147,6 +149,11 @@ private slots:
     void awkwardNamesConvertThatPicture();
     void failedConversionForgetsThePick_data();
     void failedConversionForgetsThePick();
+    void notARegularFileIsNeverOpened_data();
+    void notARegularFileIsNeverOpened();
+    void converterPastItsTimeLimitIsKilled();
+    void hugeHeaderIsRefused_data();
+    void hugeHeaderIsRefused();
 };
 
 void BrowseTest::init()
@@ -200,11 +207,17 @@ void BrowseTest::pickReachesConverterWhole()
     QCOMPARE(fx.presenter.fileDialogs, offered);
     QCOMPARE(fx.dlg->picturePath(), picture);
     QCOMPARE(fx.dlg->pictureTitle(), title);
-    // Started in the start folder (that is where it wrote), with the four
-    // pieces exactly as given; the picture comes as bytes, never by name.
-    QCOMPARE(fx.recordedArguments(),
-             (QStringList{QStringLiteral("-sample"), QStringLiteral("128x160"), QStringLiteral("jpg:-"),
-                          QStringLiteral("gif:") + fx.start.filePath(QStringLiteral("a.gif"))}));
+    // Started in the start folder (that is where it wrote), with the pieces
+    // exactly as given; the picture comes as bytes, never by name. The
+    // 640x480 photo is decoded at half size or less and sampled to the size
+    // a full decode gives.
+    const QStringList expected =
+        converterLimitArguments()
+        + QStringList{
+            QStringLiteral("-define"), QStringLiteral("jpeg:size=256x320"),
+            QStringLiteral("-sample"), QStringLiteral("128x96!"),
+            QStringLiteral("jpg:-"),   QStringLiteral("gif:") + fx.start.filePath(QStringLiteral("a.gif"))};
+    QCOMPARE(fx.recordedArguments(), expected);
     QCOMPARE(fx.recordedInput(), readFile(picture));
     QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("pwned"))));
     QVERIFY(!QFile::exists(fx.elsewhere.filePath(QStringLiteral("pwned"))));
@@ -268,7 +281,8 @@ void BrowseTest::unreadablePickStillConverts()
     fx.dlg->OnBrowse();
 
     QVERIFY(!fx.preview()->isShowing());
-    QCOMPARE(fx.recordedArguments().value(2), QStringLiteral("-")); // left to the converter to recognise
+    const QStringList args = fx.recordedArguments();
+    QCOMPARE(args.value(args.size() - 2), QStringLiteral("-")); // left to the converter to recognise
     QCOMPARE(fx.recordedInput(), readFile(picture));
 }
 
@@ -379,9 +393,9 @@ void BrowseTest::failedConversionForgetsThePick_data()
     QTest::addColumn<QByteArray>("converter"); // script; empty: ImageMagick
     QTest::newRow("empty file") << QByteArray("") << QByteArray();
     QTest::newRow("text file named .jpg") << QByteArray("just some notes\n") << QByteArray();
-    QTest::newRow("converter exits 1") << QByteArray() << QByteArray("cat > \"${4#*:}\"\nexit 1\n");
+    QTest::newRow("converter exits 1") << QByteArray() << QByteArray("cat > \"${out#*:}\"\nexit 1\n");
     QTest::newRow("converter writes nothing") << QByteArray() << QByteArray("exit 0\n");
-    QTest::newRow("converter killed") << QByteArray() << QByteArray("cat > \"${4#*:}\"\nkill -9 $$\n");
+    QTest::newRow("converter killed") << QByteArray() << QByteArray("cat > \"${out#*:}\"\nkill -9 $$\n");
 }
 
 void BrowseTest::failedConversionForgetsThePick()
@@ -416,6 +430,141 @@ void BrowseTest::failedConversionForgetsThePick()
     fx.dlg->OnUpload();
     QCOMPARE(fx.presenter.boxes.last(), QStringLiteral("Please Click Browse to select a file to Upload"));
     QCOMPARE(uploads, 0);
+}
+
+void BrowseTest::notARegularFileIsNeverOpened_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << "fifo";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("device") << "device";
+}
+
+void BrowseTest::notARegularFileIsNeverOpened()
+{
+    QFETCH(QString, kind);
+    Fixture fx;
+    fx.installConverter();
+    QString picked = fx.pictures.filePath(QStringLiteral("picked.jpg"));
+    if (kind == QLatin1String("fifo")) {
+        // Opening it would wait for a writer that never comes.
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {picked}), 0);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(fx.pictures.path()).mkdir(QStringLiteral("picked.jpg")));
+    } else {
+        picked = QStringLiteral("/dev/zero"); // would never end
+        if (!QFileInfo::exists(picked))
+            QSKIP("no /dev/zero here");
+    }
+    fx.presenter.nextFile = picked;
+
+    fx.dlg->OnBrowse();
+
+    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QVERIFY(fx.dlg->picturePath().isEmpty());
+    QVERIFY(!fx.preview()->isShowing());
+    QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("args.bin")))); // never started
+}
+
+namespace {
+// Gone, or a zombie that nobody reaps here.
+bool processGone(const QByteArray &pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+} // namespace
+
+void BrowseTest::converterPastItsTimeLimitIsKilled()
+{
+    if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
+        QSKIP("needs /proc to see the converter go");
+    Fixture fx;
+    int uploads = 0;
+    fx.dlg->setUploadJob([&](auto &&...) { ++uploads; });
+    fx.dlg->setConverterTimeLimit(std::chrono::seconds(1));
+    // It starts a child of its own and waits on it, as a delegate would.
+    fx.installConverter("echo $$ > shell.pid\nsleep 600 &\necho $! > child.pid\nwait\n");
+    const QString picture = fx.pictures.filePath(QStringLiteral("beach.jpg"));
+    writePhoto(picture);
+    fx.presenter.nextFile = picture;
+
+    fx.dlg->OnBrowse();
+
+    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QVERIFY(fx.dlg->picturePath().isEmpty());
+    QVERIFY(fx.preview()->isShowing()); // drawn while the converter ran
+    for (const char *name : {"shell.pid", "child.pid"}) {
+        const QByteArray pid = readFile(fx.start.filePath(QLatin1String(name)));
+        QVERIFY2(!pid.trimmed().isEmpty(), name);
+        QTRY_VERIFY2(processGone(pid), name);
+    }
+
+    // The window takes commands again.
+    QVERIFY(QFile::remove(fx.start.filePath(QStringLiteral("convert"))));
+    fx.installConverter();
+    fx.dlg->OnBrowse();
+    QCOMPARE(fx.presenter.boxes.size(), 1);
+    QCOMPARE(fx.dlg->picturePath(), picture);
+    fx.dlg->OnUpload();
+    QCOMPARE(uploads, 1);
+}
+
+void BrowseTest::hugeHeaderIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("JPEG") << QByteArray("JPG");
+    QTest::newRow("bitmap") << QByteArray("BMP");
+}
+
+void BrowseTest::hugeHeaderIsRefused()
+{
+    QFETCH(QByteArray, format);
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    Fixture fx;
+    // A small picture whose header claims 60000 x 60000 pixels.
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(small.save(&buffer, format.constData()));
+    QByteArray bytes = buffer.data();
+    auto put16 = [&](qsizetype at, bool bigEndian) {
+        bytes[at + (bigEndian ? 0 : 1)] = char(60000 >> 8);
+        bytes[at + (bigEndian ? 1 : 0)] = char(60000 & 0xFF);
+    };
+    if (format == "JPG") {
+        qsizetype at = 2; // marker segments up to the frame header
+        while (quint8(bytes[at + 1]) != 0xC0)
+            at += 2 + (quint8(bytes[at + 2]) << 8 | quint8(bytes[at + 3]));
+        put16(at + 5, true);
+        put16(at + 7, true);
+    } else {
+        put16(18, false); // width and height, 32 bits each
+        put16(22, false);
+    }
+    const QString picture = fx.pictures.filePath(QStringLiteral("huge.jpg"));
+    writeFile(picture, bytes);
+    if (format == "JPG") // Qt believes it, so it must not lead to a reduced decode
+        QCOMPARE(pictureSizeOf(picture), QSize(60000, 60000));
+    fx.presenter.nextFile = picture;
+
+    fx.dlg->OnBrowse();
+
+    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QVERIFY(fx.dlg->picturePath().isEmpty());
+    QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("a.gif"))));
+
+    const QString good = fx.pictures.filePath(QStringLiteral("good.jpg"));
+    writePhoto(good);
+    fx.presenter.nextFile = good;
+    fx.dlg->OnBrowse();
+    QCOMPARE(fx.presenter.boxes.size(), 1);
+    QVERIFY(QFile::exists(fx.start.filePath(QStringLiteral("a.gif"))));
 }
 
 QTEST_MAIN(BrowseTest)

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +34,11 @@ private slots:
     void converterChoice_data();
     void converterChoice();
     void openDialogOffersEveryCase();
+    void limitsBoundEveryResource();
+    void commandLineFollowsThePicture_data();
+    void commandLineFollowsThePicture();
+    void reducedDecodeKeepsTheCopy_data();
+    void reducedDecodeKeepsTheCopy();
 };
 
 void ConverterTest::pictureTitle_data()
@@ -153,9 +161,12 @@ void ConverterTest::inputFormatFromTheBytes()
     QFETCH(QByteArray, head);
     QFETCH(QString, input);
     QCOMPARE(converterInputFor(head), input);
-    const QStringList expected{QStringLiteral("-sample"), QStringLiteral("128x160"), input,
-                               QStringLiteral("gif:") + QDir::rootPath() + QStringLiteral("s/a.gif")};
-    QCOMPARE(imageMagickArguments(128, 160, head, QDir::rootPath() + QStringLiteral("s/a.gif")), expected);
+    const QStringList expected =
+        converterLimitArguments()
+        + QStringList{QStringLiteral("-sample"), QStringLiteral("128x160"), input,
+                      QStringLiteral("gif:") + QDir::rootPath() + QStringLiteral("s/a.gif")};
+    QCOMPARE(imageMagickArguments(128, 160, head, QSize(), QDir::rootPath() + QStringLiteral("s/a.gif")),
+             expected);
 }
 
 void ConverterTest::outputIsLiteralForImageMagick_data()
@@ -257,6 +268,116 @@ void ConverterTest::openDialogOffersEveryCase()
     emit types->activated(1);
     emit types->textActivated(types->itemText(1));
     QTRY_COMPARE(offered(), (QStringList{"d.bmp", "e.BMP"}));
+}
+
+void ConverterTest::limitsBoundEveryResource()
+{
+    const QStringList expected{"-limit", "memory", "1GiB",   "-limit", "map",       "1GiB",   "-limit",
+                               "disk",   "1GiB",   "-limit", "area",   "128000000", "-limit", "width",
+                               "32000",  "-limit", "height", "32000",  "-limit",    "thread", "2"};
+    QCOMPARE(converterLimitArguments(), expected);
+}
+
+void ConverterTest::commandLineFollowsThePicture_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QSize>("picture"); // as its header says
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<QStringList>("tail"); // after the limits, before the output
+    const QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
+    const QByteArray bmp("BM\x36\0", 4);
+    QTest::newRow("JPEG photo: reduced decode, exact size")
+        << jpeg << QSize(6000, 4000) << QSize(128, 160)
+        << QStringList{"-define", "jpeg:size=256x320", "-sample", "128x85!", "jpg:-"};
+    QTest::newRow("JPEG, rounding a reduced decode would change")
+        << jpeg << QSize(5183, 3457) << QSize(128, 160)
+        << QStringList{"-define", "jpeg:size=256x320", "-sample", "128x85!", "jpg:-"};
+    QTest::newRow("JPEG portrait, larger box")
+        << jpeg << QSize(3000, 4000) << QSize(176, 220)
+        << QStringList{"-define", "jpeg:size=352x440", "-sample", "165x220!", "jpg:-"};
+    QTest::newRow("bitmap: never reduced")
+        << bmp << QSize(6000, 4000) << QSize(128, 160) << QStringList{"-sample", "128x160", "bmp:-"};
+    QTest::newRow("JPEG under twice the box")
+        << jpeg << QSize(255, 4000) << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
+    QTest::newRow("JPEG of unknown size")
+        << jpeg << QSize() << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
+    // Reduced, ImageMagick would check its limits on an eighth of this.
+    QTest::newRow("JPEG header of 60000x60000")
+        << jpeg << QSize(60000, 60000) << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
+    QTest::newRow("JPEG over the area limit")
+        << jpeg << QSize(16000, 9000) << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
+    QTest::newRow("0x0 box") << jpeg << QSize(6000, 4000) << QSize(0, 0)
+                             << QStringList{"-sample", "0x0", "jpg:-"};
+    QTest::newRow("huge box, no overflow") << jpeg << QSize(6000, 4000) << QSize(2147483647, 2147483647)
+                                           << QStringList{"-sample", "2147483647x2147483647", "jpg:-"};
+}
+
+void ConverterTest::commandLineFollowsThePicture()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QSize, picture);
+    QFETCH(QSize, box);
+    QFETCH(QStringList, tail);
+    const QString output = QDir::rootPath() + QStringLiteral("s/a.gif");
+    const QStringList expected = converterLimitArguments() + tail + QStringList{converterOutputFor(output)};
+    QCOMPARE(imageMagickArguments(box.width(), box.height(), head, picture, output), expected);
+}
+
+void ConverterTest::reducedDecodeKeepsTheCopy_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("box");
+    QTest::newRow("6000x4000 into 128x160") << QSize(6000, 4000) << QSize(128, 160);
+    QTest::newRow("5183x3457 into 128x160") << QSize(5183, 3457) << QSize(128, 160);
+    QTest::newRow("5183x3457 into 320x240") << QSize(5183, 3457) << QSize(320, 240);
+    QTest::newRow("641x479 into 128x160") << QSize(641, 479) << QSize(128, 160);
+    QTest::newRow("3000x4000 into 176x220") << QSize(3000, 4000) << QSize(176, 220);
+    QTest::newRow("257x321 into 128x160") << QSize(257, 321) << QSize(128, 160);
+    QTest::newRow("12345x67 into 128x160") << QSize(12345, 67) << QSize(128, 160);
+}
+
+void ConverterTest::reducedDecodeKeepsTheCopy()
+{
+    QFETCH(QSize, picture);
+    QFETCH(QSize, box);
+    QString magick = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    if (magick.isEmpty())
+        QSKIP("ImageMagick is not installed");
+    // Left third and the rest in two colours: the copy must show the same.
+    QTemporaryDir tmp;
+    QImage image(picture, QImage::Format_RGB32);
+    image.fill(QColor(200, 60, 30));
+    QPainter(&image).fillRect(0, 0, picture.width() / 3, picture.height(), QColor(20, 90, 220));
+    const QString photo = tmp.filePath(QStringLiteral("photo.jpg"));
+    QVERIFY(image.save(photo, "JPG", 92));
+    QCOMPARE(pictureSizeOf(photo), picture);
+
+    auto convert = [&](const QStringList &arguments) {
+        QProcess process;
+        process.setStandardInputFile(photo);
+        process.start(magick, arguments);
+        return process.waitForFinished(-1) && process.exitCode() == 0;
+    };
+    const QString full = tmp.filePath(QStringLiteral("full.bmp"));
+    const QString reduced = tmp.filePath(QStringLiteral("reduced.bmp"));
+    const QString size = QStringLiteral("%1x%2").arg(box.width()).arg(box.height());
+    QVERIFY(
+        convert({QStringLiteral("-sample"), size, QStringLiteral("jpg:-"), QStringLiteral("bmp:") + full}));
+    QVERIFY(convert(imageMagickArguments(box.width(), box.height(), pictureHeadOf(photo), picture, reduced)));
+
+    const QImage a(full);
+    const QImage b(reduced);
+    QCOMPARE(b.size(), a.size());
+    qint64 difference = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            difference += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    }
+    // Only the edge between the colours may fall a pixel apart.
+    const double perChannel = double(difference) / (3.0 * a.width() * a.height());
+    QVERIFY2(perChannel < 4.0, qPrintable(QString::number(perChannel)));
 }
 
 QTEST_MAIN(ConverterTest)

@@ -6,7 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QStandardPaths>
+
+#include <algorithm>
+#include <cmath>
 
 QString pictureTitleOf(const QString &picturePath)
 {
@@ -61,11 +65,58 @@ QString converterOutputFor(const QString &outputPath)
     return coder.isEmpty() ? path : coder + QLatin1Char(':') + path;
 }
 
-QStringList imageMagickArguments(qint32 width, qint32 height, const QByteArray &pictureHead,
-                                 const QString &outputPath)
+QStringList converterLimitArguments()
 {
-    return {QStringLiteral("-sample"), QString::asprintf("%dx%d", width, height),
-            converterInputFor(pictureHead), converterOutputFor(outputPath)};
+    using namespace converterlimits;
+    const QString side = QString::number(kMaxSide);
+    return {QStringLiteral("-limit"), QStringLiteral("memory"), QLatin1String(kMemory),
+            QStringLiteral("-limit"), QStringLiteral("map"),    QLatin1String(kMap),
+            QStringLiteral("-limit"), QStringLiteral("disk"),   QLatin1String(kDisk),
+            QStringLiteral("-limit"), QStringLiteral("area"),   QString::number(kMaxArea),
+            QStringLiteral("-limit"), QStringLiteral("width"),  side,
+            QStringLiteral("-limit"), QStringLiteral("height"), side,
+            QStringLiteral("-limit"), QStringLiteral("thread"), QLatin1String(kThreads)};
+}
+
+QSize sampledSize(const QSize &picture, qint32 width, qint32 height)
+{
+    if (picture.isEmpty())
+        return picture;
+    double scale = double(width) / picture.width();
+    if (scale > double(height) / picture.height())
+        scale = double(height) / picture.height();
+    const auto round = [scale](int side) { return std::max(int(std::floor(scale * side + 0.5)), 1); };
+    return QSize(round(picture.width()), round(picture.height()));
+}
+
+bool decodeReduced(const QSize &picture, qint32 width, qint32 height)
+{
+    using namespace converterlimits;
+    if (width <= 0 || height <= 0 || !picture.isValid())
+        return false;
+    const qint64 w = picture.width();
+    const qint64 h = picture.height();
+    return w >= 2 * qint64(width) && h >= 2 * qint64(height) && w <= kMaxSide && h <= kMaxSide
+           && w * h <= kMaxArea;
+}
+
+QStringList imageMagickArguments(qint32 width, qint32 height, const QByteArray &pictureHead,
+                                 const QSize &pictureSize, const QString &outputPath)
+{
+    QStringList args = converterLimitArguments();
+    const QString input = converterInputFor(pictureHead);
+    QString size = QString::asprintf("%dx%d", width, height);
+    if (input == QLatin1String("jpg:-") && decodeReduced(pictureSize, width, height)) {
+        // libjpeg scales while it decodes, by eighths, to no less than this.
+        args << QStringLiteral("-define")
+             << QStringLiteral("jpeg:size=%1x%2").arg(2 * qint64(width)).arg(2 * qint64(height));
+        // The reduced picture's sides are rounded up on their own, so its
+        // aspect ratio may be off by a pixel: name the exact size instead.
+        const QSize sampled = sampledSize(pictureSize, width, height);
+        size = QString::asprintf("%dx%d!", sampled.width(), sampled.height());
+    }
+    args << QStringLiteral("-sample") << size << input << converterOutputFor(outputPath);
+    return args;
 }
 
 QByteArray pictureHeadOf(const QString &path)
@@ -74,6 +125,16 @@ QByteArray pictureHeadOf(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.read(16);
+}
+
+QSize pictureSizeOf(const QString &path)
+{
+    return QImageReader(path).size();
+}
+
+bool isPickableFile(const QString &path)
+{
+    return QFileInfo(path).isFile();
 }
 
 bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath)

@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -232,38 +233,52 @@ void CWallpaperDlg::OnBrowse()
         {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")});
     m_picturePath = picked.value_or(QString());
     m_pictureTitle = pictureTitleOf(m_picturePath);
-    m_preview->LoadImageFile(m_picturePath);
+    if (!picked) {
+        m_preview->LoadImageFile(m_picturePath);
+        return;
+    }
 
-    if (picked) {
-        // No copy of an earlier pick may survive to be sent under this name.
-        const QString output = convertedPicturePath(m_startDir, m_outputExt);
+    // No copy of an earlier pick may survive to be sent under this name.
+    const QString output = convertedPicturePath(m_startDir, m_outputExt);
+    QFile::remove(output);
+    bool converted = false;
+    // A pipe or a device is never opened: the open alone could wait for good.
+    if (!isPickableFile(m_picturePath) || QFileInfo::exists(output)) {
+        m_preview->LoadImageFile(m_picturePath);
+    } else {
+        const QStringList arguments =
+            imageMagickArguments(m_profile.wallpaperWidth, m_profile.wallpaperHeight,
+                                 pictureHeadOf(m_picturePath), pictureSizeOf(m_picturePath), output);
+        // The preview is decoded and drawn while the converter works.
+        const hiddenprocess::RunResult run = RunConverter(
+            converterPathFor(m_startDir, systemConverterLookup()), arguments, m_picturePath, [this] {
+                m_preview->LoadImageFile(m_picturePath);
+                m_preview->repaint();
+            });
+        converted = convertedCopyUsable(run, output);
+    }
+    if (!converted) {
+        // Whatever a failed run left is no copy of this pick. The preview
+        // may still show the pick; Upload must not send anything.
         QFile::remove(output);
-        bool converted = false;
-        if (!QFileInfo::exists(output)) {
-            const QStringList arguments = imageMagickArguments(
-                m_profile.wallpaperWidth, m_profile.wallpaperHeight, pictureHeadOf(m_picturePath), output);
-            const hiddenprocess::RunResult run =
-                RunConverter(converterPathFor(m_startDir, systemConverterLookup()), arguments, m_picturePath);
-            converted = convertedCopyUsable(run, output);
-        }
-        if (!converted) {
-            // Whatever a failed run left is no copy of this pick. The preview
-            // may still show the pick; Upload must not send anything.
-            QFile::remove(output);
-            m_picturePath.clear();
-            m_pictureTitle.clear();
-            m_presenter.messageBox(QStringLiteral("This picture could not be converted for your phone."));
-        }
+        m_picturePath.clear();
+        m_pictureTitle.clear();
+        m_presenter.messageBox(QStringLiteral("This picture could not be converted for your phone."));
     }
 }
 
 hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPath,
-                                                     const QStringList &arguments, const QString &picturePath)
+                                                     const QStringList &arguments, const QString &picturePath,
+                                                     const std::function<void()> &whileRunning)
 {
-    // The window is not repainted until the converter has ended; the
-    // preview shows the new picture after that.
+    // Busy from the start to the end of the wait, the work done meanwhile
+    // included: input to the window is dropped all that time, but it keeps
+    // painting.
     const BusyScope busy(*this);
-    return hiddenprocess::runAndWait(converterPath, arguments, m_startDir, picturePath);
+    hiddenprocess::HiddenRun run(converterPath, arguments, m_startDir, picturePath);
+    if (whileRunning)
+        whileRunning();
+    return run.wait(m_converterTimeLimit, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
 }
 
 void CWallpaperDlg::OnCloseButton()

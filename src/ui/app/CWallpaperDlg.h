@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,9 +55,11 @@ public:
     void OnUpload();
     void OnBrowse();
     // Starts the converter hidden in the start folder, the picture on its
-    // standard input, and waits for it to end.
+    // standard input, runs `whileRunning` meanwhile, then waits for it to end
+    // or to reach its time limit (and be killed).
     hiddenprocess::RunResult RunConverter(const QString &converterPath, const QStringList &arguments,
-                                          const QString &picturePath);
+                                          const QString &picturePath,
+                                          const std::function<void()> &whileRunning = {});
     void OnCloseButton();
     void LoadPhoneProfile();
 
@@ -71,6 +74,10 @@ public:
     void setClock(std::function<std::uint32_t()> clock) { m_clock = std::move(clock); }
     void setExitProcess(std::function<void(int)> exitProcess) { m_exitProcess = std::move(exitProcess); }
     void setUploadJob(UploadJobFn job) { m_uploadJob = std::move(job); }
+    // How long the converter may run before it is killed.
+    void setConverterTimeLimit(std::chrono::milliseconds limit) { m_converterTimeLimit = limit; }
+
+    static constexpr std::chrono::milliseconds kConverterTimeLimit{60000};
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -123,4 +130,5 @@ private:
     std::function<std::uint32_t()> m_clock;
     std::function<void(int)> m_exitProcess;
     UploadJobFn m_uploadJob;
+    std::chrono::milliseconds m_converterTimeLimit = kConverterTimeLimit;
 };

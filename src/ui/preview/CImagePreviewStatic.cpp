@@ -1,5 +1,6 @@
 #include "preview/CImagePreviewStatic.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPaintEvent>
 #include <QPainter>
@@ -39,7 +40,8 @@ bool CImagePreviewStatic::isShowing() const
 
 QImage CImagePreviewStatic::decode(const QString &path) const
 {
-    if (path.isEmpty())
+    // Only a regular file is opened: a named pipe would block the open.
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return QImage();
     QImageReader reader(path);
     const QSize full = reader.size();

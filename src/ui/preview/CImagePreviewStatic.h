@@ -26,8 +26,9 @@ public:
     bool InitGraphics();
 
     // Reads `path` anew (even when it is the path already shown), releasing
-    // the picture held before. A path that cannot be decoded, or the empty
-    // path, leaves the box blank. Nothing is reported to the caller.
+    // the picture held before. A path that cannot be decoded, one that is not
+    // a regular file (never opened), or the empty path, leaves the box blank.
+    // Nothing is reported to the caller.
     void LoadImageFile(const QString &path);
 
     const QString &imagePath() const { return m_szImagePath; }
