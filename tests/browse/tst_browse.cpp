@@ -4,6 +4,7 @@
 #include "platform/host.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
+#include "testfiles.h"
 #include "windowfixture.h"
 
 #include <QAbstractButton>
@@ -28,19 +29,6 @@ QByteArray profileOf(int type, int width, int height)
         .arg(width)
         .arg(height)
         .toLatin1();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A 640x480 photo-like JPEG.

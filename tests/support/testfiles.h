@@ -24,10 +24,11 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
     return path;
 }
 
+// Empty when the file is missing.
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Points the system proxy at a loopback server, so a request for any host

@@ -24,29 +24,6 @@ QString convertedPicturePath(const QString &startDir, const QString &outputExt)
     return QDir(startDir).filePath(QStringLiteral("a.") + outputExt);
 }
 
-QStringList converterArguments(qint32 width, qint32 height, const QString &picturePath,
-                               const QString &outputPath)
-{
-    return {QStringLiteral("-sample"), QString::asprintf("%dx%d", width, height),
-            QDir::cleanPath(QFileInfo(picturePath).absoluteFilePath()),
-            QDir::cleanPath(QFileInfo(outputPath).absoluteFilePath())};
-}
-
-QString converterCommandLine(const QString &converterPath, const QStringList &arguments)
-{
-    QString line = QLatin1Char('"') + QDir::toNativeSeparators(converterPath) + QStringLiteral("\"  ");
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (i > 0)
-            line += QLatin1Char(' ');
-        // The two paths are quoted; the option and the size are not.
-        if (i >= 2)
-            line += QLatin1Char('"') + QDir::toNativeSeparators(arguments.at(i)) + QLatin1Char('"');
-        else
-            line += arguments.at(i);
-    }
-    return line;
-}
-
 QString converterInputFor(const QByteArray &pictureHead)
 {
     if (pictureHead.startsWith("\xFF\xD8\xFF"))

@@ -19,17 +19,6 @@ QString pictureTitleOf(const QString &picturePath);
 // "<startDir>/a.<ext>"; with no extension the name ends in "a.".
 QString convertedPicturePath(const QString &startDir, const QString &outputExt);
 
-// The converter's arguments, one list element each, never re-split:
-// -sample, "<width>x<height>" (signed, unchecked), the picture, the output.
-// Both paths are made absolute so that no file name can pass for an option.
-QStringList converterArguments(qint32 width, qint32 height, const QString &picturePath,
-                               const QString &outputPath);
-
-// The one-line command text the arguments stand for, kept for the record:
-// the converter in double quotes, two spaces, then -sample WxH "picture"
-// "output". Never executed; the process gets the list above.
-QString converterCommandLine(const QString &converterPath, const QStringList &arguments);
-
 // What ImageMagick is really handed. It gets the picture's bytes on standard
 // input, never its name, so no name can be globbed, read as a coder
 // ("gif:x"), a frame selector ("[1]") or a file list ("@x"). The format comes
