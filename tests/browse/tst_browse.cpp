@@ -407,7 +407,10 @@ void BrowseTest::failedConversionForgetsThePick()
     if (!converter.isEmpty())
         fx.installConverter(converter);
     const QString bad = fx.pictures.filePath(QStringLiteral("bad.jpg"));
-    picture.isNull() ? writePhoto(bad) : writeFile(bad, picture);
+    if (picture.isNull())
+        writePhoto(bad);
+    else
+        writeFile(bad, picture);
     fx.presenter.nextFile = bad;
     fx.dlg->OnBrowse();
 
