@@ -17,6 +17,7 @@
 #include <atomic>
 #include <functional>
 #include <numeric>
+#include <thread>
 
 using namespace pictovane;
 
@@ -121,6 +122,8 @@ private slots:
     void fileChangesSizeWhileSending_data();
     void fileChangesSizeWhileSending();
     void endlessReplyIsCut();
+    void largeReplyArrivesWhole();
+    void continueArrivingAlone();
     void layerRefusesMisuse();
     void unresolvableHost();
 
@@ -532,6 +535,76 @@ void HttpTest::endlessReplyIsCut()
                                            [](qsizetype n, const QByteArray &p) { return n + p.size(); });
     QVERIFY2(read >= qsizetype(CFormPoster::kMaxReplyBytes), "the reply was cut short");
     QVERIFY2(read < qsizetype(CFormPoster::kMaxReplyBytes) + (256 << 10), "read on past the first mebibyte");
+}
+
+namespace {
+
+// Sends a three-byte body through the layer and reads the whole reply.
+QByteArray exchange(HRESULT &hr, std::int32_t &code)
+{
+    inet::InetSession session("agent", kTestTimeouts);
+    inet::InetConnection connection(session, kHost, 80);
+    inet::InetRequest request(connection, "POST", kPath);
+    QByteArray reply;
+    if (FAILED(hr = request.begin(3)) || FAILED(hr = request.write("abc", 3)) || FAILED(hr = request.end())
+        || FAILED(hr = request.status(code)))
+        return reply;
+    for (;;) {
+        std::uint32_t available = 0;
+        if (FAILED(hr = request.available(available)) || available == 0)
+            return reply;
+        QByteArray piece(available, Qt::Uninitialized);
+        std::size_t got = 0;
+        if (FAILED(hr = request.read(piece.data(), available, got)))
+            return reply;
+        reply += piece.first(qsizetype(got));
+    }
+}
+
+} // namespace
+
+void HttpTest::largeReplyArrivesWhole()
+{
+    // More than the layer holds at once: receiving pauses, and must resume.
+    const QByteArray body = patternBytes(3 << 20);
+    CaptureServer::Script script;
+    script.reply =
+        "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    CaptureServer server(std::move(script));
+    useProxy(server.proxyUrl());
+    HRESULT hr = S_OK;
+    std::int32_t code = 0;
+    const QByteArray reply = exchange(hr, code);
+    server.finish();
+    QCOMPARE(hr, S_OK);
+    QCOMPARE(code, 200);
+    QCOMPARE(reply.size(), body.size());
+    QVERIFY(reply == body);
+}
+
+void HttpTest::continueArrivingAlone()
+{
+    // An interim answer on its own, the final one only after the body.
+    std::atomic<bool> gate{false};
+    CaptureServer::Script script;
+    script.mode = CaptureServer::AnswerInTwoPieces;
+    script.reply = "HTTP/1.1 100 Continue\r\n\r\n";
+    script.secondPiece = "HTTP/1.1 201 Created\r\nContent-Length: 4\r\n\r\ndone";
+    script.gate = &gate;
+    CaptureServer server(std::move(script));
+    useProxy(server.proxyUrl());
+    std::thread opener([&gate] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        gate = true;
+    });
+    HRESULT hr = S_OK;
+    std::int32_t code = 0;
+    const QByteArray reply = exchange(hr, code);
+    opener.join();
+    server.finish();
+    QCOMPARE(hr, S_OK);
+    QCOMPARE(code, 201);
+    QCOMPARE(reply, QByteArray("done"));
 }
 
 void HttpTest::layerRefusesMisuse()
