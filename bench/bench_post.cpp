@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+using namespace pictovane;
+
 int main(int argc, char *argv[])
 {
     if (argc != 2) {

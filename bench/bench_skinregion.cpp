@@ -2,6 +2,8 @@
 // QRegion(QBitmap) on the same shape.
 #include "skin/skinregion.h"
 
+#include "../tests/support/testfiles.h"
+
 #include <QBitmap>
 #include <QGuiApplication>
 #include <QPainter>
@@ -14,17 +16,13 @@ namespace {
 // break often, as a real mask has.
 QImage buttonMask()
 {
-    QImage mask(1024, 1024, QImage::Format_RGB32);
-    mask.fill(Qt::white);
-    QPainter p(&mask);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawEllipse(8, 8, 1008, 1008);
-    p.setBrush(Qt::white);
-    p.drawEllipse(400, 400, 224, 224);
-    for (int i = 0; i < 16; ++i)
-        p.drawRect(100 + i * 50, 150 + (i % 4) * 180, 20 + i, 30);
-    return mask;
+    return paintMask(1024, 1024, [](QPainter &p) {
+        p.drawEllipse(8, 8, 1008, 1008);
+        p.setBrush(Qt::white);
+        p.drawEllipse(400, 400, 224, 224);
+        for (int i = 0; i < 16; ++i)
+            p.drawRect(100 + i * 50, 150 + (i % 4) * 180, 20 + i, 30);
+    });
 }
 
 // Every pixel its own colour: the worst case, a run or two per pixel pair.

@@ -8,7 +8,7 @@ exe=$1
 if [ -z "${SMOKE_INNER:-}" ]; then
   if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
     echo "SKIP: xvfb-run or xdotool missing; the smoke test needs a real X display"
-    exit 0
+    exit 77
   fi
   # -noreset: the server must not reset between the programs we start, or
   # the next one finds no display.

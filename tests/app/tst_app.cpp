@@ -62,6 +62,8 @@ private slots:
     void uploadWithoutPictureIsRefused();
     void uploadRunsTheJobBetweenFiveAndTen();
     void sameSecondSameUploadName();
+    void nothingEndsOrRestartsAnUpload_data();
+    void nothingEndsOrRestartsAnUpload();
     void closeButtonDeletesConvertedPictures();
     void escapeKeepsConvertedPictures();
     void aboutCommand_data();
@@ -209,6 +211,50 @@ void AppTest::sameSecondSameUploadName()
     QCOMPARE(names.size(), 2);
     QCOMPARE(names[0], names[1]);
     QVERIFY(names[0].endsWith(".gif"));
+}
+
+void AppTest::nothingEndsOrRestartsAnUpload_data()
+{
+    QTest::addColumn<QString>("attempt");
+    for (const char *attempt : {"Upload", "Browse", "close button", "Esc", "Enter", "window closed"})
+        QTest::newRow(attempt) << QString::fromLatin1(attempt);
+}
+
+void AppTest::nothingEndsOrRestartsAnUpload()
+{
+    // Commands that reach the window while its upload runs, as a nested event
+    // loop could deliver them, are refused.
+    QFETCH(QString, attempt);
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
+    dlg->OnBrowse();
+    const QString gif = fx.start.filePath(QStringLiteral("a.gif"));
+    QVERIFY(QFile::exists(gif));
+    dlg->show();
+    const int dialogsBefore = int(fx.presenter.fileDialogs.size());
+    int jobs = 0;
+    dlg->setUploadJob([&](auto &&...) {
+        ++jobs;
+        if (attempt == QLatin1String("Upload"))
+            dlg->OnUpload();
+        else if (attempt == QLatin1String("Browse"))
+            dlg->OnBrowse();
+        else if (attempt == QLatin1String("close button"))
+            dlg->OnCloseButton();
+        else if (attempt == QLatin1String("Esc"))
+            QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        else if (attempt == QLatin1String("Enter"))
+            QTest::keyClick(dlg.get(), Qt::Key_Return);
+        else
+            dlg->close();
+    });
+    dlg->OnUpload();
+    QCOMPARE(jobs, 1);
+    QCOMPARE(int(fx.presenter.fileDialogs.size()), dialogsBefore);
+    QVERIFY(dlg->isVisible());
+    QVERIFY(QFile::exists(gif));
 }
 
 void AppTest::closeButtonDeletesConvertedPictures()

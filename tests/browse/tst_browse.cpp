@@ -1,8 +1,10 @@
 #include "app/CWallpaperDlg.h"
 #include "app/converter.h"
 #include "platform/hiddenprocess.h"
+#include "platform/host.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
+#include "testfiles.h"
 #include "windowfixture.h"
 
 #include <QAbstractButton>
@@ -27,19 +29,6 @@ QByteArray profileOf(int type, int width, int height)
         .arg(width)
         .arg(height)
         .toLatin1();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A 640x480 photo-like JPEG.
@@ -157,7 +146,7 @@ private slots:
 
 void BrowseTest::init()
 {
-    if (hiddenprocess::hostIsWindows())
+    if (host::isWindows())
         QSKIP("the stand-in converter is a shell script");
 }
 
@@ -418,7 +407,10 @@ void BrowseTest::failedConversionForgetsThePick()
     if (!converter.isEmpty())
         fx.installConverter(converter);
     const QString bad = fx.pictures.filePath(QStringLiteral("bad.jpg"));
-    picture.isNull() ? writePhoto(bad) : writeFile(bad, picture);
+    if (picture.isNull())
+        writePhoto(bad);
+    else
+        writeFile(bad, picture);
     fx.presenter.nextFile = bad;
     fx.dlg->OnBrowse();
 

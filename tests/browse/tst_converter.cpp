@@ -1,7 +1,7 @@
 #include "app/PhoneProfile.h"
 #include "app/converter.h"
 #include "app/openfiledialog.h"
-#include "platform/filedialogs.h"
+#include "platform/host.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -23,10 +23,7 @@ private slots:
     void pictureTitle();
     void outputPathFollowsType_data();
     void outputPathFollowsType();
-    void argumentsKeepEachPieceWhole_data();
-    void argumentsKeepEachPieceWhole();
-    void relativePicturesBecomeAbsolute();
-    void commandLineForTheRecord();
+    void relativeOutputBecomesAbsolute();
     void inputFormatFromTheBytes_data();
     void inputFormatFromTheBytes();
     void outputIsLiteralForImageMagick_data();
@@ -91,58 +88,15 @@ void ConverterTest::outputPathFollowsType()
     QVERIFY(QFileInfo(path).isAbsolute());
 }
 
-void ConverterTest::argumentsKeepEachPieceWhole_data()
-{
-    QTest::addColumn<qint32>("width");
-    QTest::addColumn<qint32>("height");
-    QTest::addColumn<QString>("picture");
-    QTest::addColumn<QString>("size");
-    QTest::newRow("spaces") << 128 << 160 << "/my pictures/day at the beach.jpg"
-                            << "128x160";
-    QTest::newRow("quotes") << 128 << 160 << "/pics/say \"cheese\" it's.jpg"
-                            << "128x160";
-    QTest::newRow("option-like name") << 128 << 160 << "/pics/-rf .jpg"
-                                      << "128x160";
-    QTest::newRow("shell characters") << 128 << 160 << "/pics/$(rm -rf ~);`x`|y&z>w*.jpg"
-                                      << "128x160";
-    QTest::newRow("unicode") << 176 << 220 << "/картинки/写真 ✓.jpg"
-                             << "176x220";
-    QTest::newRow("0x0 passed through") << 0 << 0 << "/pics/beach.jpg"
-                                        << "0x0";
-    QTest::newRow("negative passed through") << -5 << 2147483647 << "/pics/beach.jpg"
-                                             << "-5x2147483647";
-}
-
-void ConverterTest::argumentsKeepEachPieceWhole()
-{
-    QFETCH(qint32, width);
-    QFETCH(qint32, height);
-    QFETCH(QString, picture);
-    QFETCH(QString, size);
-    const QString output = QStringLiteral("/start folder/a.gif");
-    const QStringList expected{QStringLiteral("-sample"), size, picture, output};
-    QCOMPARE(converterArguments(width, height, picture, output), expected);
-}
-
-void ConverterTest::relativePicturesBecomeAbsolute()
+void ConverterTest::relativeOutputBecomesAbsolute()
 {
     // A name starting with a dash must never reach the converter bare.
     QTemporaryDir tmp;
     const QString old = QDir::currentPath();
     QDir::setCurrent(tmp.path());
-    const QStringList args = converterArguments(1, 2, QStringLiteral("-rf.jpg"), QStringLiteral("a.gif"));
+    const QString output = converterOutputFor(QStringLiteral("-rf.gif"));
     QDir::setCurrent(old);
-    QCOMPARE(args.at(2), QDir(tmp.path()).filePath(QStringLiteral("-rf.jpg")));
-    QCOMPARE(args.at(3), QDir(tmp.path()).filePath(QStringLiteral("a.gif")));
-}
-
-void ConverterTest::commandLineForTheRecord()
-{
-    const QStringList args = converterArguments(128, 160, QStringLiteral("/pics/my pictures/beach.jpg"),
-                                                QStringLiteral("/tool/a.gif"));
-    QCOMPARE(converterCommandLine(QStringLiteral("/tool/convert"), args),
-             QDir::toNativeSeparators(QStringLiteral(
-                 "\"/tool/convert\"  -sample 128x160 \"/pics/my pictures/beach.jpg\" \"/tool/a.gif\"")));
+    QCOMPARE(output, QStringLiteral("gif:") + QDir(tmp.path()).filePath(QStringLiteral("-rf.gif")));
 }
 
 void ConverterTest::inputFormatFromTheBytes_data()
@@ -239,7 +193,7 @@ void ConverterTest::openDialogOffersEveryCase()
     QFileDialog dialog;
     setUpOpenDialog(dialog, filters);
     // Where the system's dialog would match letter for letter, it is not used.
-    if (!filedialogs::nativeFiltersIgnoreCase())
+    if (!host::fileDialogFiltersIgnoreCase())
         QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setDirectory(tmp.path());

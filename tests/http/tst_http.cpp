@@ -5,6 +5,7 @@
 #include "platform/winerror.h"
 
 #include "../support/captureserver.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,9 @@
 #include <atomic>
 #include <functional>
 #include <numeric>
+#include <thread>
+
+using namespace pictovane;
 
 using Mode = CaptureServer::Mode;
 
@@ -32,21 +36,6 @@ QByteArray patternBytes(qint64 size)
     for (qint64 i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return bytes;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-// Points the system proxy at the given loopback server.
-void useProxy(const QByteArray &url)
-{
-    qputenv("http_proxy", url);
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
 }
 
 // A loopback port with nothing listening on it.
@@ -85,7 +74,7 @@ struct Outcome
     QList<QByteArray> pieces;
 };
 
-Outcome post(CPostForm &form, inet::Timeouts timeouts = {}, std::atomic<bool> *pieceSeen = nullptr)
+Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atomic<bool> *pieceSeen = nullptr)
 {
     Outcome out;
     CFormPoster poster(
@@ -133,6 +122,8 @@ private slots:
     void fileChangesSizeWhileSending_data();
     void fileChangesSizeWhileSending();
     void endlessReplyIsCut();
+    void largeReplyArrivesWhole();
+    void continueArrivingAlone();
     void layerRefusesMisuse();
     void unresolvableHost();
 
@@ -154,7 +145,7 @@ void HttpTest::cleanup()
     QDir::setCurrent(m_oldCwd);
     m_dir.reset();
     inet::setPumpHook({});
-    QCOMPARE(inet::openHandleCount(), 0);
+    QCOMPARE(inet::openHandleCountForTests(), 0);
 }
 
 void HttpTest::boundaryComesFromTheSharedSequence_data()
@@ -460,7 +451,7 @@ void HttpTest::faults()
     if (mode == Mode::Stall)
         timeouts.stall = std::chrono::milliseconds(300);
     const Outcome out = post(form, timeouts, &firstPieceSeen);
-    QCOMPARE(inet::openHandleCount(), 0);
+    QCOMPARE(inet::openHandleCountForTests(), 0);
     if (peer == "capture")
         server.finish();
 
@@ -546,6 +537,76 @@ void HttpTest::endlessReplyIsCut()
     QVERIFY2(read < qsizetype(CFormPoster::kMaxReplyBytes) + (256 << 10), "read on past the first mebibyte");
 }
 
+namespace {
+
+// Sends a three-byte body through the layer and reads the whole reply.
+QByteArray exchange(HRESULT &hr, std::int32_t &code)
+{
+    inet::InetSession session("agent", kTestTimeouts);
+    inet::InetConnection connection(session, kHost, 80);
+    inet::InetRequest request(connection, "POST", kPath);
+    QByteArray reply;
+    if (FAILED(hr = request.begin(3)) || FAILED(hr = request.write("abc", 3)) || FAILED(hr = request.end())
+        || FAILED(hr = request.status(code)))
+        return reply;
+    for (;;) {
+        std::uint32_t available = 0;
+        if (FAILED(hr = request.available(available)) || available == 0)
+            return reply;
+        QByteArray piece(available, Qt::Uninitialized);
+        std::size_t got = 0;
+        if (FAILED(hr = request.read(piece.data(), available, got)))
+            return reply;
+        reply += piece.first(qsizetype(got));
+    }
+}
+
+} // namespace
+
+void HttpTest::largeReplyArrivesWhole()
+{
+    // More than the layer holds at once: receiving pauses, and must resume.
+    const QByteArray body = patternBytes(3 << 20);
+    CaptureServer::Script script;
+    script.reply =
+        "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    CaptureServer server(std::move(script));
+    useProxy(server.proxyUrl());
+    HRESULT hr = S_OK;
+    std::int32_t code = 0;
+    const QByteArray reply = exchange(hr, code);
+    server.finish();
+    QCOMPARE(hr, S_OK);
+    QCOMPARE(code, 200);
+    QCOMPARE(reply.size(), body.size());
+    QVERIFY(reply == body);
+}
+
+void HttpTest::continueArrivingAlone()
+{
+    // An interim answer on its own, the final one only after the body.
+    std::atomic<bool> gate{false};
+    CaptureServer::Script script;
+    script.mode = CaptureServer::AnswerInTwoPieces;
+    script.reply = "HTTP/1.1 100 Continue\r\n\r\n";
+    script.secondPiece = "HTTP/1.1 201 Created\r\nContent-Length: 4\r\n\r\ndone";
+    script.gate = &gate;
+    CaptureServer server(std::move(script));
+    useProxy(server.proxyUrl());
+    std::thread opener([&gate] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        gate = true;
+    });
+    HRESULT hr = S_OK;
+    std::int32_t code = 0;
+    const QByteArray reply = exchange(hr, code);
+    opener.join();
+    server.finish();
+    QCOMPARE(hr, S_OK);
+    QCOMPARE(code, 201);
+    QCOMPARE(reply, QByteArray("done"));
+}
+
 void HttpTest::layerRefusesMisuse()
 {
     CaptureServer server({});
@@ -563,7 +624,7 @@ void HttpTest::layerRefusesMisuse()
         QCOMPARE(request.write("ab", 2), S_OK);
         QCOMPARE(request.end(), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
         QCOMPARE(request.write("c", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(inet::openHandleCount(), 3);
+        QCOMPARE(inet::openHandleCountForTests(), 3);
     }
     server.finish();
     // The short body never reaches the server as if it were complete.

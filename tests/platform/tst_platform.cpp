@@ -11,6 +11,8 @@
 
 #include <cstring>
 
+using namespace pictovane;
+
 namespace {
 
 PhoneProfile zeroedProfile()

@@ -1,5 +1,8 @@
 #include "preview/CImagePreviewStatic.h"
 
+#include "../support/photo.h"
+#include "../support/testfiles.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -31,14 +34,6 @@ QByteArray encoded(const QImage &image, const char *format)
     if (!image.save(&buffer, format, 95))
         qFatal("cannot encode %s", format);
     return bytes;
-}
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
 }
 
 // The widget as it would appear on screen.
@@ -219,17 +214,8 @@ void PreviewTest::stretchesWholePictureOverWholeInside()
 void PreviewTest::reducedDecodeLooksLikeFullDecode()
 {
     // A photo-like picture: smooth gradients and a few hard edges.
-    QImage photo(1800, 1200, QImage::Format_RGB32);
-    {
-        QPainter p(&photo);
-        QLinearGradient g(0, 0, 1800, 1200);
-        g.setColorAt(0, QColor(20, 90, 200));
-        g.setColorAt(1, QColor(250, 200, 40));
-        p.fillRect(photo.rect(), g);
-        p.setBrush(QColor(30, 160, 60));
-        p.drawEllipse(QRect(300, 200, 900, 700));
-        p.fillRect(1300, 100, 300, 1000, QColor(200, 30, 30));
-    }
+    QImage photo = paintPhoto(1800, 1200);
+    QPainter(&photo).fillRect(1300, 100, 300, 1000, QColor(200, 30, 30));
     QTemporaryDir tmp;
     const QString path = writeFile(tmp.filePath("photo.jpg"), encoded(photo, "JPG"));
 

@@ -1,4 +1,4 @@
-#include "platform/resources.h"
+#include "app/resources.h"
 #include "skin/CSkinButton.h"
 #include "skin/skinregion.h"
 
@@ -765,14 +765,9 @@ void SkinTest::focusLossReleasesThePress()
 
 void SkinTest::kindFromTheTemplateStyle()
 {
-    CSkinButton promoted;
-    promoted.PreSubclassWindow(ButtonStyle::BS_AUTORADIOBUTTON);
+    CSkinButton promoted(skinKindFromStyle(ButtonStyle::BS_AUTORADIOBUTTON));
     QCOMPARE(promoted.buttonKind(), SKIN_KIND_RADIO);
-    // The kind is taken once.
-    promoted.PreSubclassWindow(ButtonStyle::BS_AUTOCHECKBOX);
-    QCOMPARE(promoted.buttonKind(), SKIN_KIND_RADIO);
-    CSkinButton made(SKIN_KIND_CHECKBOX);
-    made.PreSubclassWindow(ButtonStyle::BS_PUSHBUTTON);
+    CSkinButton made(skinKindFromStyle(ButtonStyle::BS_AUTOCHECKBOX));
     QCOMPARE(made.buttonKind(), SKIN_KIND_CHECKBOX);
 }
 

@@ -1,3 +1,4 @@
+#include "../support/testfiles.h"
 #include "skin/skinregion.h"
 #include "skin/skinstate.h"
 
@@ -95,16 +96,11 @@ void SkinCoreTest::regionIsTheUnionOfTheRuns_data()
     QTest::addColumn<QRgb>("transparent");
 
     // Equal rows merge into bands; these shapes make bands start, grow and break.
-    QImage disc(61, 47, QImage::Format_RGB32);
-    disc.fill(Qt::white);
-    {
-        QPainter p(&disc);
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::black);
+    const QImage disc = paintMask(61, 47, [](QPainter &p) {
         p.drawEllipse(3, 2, 55, 40);
         p.fillRect(20, 10, 8, 8, Qt::white);
         p.fillRect(0, 30, 61, 3, Qt::white);
-    }
+    });
     QTest::newRow("disc with a hole and a gap") << disc << qRgb(255, 255, 255);
 
     QImage noise(40, 33, QImage::Format_RGB32);

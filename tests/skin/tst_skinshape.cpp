@@ -1,5 +1,6 @@
 // The mask cuts the button's own window on a real window system: outside the
 // shape the screen shows what lies behind.
+#include "../support/testfiles.h"
 #include "skin/CSkinButton.h"
 
 #include <QPainter>
@@ -31,16 +32,11 @@ void SkinShapeTest::windowTakesTheMaskShape()
     QVERIFY(QTest::qWaitForWindowExposed(&backdrop));
 
     // A ring: the centre and the corners are cut away.
-    QImage mask(100, 100, QImage::Format_RGB32);
-    mask.fill(Qt::white);
-    {
-        QPainter p(&mask);
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::black);
+    const QImage mask = paintMask(100, 100, [](QPainter &p) {
         p.drawEllipse(0, 0, 100, 100);
         p.setBrush(Qt::white);
         p.drawEllipse(30, 30, 40, 40);
-    }
+    });
     QImage picture(100, 100, QImage::Format_RGB32);
     picture.fill(face);
     CSkinButton button(SKIN_KIND_PUSH);

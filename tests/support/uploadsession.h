@@ -3,6 +3,7 @@
 // wires it, talking to a loopback server through the proxy setting.
 #pragma once
 
+#include "testfiles.h"
 #include "upload/uploadandreport.h"
 #include "windowfixture.h"
 
@@ -20,7 +21,6 @@ inline QByteArray httpReply(const QByteArray &body, const QByteArray &status = "
            + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
-// The reply takes at most 3 s to start, so a broken transport fails fast.
 struct Session : WindowFixture
 {
     QTemporaryDir pictures;
@@ -30,8 +30,7 @@ struct Session : WindowFixture
     {
         dlg = makeWindow();
         dlg->setUploadJob([this](auto &&...inputs) {
-            uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...,
-                            inet::Timeouts{std::chrono::milliseconds(5000), std::chrono::milliseconds(3000)});
+            uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)..., kTestTimeouts);
         });
         dlg->OnInitDialog();
     }
@@ -51,10 +50,3 @@ struct Session : WindowFixture
 
     void upload() { dlg->OnUpload(); }
 };
-
-inline void useProxy(quint16 port)
-{
-    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(port));
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
-}

@@ -20,7 +20,7 @@ ReplyOutcome open(const QByteArray &url)
 
 } // namespace
 
-class UploadTest : public QObject
+class ReplyTest : public QObject
 {
     Q_OBJECT
 
@@ -39,7 +39,7 @@ private slots:
     void sendFailure();
 };
 
-void UploadTest::grammar_data()
+void ReplyTest::grammar_data()
 {
     QTest::addColumn<QByteArray>("piece");
     QTest::addColumn<Outcomes>("expected");
@@ -92,7 +92,7 @@ void UploadTest::grammar_data()
     QTest::newRow("keyword after a NUL is not read") << QByteArray("ok\0error", 8) << Outcomes{};
 }
 
-void UploadTest::grammar()
+void ReplyTest::grammar()
 {
     QFETCH(QByteArray, piece);
     QFETCH(Outcomes, expected);
@@ -102,7 +102,7 @@ void UploadTest::grammar()
     QCOMPARE(actual, expected);
 }
 
-void UploadTest::unsafeTextOpensNothing_data()
+void ReplyTest::unsafeTextOpensNothing_data()
 {
     QTest::addColumn<QByteArray>("piece");
     QTest::newRow("local file address") << QByteArray("file:///etc/passwd");
@@ -118,14 +118,14 @@ void UploadTest::unsafeTextOpensNothing_data()
     QTest::newRow("address behind text") << QByteArray("see http://dl.example/");
 }
 
-void UploadTest::unsafeTextOpensNothing()
+void ReplyTest::unsafeTextOpensNothing()
 {
     QFETCH(QByteArray, piece);
     const Outcomes actual = outcomesForReplyPiece(piece);
     QVERIFY2(actual.isEmpty(), qPrintable(QDebug::toString(actual)));
 }
 
-void UploadTest::largeAndBinaryPieces_data()
+void ReplyTest::largeAndBinaryPieces_data()
 {
     QTest::addColumn<QByteArray>("piece");
     QTest::addColumn<qsizetype>("linkSize"); // -1: only "does not crash"
@@ -144,7 +144,7 @@ void UploadTest::largeAndBinaryPieces_data()
     QTest::newRow("10 MB of random bytes") << binary << qsizetype(-1);
 }
 
-void UploadTest::largeAndBinaryPieces()
+void ReplyTest::largeAndBinaryPieces()
 {
     QFETCH(QByteArray, piece);
     QFETCH(qsizetype, linkSize);
@@ -156,7 +156,7 @@ void UploadTest::largeAndBinaryPieces()
     }
 }
 
-void UploadTest::piecesAreHandledOneByOne_data()
+void ReplyTest::piecesAreHandledOneByOne_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QList<RecordingPresenter::Status>>("expected");
@@ -174,7 +174,7 @@ void UploadTest::piecesAreHandledOneByOne_data()
         << QList<S>{{2, {}}, {0, "L"}, {1, "P"}};
 }
 
-void UploadTest::piecesAreHandledOneByOne()
+void ReplyTest::piecesAreHandledOneByOne()
 {
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(QList<RecordingPresenter::Status>, expected);
@@ -188,7 +188,7 @@ void UploadTest::piecesAreHandledOneByOne()
     QVERIFY(reply.anyPieceSeen());
 }
 
-void UploadTest::openedAddressReachesThePresenter()
+void ReplyTest::openedAddressReachesThePresenter()
 {
     RecordingPresenter presenter;
     ServerReply reply(presenter);
@@ -198,7 +198,7 @@ void UploadTest::openedAddressReachesThePresenter()
     QVERIFY(presenter.statusDialogs.isEmpty());
 }
 
-void UploadTest::sendFailure_data()
+void ReplyTest::sendFailure_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<int>("errorDialogs");
@@ -206,7 +206,7 @@ void UploadTest::sendFailure_data()
     QTest::newRow("reply read: the reply stands") << QList<QByteArray>{"thank you"} << 0;
 }
 
-void UploadTest::sendFailure()
+void ReplyTest::sendFailure()
 {
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(int, errorDialogs);
@@ -222,5 +222,5 @@ void UploadTest::sendFailure()
         QCOMPARE(status, (RecordingPresenter::Status{2, {}}));
 }
 
-QTEST_GUILESS_MAIN(UploadTest)
+QTEST_GUILESS_MAIN(ReplyTest)
 #include "tst_reply.moc"

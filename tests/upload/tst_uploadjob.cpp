@@ -6,6 +6,7 @@
 
 #include "../support/captureserver.h"
 #include "../support/phpserver.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,27 +19,9 @@
 
 #include <climits>
 
+using namespace pictovane;
+
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void useProxy(quint16 port)
-{
-    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(port));
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
-}
 
 QByteArray pictureBytes(int size)
 {
@@ -50,7 +33,7 @@ QByteArray pictureBytes(int size)
 
 } // namespace
 
-class UploadTest : public QObject
+class UploadJobTest : public QObject
 {
     Q_OBJECT
 
@@ -69,12 +52,12 @@ private slots:
     void unknownTypeSendsNothing();
 };
 
-void UploadTest::cleanup()
+void UploadJobTest::cleanup()
 {
-    QCOMPARE(inet::openHandleCount(), 0);
+    QCOMPARE(inet::openHandleCountForTests(), 0);
 }
 
-void UploadTest::cleanTitle_data()
+void UploadJobTest::cleanTitle_data()
 {
     QTest::addColumn<QByteArray>("title");
     QTest::addColumn<QByteArray>("expected");
@@ -86,7 +69,7 @@ void UploadTest::cleanTitle_data()
     QTest::newRow("other punctuation stays") << QByteArray("a=b;c/d%e#") << QByteArray("a=b;c/d%e#");
 }
 
-void UploadTest::cleanTitle()
+void UploadJobTest::cleanTitle()
 {
     QFETCH(QByteArray, title);
     QFETCH(QByteArray, expected);
@@ -94,7 +77,7 @@ void UploadTest::cleanTitle()
     QCOMPARE(title, expected);
 }
 
-void UploadTest::convertedFile_data()
+void UploadJobTest::convertedFile_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QByteArray>("path");
@@ -106,12 +89,12 @@ void UploadTest::convertedFile_data()
     QTest::newRow("negative") << -1 << QByteArray() << QByteArray();
 }
 
-void UploadTest::convertedFile()
+void UploadJobTest::convertedFile()
 {
     QFETCH(int, type);
     QFETCH(QByteArray, path);
     QFETCH(QByteArray, word);
-    const auto file = convertedFileFor(type);
+    const auto file = wallpaperTypeFor(type);
     QCOMPARE(file.has_value(), !path.isEmpty());
     if (file) {
         QCOMPARE(QByteArray(file->path), path);
@@ -119,7 +102,7 @@ void UploadTest::convertedFile()
     }
 }
 
-void UploadTest::formFieldsInOrder_data()
+void UploadJobTest::formFieldsInOrder_data()
 {
     QTest::addColumn<qint32>("carrier");
     QTest::addColumn<qint32>("phone");
@@ -132,14 +115,14 @@ void UploadTest::formFieldsInOrder_data()
     QTest::newRow("missing file") << 1 << 2 << qint64(-1) << QByteArrayList{"1", "2", "-1"};
 }
 
-void UploadTest::formFieldsInOrder()
+void UploadJobTest::formFieldsInOrder()
 {
     QFETCH(qint32, carrier);
     QFETCH(qint32, phone);
     QFETCH(qint64, size);
     QFETCH(QByteArrayList, texts);
     CPostForm form;
-    fillUploadForm(form, *convertedFileFor(1), "5551234", "123.jpg", "my_title", carrier, phone, "v2", "1000",
+    fillUploadForm(form, *wallpaperTypeFor(1), "5551234", "123.jpg", "my_title", carrier, phone, "v2", "1000",
                    size);
     QCOMPARE(form.m_files.size(), 1);
     QCOMPARE(form.m_files[0].name, QByteArray("file_data"));
@@ -153,7 +136,7 @@ void UploadTest::formFieldsInOrder()
                                    "serial=1000", "file_size=" + texts[2]}));
 }
 
-void UploadTest::uploadUrlIsAccepted()
+void UploadJobTest::uploadUrlIsAccepted()
 {
     CPostForm form;
     QVERIFY(form.SetUrl(uploadUrl().constData()));
@@ -161,7 +144,7 @@ void UploadTest::uploadUrlIsAccepted()
     QCOMPARE(form.m_strPath, QByteArray("/wallpapers/upload3.php"));
 }
 
-void UploadTest::realParserReadsTheUpload_data()
+void UploadJobTest::realParserReadsTheUpload_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QByteArray>("title");
@@ -172,7 +155,7 @@ void UploadTest::realParserReadsTheUpload_data()
     QTest::newRow("bitmap of 16384 bytes") << 0 << QByteArray("x") << QByteArray("x") << 16384;
 }
 
-void UploadTest::realParserReadsTheUpload()
+void UploadJobTest::realParserReadsTheUpload()
 {
     QFETCH(int, type);
     QFETCH(QByteArray, title);
@@ -187,16 +170,17 @@ void UploadTest::realParserReadsTheUpload()
     useProxy(php.port());
 
     const QByteArray picture = pictureBytes(size);
-    const QByteArray fileName = QByteArray(convertedFileFor(type)->path);
+    const QByteArray fileName = QByteArray(wallpaperTypeFor(type)->path);
     writeFile(startDir.filePath(QString::fromLatin1(fileName)), picture);
     // The job finds the picture in the start folder wherever Browse left the
     // current folder.
     QDir::setCurrent(elsewhere.path());
 
     QList<QByteArray> pieces;
-    const QByteArray uploadName = "4711." + QByteArray(convertedFileFor(type)->contentType);
-    const HRESULT hr = UploadJob(startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type,
-                                 [&pieces](QByteArrayView piece) { pieces.append(piece.toByteArray()); });
+    const QByteArray uploadName = "4711." + QByteArray(wallpaperTypeFor(type)->contentType);
+    const HRESULT hr = UploadJob(
+        startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type,
+        [&pieces](QByteArrayView piece) { pieces.append(piece.toByteArray()); }, kTestTimeouts);
 
     QCOMPARE(hr, S_OK);
     QCOMPARE(title, cleanTitle);
@@ -209,18 +193,18 @@ void UploadTest::realParserReadsTheUpload()
              (QByteArrayList{"sms=5551234", "file_name=" + uploadName, "image_name=" + cleanTitle,
                              "carrier_index=-3", "phone_id=42", "version=2.0",
                              "serial=" + QByteArray(config::kSerial), "file_size=" + QByteArray::number(size),
-                             "file_data=" + fileName + ";" + convertedFileFor(type)->contentType + ";"
+                             "file_data=" + fileName + ";" + wallpaperTypeFor(type)->contentType + ";"
                                  + QByteArray::number(size),
                              ""}));
 }
 
-void UploadTest::missingFileStillPosts()
+void UploadJobTest::missingFileStillPosts()
 {
     QTemporaryDir startDir;
     CaptureServer server({});
     useProxy(server.port());
     QByteArray title("t");
-    const HRESULT hr = UploadJob(startDir.path(), "1.gif", "5", title, 1, 2, "3", 2, {});
+    const HRESULT hr = UploadJob(startDir.path(), "1.gif", "5", title, 1, 2, "3", 2, {}, kTestTimeouts);
     server.finish();
 
     QCOMPARE(hr, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
@@ -243,7 +227,7 @@ void UploadTest::missingFileStillPosts()
     QCOMPARE(quint64(server.contentLength()), quint64(fields.size()) + 117 + 9 + 5 + 3 + 45);
 }
 
-void UploadTest::unknownTypeSendsNothing()
+void UploadJobTest::unknownTypeSendsNothing()
 {
     QTemporaryDir startDir;
     CaptureServer server({});
@@ -254,5 +238,5 @@ void UploadTest::unknownTypeSendsNothing()
     QCOMPARE(server.connections(), 0);
 }
 
-QTEST_GUILESS_MAIN(UploadTest)
+QTEST_GUILESS_MAIN(UploadJobTest)
 #include "tst_uploadjob.moc"

@@ -1,0 +1,119 @@
+#include "platform/hiddenprocess.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+namespace hiddenprocess {
+
+namespace {
+
+// Slices of a pumped wait: short enough to keep a window painting, and
+// waitForFinished() returns the moment the helper ends anyway.
+constexpr int kPumpSliceMs = 15;
+
+} // namespace
+
+HiddenRun::HiddenRun(const QString &program, const QStringList &arguments, const QString &workingDir,
+                     const QString &standardInputFile)
+{
+    if (program.isEmpty())
+        return;
+    m_process = std::make_unique<QProcess>();
+    QProcess &process = *m_process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDir);
+    // The OS streams the file to the child, so a large one cannot block us.
+    process.setStandardInputFile(standardInputFile.isEmpty() ? QProcess::nullDevice() : standardInputFile);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+#ifdef Q_OS_WIN
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
+        args->flags |= CREATE_NO_WINDOW;
+        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        args->startupInfo->wShowWindow = SW_HIDE;
+    });
+#else
+    // A group of its own, so that stopping it also stops what it started
+    // (a script's children, an ImageMagick delegate).
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+    process.start();
+    m_started = process.waitForStarted(-1);
+}
+
+HiddenRun::~HiddenRun()
+{
+    if (m_started && m_process->state() != QProcess::NotRunning)
+        stop();
+}
+
+void HiddenRun::stop()
+{
+    QProcess &process = *m_process;
+#ifndef Q_OS_WIN
+    const pid_t group = pid_t(process.processId());
+    if (group > 0)
+        ::kill(-group, SIGTERM);
+#endif
+    process.terminate();
+    if (!process.waitForFinished(int(kGraceAfterStop.count()))) {
+#ifndef Q_OS_WIN
+        if (group > 0)
+            ::kill(-group, SIGKILL);
+#endif
+        process.kill();
+        process.waitForFinished(-1);
+    }
+#ifndef Q_OS_WIN
+    // Whatever of the group outlived its leader goes as well.
+    if (group > 0)
+        ::kill(-group, SIGKILL);
+#endif
+}
+
+RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pump)
+{
+    RunResult result;
+    if (!m_started)
+        return result;
+    result.started = true;
+    QProcess &process = *m_process;
+    const QDeadlineTimer deadline =
+        timeLimit.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeLimit);
+    while (process.state() != QProcess::NotRunning) {
+        if (deadline.hasExpired()) {
+            result.timedOut = true;
+            stop();
+            break;
+        }
+        const qint64 left = deadline.isForever() ? -1 : deadline.remainingTime();
+        const int slice =
+            pump ? int(left < 0 ? kPumpSliceMs : std::min<qint64>(left, kPumpSliceMs)) : int(left);
+        if (process.waitForFinished(slice))
+            break;
+        if (pump)
+            pump();
+    }
+    result.exitedNormally = !result.timedOut && process.exitStatus() == QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    return result;
+}
+
+RunResult runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir,
+                     const QString &standardInputFile)
+{
+    HiddenRun run(program, arguments, workingDir, standardInputFile);
+    return run.wait(std::chrono::milliseconds(-1));
+}
+
+} // namespace hiddenprocess

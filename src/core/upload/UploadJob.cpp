@@ -1,0 +1,71 @@
+#include "upload/UploadJob.h"
+
+#include "config.h"
+#include "http/CFormPoster.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace pictovane;
+
+void cleanPictureTitle(QByteArray &title)
+{
+    for (char &c : title) {
+        if (c == ' ' || c == '&' || c == '?' || c == '+' || c == '|')
+            c = '_';
+    }
+}
+
+QByteArray uploadUrl()
+{
+    return QByteArray("http://") + config::kUploadHost + "/wallpapers/upload3.php";
+}
+
+void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
+                    const QByteArray &uploadFileName, const QByteArray &cleanTitle, qint32 carrier,
+                    qint32 phone, const QByteArray &version, const QByteArray &serial, qint64 fileSize)
+{
+    form.AddFile("file_data", file.path, file.contentType);
+    form.AddField("sms", number.constData());
+    form.AddField("file_name", uploadFileName.constData());
+    form.AddField("image_name", cleanTitle.constData());
+    form.AddField("carrier_index", QByteArray::number(carrier).constData());
+    form.AddField("phone_id", QByteArray::number(phone).constData());
+    form.AddField("version", version.constData());
+    form.AddField("serial", serial.constData());
+    form.AddField("file_size", QByteArray::number(fileSize).constData());
+}
+
+HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, const QByteArray &number,
+                  QByteArray &pictureTitle, qint32 carrier, qint32 phone, const QByteArray &version,
+                  qint32 wallpaperType, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts,
+                  PostStatus *status)
+{
+    // The converted file is named relative to the start folder; a failed
+    // change shows up as a missing file.
+    QDir::setCurrent(startDir);
+
+    // An unknown type names no file: nothing sensible to send.
+    const std::optional<WallpaperType> file = wallpaperTypeFor(wallpaperType);
+    if (!file)
+        return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+
+    qint64 fileSize = -1;
+    {
+        QFile f(QString::fromLatin1(file->path));
+        if (f.open(QIODevice::ReadOnly))
+            fileSize = f.size();
+    }
+
+    cleanPictureTitle(pictureTitle);
+
+    CPostForm form;
+    // A refused URL leaves the host empty, and the send fails at connecting.
+    form.SetUrl(uploadUrl().constData());
+    fillUploadForm(form, *file, number, uploadFileName, pictureTitle, carrier, phone, version,
+                   config::kSerial, fileSize);
+
+    CFormPoster poster(onReplyPiece, timeouts);
+    PostStatus local;
+    return poster.Send(form, status ? *status : local);
+}

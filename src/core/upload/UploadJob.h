@@ -1,0 +1,33 @@
+// One upload: the converted picture from the start folder and eight text
+// fields, posted to the upload server.
+#pragma once
+
+#include "app/wallpapertype.h"
+#include "http/CPostForm.h"
+#include "http/replyhandler.h"
+#include "platform/inet.h"
+#include "platform/winerror.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Characters that would break the server's handling of the name become "_".
+void cleanPictureTitle(QByteArray &title);
+
+QByteArray uploadUrl();
+
+// The file part, then the eight fields in the order the server reads them.
+void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
+                    const QByteArray &uploadFileName, const QByteArray &cleanTitle, qint32 carrier,
+                    qint32 phone, const QByteArray &version, const QByteArray &serial, qint64 fileSize);
+
+struct PostStatus;
+
+// Runs one upload to its end. The title is cleaned in place. The reply goes
+// piece by piece to onReplyPiece; the reply's HTTP status to *status when
+// given.
+pictovane::HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName,
+                             const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
+                             const QByteArray &version, qint32 wallpaperType,
+                             const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts = {},
+                             PostStatus *status = nullptr);

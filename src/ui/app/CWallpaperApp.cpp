@@ -1,0 +1,24 @@
+#include "app/CWallpaperApp.h"
+
+#include "app/CWallpaperDlg.h"
+#include "app/QtPresenter.h"
+#include "platform/profilestore.h"
+#include "upload/uploadandreport.h"
+
+bool CWallpaperApp::InitInstance()
+{
+    QtPresenter presenter;
+    CWallpaperDlg dlg(presenter, openSystemProfileStore());
+    presenter.setParent(&dlg);
+    dlg.setUploadJob([&presenter](auto &&...inputs) {
+        uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...);
+    });
+
+    dlg.DoModal();
+    return false;
+}
+
+int CWallpaperApp::ExitInstance()
+{
+    return 0;
+}

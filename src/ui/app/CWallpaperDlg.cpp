@@ -1,0 +1,370 @@
+#include "app/CWallpaperDlg.h"
+
+#include "app/converter.h"
+#include "app/inputblocker.h"
+#include "app/presenter.h"
+#include "app/resources.h"
+#include "app/wallpapertype.h"
+#include "config.h"
+#include "platform/connectivity.h"
+#include "platform/hiddenprocess.h"
+#include "platform/profilestore.h"
+#include "preview/CImagePreviewStatic.h"
+#include "ui_dialog102.h"
+#include "upload/uploadname.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QScreen>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+const char kUploadBarStyle[] = "QProgressBar { background-color: rgb(204, 255, 255);"
+                               " border: 1px solid rgb(122, 138, 153); }"
+                               "QProgressBar::chunk { background-color: rgb(255, 204, 0); }";
+
+} // namespace
+
+// One command's wait: the window counts as busy, refuses to end, and drops
+// the input it gets until the wait is over and what queued meanwhile is gone.
+class CWallpaperDlg::BusyScope
+{
+public:
+    explicit BusyScope(CWallpaperDlg &dlg) : m_dlg(dlg), m_blocker(std::make_unique<InputBlocker>(&dlg))
+    {
+        m_dlg.m_busy = true;
+    }
+    ~BusyScope()
+    {
+        m_blocker.reset();
+        m_dlg.m_busy = false;
+    }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    CWallpaperDlg &m_dlg;
+    std::unique_ptr<InputBlocker> m_blocker;
+};
+
+CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
+                             QWidget *parent) :
+    QDialog(parent),
+    m_ui(std::make_unique<Ui::CWallpaperDlg>()),
+    m_presenter(presenter),
+    m_profileStore(std::move(profileStore)),
+    m_clock([] { return static_cast<std::uint32_t>(std::time(nullptr)); }),
+    m_exitProcess([](int code) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    })
+{
+    m_ui->setupUi(this);
+    m_progress = m_ui->progress1005;
+    m_preview = m_ui->preview2222;
+    m_browseButton = m_ui->button1007;
+    m_uploadButton = m_ui->button1008;
+    m_closeButton = m_ui->button1009;
+
+    // Presses on the picture belong to the window: they drag it.
+    m_ui->background->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setWindowIcon(resources::loadIcon(128));
+
+    connect(m_browseButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnBrowse);
+    connect(m_uploadButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnUpload);
+    connect(m_closeButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnCloseButton);
+}
+
+CWallpaperDlg::~CWallpaperDlg() = default;
+
+int CWallpaperDlg::DoModal()
+{
+    if (!m_initialised)
+        OnInitDialog();
+    if (m_endedDuringInit)
+        return result();
+    centreOnScreen();
+    return exec();
+}
+
+void CWallpaperDlg::OnInitDialog()
+{
+    m_initialised = true;
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setWindowTitle(QStringLiteral("Chimeforge Wallpaper"));
+
+    m_ui->background->setPixmap(QPixmap::fromImage(resources::loadBitmap(131)));
+    // The bitmap is narrower than the window; the strips beside it take its
+    // base colour.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0x1D, 0x23, 0x57));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    m_browseBitmap = resources::loadBitmap(132);
+    m_uploadBitmap = resources::loadBitmap(134);
+    m_closeBitmap = resources::loadBitmap(135);
+    // Normal and pressed pictures only, drawn 1:1, no border, no focus rectangle.
+    m_ui->button1007->ApplySkin(132, 136, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
+    m_ui->button1008->ApplySkin(134, 137, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
+    m_ui->button1009->ApplySkin(135, 138, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
+
+    FitButtonToBitmap(m_browseBitmap, m_browseButton);
+    FitButtonToBitmap(m_uploadBitmap, m_uploadButton);
+    FitButtonToBitmap(m_closeBitmap, m_closeButton);
+
+    m_preview->InitGraphics();
+
+    LoadPhoneProfile();
+    if (!m_endedDuringInit) {
+        m_outputExt = outputExtension(m_profile.wallpaperType);
+        if (m_profile.wallpaperSupport == 0) {
+            m_presenter.plainBox(QStringLiteral("We are sorry, your phone does not support wallpapers"),
+                                 QStringLiteral("Error"));
+            // The program ends here, without its normal shut-down.
+            m_exitProcess(0);
+            endDuringInit();
+            return;
+        }
+    }
+
+    m_startDir = QDir::currentPath();
+}
+
+void CWallpaperDlg::centreOnScreen()
+{
+    // Qt would centre the frame it expects a decorated window to have; this
+    // window has none, so its own rectangle is what gets centred.
+    const QScreen *s = screen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    const QSize room = area.size() - size();
+    move(area.topLeft() + QPoint(room.width() / 2, room.height() / 2));
+}
+
+void CWallpaperDlg::LoadPhoneProfile()
+{
+    if (!m_profileStore || !m_profileStore->exists()) {
+        m_presenter.messageBox(QStringLiteral(
+            "Please Launch the wallpaper service from within the main Chimeforge Application"));
+        endDuringInit();
+        return;
+    }
+    m_profile.readFrom(*m_profileStore);
+}
+
+void CWallpaperDlg::endDuringInit()
+{
+    m_endedDuringInit = true;
+    setResult(QDialog::Rejected);
+}
+
+void CWallpaperDlg::FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button)
+{
+    if (bitmap.isNull())
+        return;
+    button->setGeometry(QRect(button->geometry().topLeft(), bitmap.size()));
+}
+
+void CWallpaperDlg::refreshProgress()
+{
+    m_progress->repaint();
+    m_progress->setRange(0, 10);
+}
+
+void CWallpaperDlg::OnSysCommand(int id)
+{
+    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+        m_presenter.aboutBox();
+}
+
+void CWallpaperDlg::OnUpload()
+{
+    if (m_busy)
+        return;
+    if (m_picturePath.isEmpty()) {
+        m_presenter.messageBox(QStringLiteral("Please Click Browse to select a file to Upload"));
+        return;
+    }
+    const QByteArray uploadFileName = makeUploadFileName(m_clock(), m_profile.wallpaperType);
+
+    if (connectivity::isDisconnectedByUser())
+        connectivity::goOnline(QString::fromLatin1(config::kBrandUrl), reinterpret_cast<void *>(winId()));
+
+    m_progress->setStyleSheet(QString::fromLatin1(kUploadBarStyle));
+    refreshProgress();
+    m_progress->setValue(5);
+
+    if (m_uploadJob) {
+        const BusyScope busy(*this);
+        QByteArray title = m_pictureTitle.toLocal8Bit();
+        m_uploadJob(m_startDir, uploadFileName, QByteArray(m_profile.Number), title, m_profile.Carrier,
+                    m_profile.Phone, QByteArray(m_profile.Version), m_profile.wallpaperType);
+        m_pictureTitle = QString::fromLocal8Bit(title);
+    }
+
+    refreshProgress();
+    m_progress->setValue(10);
+}
+
+void CWallpaperDlg::OnBrowse()
+{
+    if (m_busy)
+        return;
+    refreshProgress();
+    m_progress->setValue(0);
+
+    const std::optional<QString> picked = m_presenter.openFileName(
+        {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")});
+    m_picturePath = picked.value_or(QString());
+    m_pictureTitle = pictureTitleOf(m_picturePath);
+    if (!picked) {
+        m_preview->LoadImageFile(m_picturePath);
+        return;
+    }
+
+    // No copy of an earlier pick may survive to be sent under this name.
+    const QString output = convertedPicturePath(m_startDir, m_outputExt);
+    QFile::remove(output);
+    bool converted = false;
+    // A pipe or a device is never opened: the open alone could wait for good.
+    if (!isPickableFile(m_picturePath) || QFileInfo::exists(output)) {
+        m_preview->LoadImageFile(m_picturePath);
+    } else {
+        const QStringList arguments =
+            imageMagickArguments(m_profile.wallpaperWidth, m_profile.wallpaperHeight,
+                                 pictureHeadOf(m_picturePath), pictureSizeOf(m_picturePath), output);
+        // The preview is decoded and drawn while the converter works.
+        const hiddenprocess::RunResult run = RunConverter(
+            converterPathFor(m_startDir, systemConverterLookup()), arguments, m_picturePath, [this] {
+                m_preview->LoadImageFile(m_picturePath);
+                m_preview->repaint();
+            });
+        converted = convertedCopyUsable(run, output);
+    }
+    if (!converted) {
+        // Whatever a failed run left is no copy of this pick. The preview
+        // may still show the pick; Upload must not send anything.
+        QFile::remove(output);
+        m_picturePath.clear();
+        m_pictureTitle.clear();
+        m_presenter.messageBox(QStringLiteral("This picture could not be converted for your phone."));
+    }
+}
+
+hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPath,
+                                                     const QStringList &arguments, const QString &picturePath,
+                                                     const std::function<void()> &whileRunning)
+{
+    // Busy from the start to the end of the wait, the work done meanwhile
+    // included: input to the window is dropped all that time, but it keeps
+    // painting.
+    const BusyScope busy(*this);
+    hiddenprocess::HiddenRun run(converterPath, arguments, m_startDir, picturePath);
+    if (whileRunning)
+        whileRunning();
+    return run.wait(m_converterTimeLimit, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+}
+
+void CWallpaperDlg::OnCloseButton()
+{
+    if (m_busy)
+        return;
+    const QDir start(m_startDir);
+    for (const WallpaperType &type : kWallpaperTypes)
+        QFile::remove(start.filePath(QLatin1String(type.path)));
+    QDialog::reject();
+}
+
+void CWallpaperDlg::reject()
+{
+    if (!m_busy)
+        QDialog::reject();
+}
+
+void CWallpaperDlg::accept()
+{
+    if (!m_busy)
+        QDialog::accept();
+}
+
+void CWallpaperDlg::closeEvent(QCloseEvent *event)
+{
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
+{
+    // The window has no OK button; Enter ends it as OK would.
+    if (!event->modifiers() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CWallpaperDlg::mousePressEvent(QMouseEvent *event)
+{
+    // Presses on the buttons and the preview never reach here, so any press
+    // seen here is on the free background.
+    if (event->button() == Qt::LeftButton) {
+        if (windowHandle() && windowHandle()->startSystemMove()) {
+            event->accept();
+            return;
+        }
+        m_dragging = true;
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        event->accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CWallpaperDlg::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+        event->accept();
+        return;
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void CWallpaperDlg::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
+{
+    // A frameless window has no system menu of its own; this one stands in
+    // for it and carries the About item.
+    const QString about = resources::loadString(101);
+    if (about.isEmpty())
+        return;
+    QMenu menu(this);
+    QAction *aboutAction = menu.addAction(about);
+    if (menu.exec(event->globalPos()) == aboutAction)
+        OnSysCommand(IDM_ABOUTBOX);
+}

@@ -1,0 +1,55 @@
+#include "app/QtPresenter.h"
+
+#include "app/CAboutDlg.h"
+#include "app/openfiledialog.h"
+#include "status/CStatusDialog.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+void QtPresenter::messageBox(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void QtPresenter::plainBox(const QString &text, const QString &caption)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::optional<QString> QtPresenter::openFileName(const QStringList &filters)
+{
+    QFileDialog dialog(m_parent);
+    setUpOpenDialog(dialog, filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtPresenter::statusDialog(int mode, const QByteArray &link)
+{
+    CStatusDialog dialog(m_parent, [this](const QUrl &url) { openUrl(url); });
+    dialog.m_nMode = mode;
+    if (mode == 1)
+        dialog.m_pszLinkUrl = link;
+    else
+        dialog.m_pszSuccessUrl = link;
+    dialog.DoModal();
+}
+
+void QtPresenter::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+void QtPresenter::aboutBox()
+{
+    CAboutDlg about(m_parent);
+    about.DoModal();
+}

@@ -1,0 +1,36 @@
+// A picture that decodes like a photo rather than a flat colour: a diagonal
+// gradient, a shape, and sensor-like noise of the given spread (0: none).
+// The noise sets how much of a JPEG is entropy-coded detail, which every
+// decode must read in full, however small its result.
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+
+inline QImage paintPhoto(int width, int height, int noise = 0)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    {
+        QPainter p(&image);
+        QLinearGradient g(0, 0, width, height);
+        g.setColorAt(0, QColor(30, 80, 160));
+        g.setColorAt(1, QColor(240, 190, 60));
+        p.fillRect(image.rect(), g);
+        p.setBrush(QColor(40, 150, 70));
+        p.drawEllipse(QRect(width / 6, height / 5, width * 5 / 12, height / 2));
+    }
+    if (noise <= 0)
+        return image;
+    QRandomGenerator rng(42);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int n = int(rng.bounded(unsigned(noise) + 1)) - noise / 2;
+            const QRgb c = line[x];
+            line[x] = qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255),
+                           qBound(0, qBlue(c) + n, 255));
+        }
+    }
+    return image;
+}

@@ -1,0 +1,64 @@
+// Small helpers the tests share: files, the proxy that leads to a loopback
+// server, short network limits, and mask pictures.
+#pragma once
+
+#include "platform/inet.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <QtGlobal>
+
+#include <chrono>
+#include <functional>
+
+// Writes the whole file or ends the test run: a test that cannot set up its
+// files proves nothing.
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Empty when the file is missing.
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Points the system proxy at a loopback server, so a request for any host
+// reaches it.
+inline void useProxy(const QByteArray &url)
+{
+    qputenv("http_proxy", url);
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+}
+
+inline void useProxy(quint16 port)
+{
+    useProxy("http://127.0.0.1:" + QByteArray::number(port));
+}
+
+// Limits for tests that do not test the limits themselves: a broken
+// transport fails in seconds, not minutes.
+inline constexpr inet::Timeouts kTestTimeouts{std::chrono::milliseconds(5000),
+                                              std::chrono::milliseconds(3000)};
+
+// A mask picture: white, the colour that stays out of the button, except for
+// what `draw` paints with a black brush and no pen.
+inline QImage paintMask(int width, int height, const std::function<void(QPainter &)> &draw)
+{
+    QImage mask(width, height, QImage::Format_RGB32);
+    mask.fill(Qt::white);
+    QPainter p(&mask);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    draw(p);
+    return mask;
+}
