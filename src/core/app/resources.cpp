@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <iterator>
+
 static void initPictovaneResources()
 {
     // The resources live in a static library; make sure they are registered.
@@ -11,15 +13,53 @@ static void initPictovaneResources()
 
 namespace resources {
 
-QString bitmapPath(int id)
+int bitmapScaleFor(qreal devicePixelRatio)
+{
+    for (int scale : kBitmapScales)
+        if (devicePixelRatio <= scale)
+            return scale;
+    return std::end(kBitmapScales)[-1];
+}
+
+QString bitmapPath(int id, int scale)
 {
     initPictovaneResources();
-    return QStringLiteral(":/bitmaps/%1.png").arg(id);
+    if (scale == 1)
+        return QStringLiteral(":/bitmaps/%1.png").arg(id);
+    return QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(scale);
 }
 
 QImage loadBitmap(int id)
 {
     return QImage(bitmapPath(id));
+}
+
+QImage loadBitmap(int id, qreal devicePixelRatio)
+{
+    // A ratio the screen cannot have (0, negative, NaN) is a plain screen.
+    if (!(devicePixelRatio > 0))
+        devicePixelRatio = 1;
+    const int scale = bitmapScaleFor(devicePixelRatio);
+    QImage image(bitmapPath(id, scale));
+    if (image.isNull() && scale != 1) {
+        // A picture without larger renders still shows, Qt scales it.
+        image = loadBitmap(id);
+        image.setDevicePixelRatio(devicePixelRatio);
+        return image;
+    }
+    if (image.isNull() || qFuzzyCompare(devicePixelRatio, qreal(scale))) {
+        image.setDevicePixelRatio(scale);
+        return image;
+    }
+    // Between two renders: reduce the larger one to the screen's own pixels
+    // now, with area averaging, so drawing copies pixels 1:1 instead of
+    // resampling on every paint (which Qt does without smoothing, jaggedly).
+    const QSize logical = image.size() / scale;
+    const QSize device(qMax(1, qRound(logical.width() * devicePixelRatio)),
+                       qMax(1, qRound(logical.height() * devicePixelRatio)));
+    image = image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
 }
 
 QIcon loadIcon(int id)

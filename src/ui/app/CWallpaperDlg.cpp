@@ -4,6 +4,7 @@
 #include "app/inputblocker.h"
 #include "app/presenter.h"
 #include "app/resources.h"
+#include "app/screenbitmap.h"
 #include "app/wallpapertype.h"
 #include "config.h"
 #include "platform/connectivity.h"
@@ -22,7 +23,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
 #include <QWindow>
@@ -107,7 +107,7 @@ void CWallpaperDlg::OnInitDialog()
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(QStringLiteral("Chimeforge Wallpaper"));
 
-    m_ui->background->setPixmap(QPixmap::fromImage(resources::loadBitmap(131)));
+    showScreenBitmap(m_ui->background, 131);
     // The bitmap is narrower than the window; the strips beside it take its
     // base colour.
     QPalette pal = palette();
@@ -115,9 +115,11 @@ void CWallpaperDlg::OnInitDialog()
     setPalette(pal);
     setAutoFillBackground(true);
 
-    m_browseBitmap = resources::loadBitmap(132);
-    m_uploadBitmap = resources::loadBitmap(134);
-    m_closeBitmap = resources::loadBitmap(135);
+    // Rendered for this screen's density; only their logical sizes are used.
+    const qreal ratio = devicePixelRatioF();
+    m_browseBitmap = resources::loadBitmap(132, ratio);
+    m_uploadBitmap = resources::loadBitmap(134, ratio);
+    m_closeBitmap = resources::loadBitmap(135, ratio);
     // Normal and pressed pictures only, drawn 1:1, no border, no focus rectangle.
     m_ui->button1007->ApplySkin(132, 136, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
     m_ui->button1008->ApplySkin(134, 137, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
@@ -178,7 +180,8 @@ void CWallpaperDlg::FitButtonToBitmap(const QImage &bitmap, QAbstractButton *but
 {
     if (bitmap.isNull())
         return;
-    button->setGeometry(QRect(button->geometry().topLeft(), bitmap.size()));
+    // Logical pixels: the layout is the same at every screen density.
+    button->setGeometry(QRect(button->geometry().topLeft(), bitmap.deviceIndependentSize().toSize()));
 }
 
 void CWallpaperDlg::refreshProgress()

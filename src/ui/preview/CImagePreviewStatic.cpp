@@ -38,7 +38,7 @@ bool CImagePreviewStatic::isShowing() const
     return m_graphicsReady && m_pImage && !m_pImage->isNull();
 }
 
-QImage CImagePreviewStatic::decode(const QString &path) const
+QImage CImagePreviewStatic::decode(const QString &path)
 {
     // Only a regular file is opened: a named pipe would block the open.
     if (path.isEmpty() || !QFileInfo(path).isFile())
@@ -52,7 +52,8 @@ QImage CImagePreviewStatic::decode(const QString &path) const
     // straight at that size in device pixels looks the same as a full decode
     // scaled down, at a fraction of the time and memory. Never enlarge here:
     // a small picture is stretched when it is drawn.
-    const QSize box = (QSizeF(contentsRect().size()) * devicePixelRatioF()).toSize();
+    m_decodedRatio = devicePixelRatioF();
+    const QSize box = (QSizeF(contentsRect().size()) * m_decodedRatio).toSize();
     if (!box.isEmpty() && (box.width() < full.width() || box.height() < full.height()))
         reader.setScaledSize(box.boundedTo(full));
 
@@ -60,6 +61,23 @@ QImage CImagePreviewStatic::decode(const QString &path) const
     if (!reader.read(&image))
         return QImage();
     return image;
+}
+
+bool CImagePreviewStatic::event(QEvent *event)
+{
+    // On a screen of another density the picture was decoded for the wrong
+    // number of pixels: decode it again for this one.
+    bool screenChanged = event->type() == QEvent::ScreenChangeInternal;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    screenChanged = screenChanged || event->type() == QEvent::DevicePixelRatioChange;
+#endif
+    if (screenChanged && isShowing() && !qFuzzyCompare(devicePixelRatioF(), m_decodedRatio)) {
+        // The old pixels go first, as with a fresh load.
+        *m_pImage = QImage();
+        *m_pImage = decode(m_szImagePath);
+        update();
+    }
+    return QFrame::event(event);
 }
 
 void CImagePreviewStatic::paintEvent(QPaintEvent *event)

@@ -36,14 +36,17 @@ public:
     bool isShowing() const;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QImage decode(const QString &path) const;
+    QImage decode(const QString &path);
 
     QString m_szImagePath;
     // Null until InitGraphics; afterwards a picture that may itself be null.
     std::unique_ptr<QImage> m_pImage;
+    // The screen density the picture was decoded for.
+    qreal m_decodedRatio = 1;
     // Set by InitGraphics: the box is its own drawing surface from then on.
     bool m_graphicsReady = false;
 };

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtMath>
 
 CSkinButton::CSkinButton(QWidget *parent) : CSkinButton(SKIN_KIND_PUSH, parent)
 {}
@@ -22,12 +23,38 @@ CSkinButton::CSkinButton(SkinKind kind, QWidget *parent) : QAbstractButton(paren
 
 CSkinButton::~CSkinButton() = default;
 
+namespace {
+
+// The pixels of a picture that cover `logical` at the picture's own ratio.
+QRect deviceRect(const QImage &picture, const QSize &logical)
+{
+    const qreal ratio = picture.devicePixelRatio();
+    return QRect(0, 0, qCeil(logical.width() * ratio), qCeil(logical.height() * ratio));
+}
+
+// A mask brought to another picture's ratio, pixel for pixel.
+QImage maskAtRatio(const QImage &mask, qreal ratio)
+{
+    if (qFuzzyCompare(mask.devicePixelRatio(), ratio))
+        return mask;
+    const QSizeF logical = mask.deviceIndependentSize();
+    QImage scaled = mask.scaled(qRound(logical.width() * ratio), qRound(logical.height() * ratio),
+                                Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
+}
+
+} // namespace
+
 void CSkinButton::ApplySkin(quint32 normalId, quint32 downId, quint32 overId, quint32 disabledId,
                             quint32 focusId, quint32 maskId, qint16 drawMode, qint16 borderFlag,
                             qint16 focusMargin)
 {
     // Resource numbers are 16 bits wide; a missing picture leaves its state empty.
-    const auto load = [](quint32 id) { return id ? resources::loadBitmap(int(id & 0xFFFF)) : QImage(); };
+    const qreal ratio = devicePixelRatioF();
+    const auto load = [ratio](quint32 id) {
+        return id ? resources::loadBitmap(int(id & 0xFFFF), ratio) : QImage();
+    };
     Images images;
     images.normal = load(normalId);
     images.down = load(downId);
@@ -35,11 +62,24 @@ void CSkinButton::ApplySkin(quint32 normalId, quint32 downId, quint32 overId, qu
     images.focus = load(focusId);
     images.disabled = load(disabledId != 0 ? disabledId : normalId);
     images.mask = load(maskId);
-    ApplySkinImages(images, drawMode, borderFlag, focusMargin);
+    // The shape comes from the 1x mask: its pixels are the button's logical
+    // pixels, exactly as the mask was drawn.
+    const QImage shapeMask = maskId ? resources::loadBitmap(int(maskId & 0xFFFF)) : QImage();
+    applyImages(images, shapeMask, drawMode, borderFlag, focusMargin);
+    m_skinIds =
+        SkinIds{normalId, downId, overId, disabledId, focusId, maskId, drawMode, borderFlag, focusMargin};
+    m_skinRatio = ratio;
 }
 
 void CSkinButton::ApplySkinImages(const Images &images, qint16 drawMode, qint16 borderFlag,
                                   qint16 focusMargin)
+{
+    m_skinIds.reset();
+    applyImages(images, maskAtRatio(images.mask, 1), drawMode, borderFlag, focusMargin);
+}
+
+void CSkinButton::applyImages(const Images &images, const QImage &shapeMask, qint16 drawMode,
+                              qint16 borderFlag, qint16 focusMargin)
 {
     m_images = images;
     m_nDrawMode = clampDrawMode(drawMode);
@@ -50,13 +90,22 @@ void CSkinButton::ApplySkinImages(const Images &images, qint16 drawMode, qint16 
     if (m_images.mask.isNull())
         return;
 
-    const QRegion region = BuildRegionFromMask(m_images.mask, qRgb(255, 255, 255));
+    const QRegion region = BuildRegionFromMask(shapeMask, qRgb(255, 255, 255));
     m_hWindowRegion = region;
     // An empty QRegion would remove the mask altogether; a region beside the
     // button keeps it without a visible pixel and without mouse input.
     setMask(region.isEmpty() ? QRegion(-1, -1, 1, 1) : region);
     if (m_nDrawMode == SKIN_DRAW_NORMAL)
-        resize(m_images.mask.size());
+        resize(shapeMask.size());
+}
+
+void CSkinButton::followScreenRatio()
+{
+    if (!m_skinIds || qFuzzyCompare(devicePixelRatioF(), m_skinRatio))
+        return;
+    const SkinIds ids = *m_skinIds;
+    ApplySkin(ids.normal, ids.down, ids.over, ids.disabled, ids.focus, ids.mask, ids.drawMode, ids.border,
+              ids.focusMargin);
 }
 
 void CSkinButton::SetCheck(int check)
@@ -93,7 +142,7 @@ QList<QWidget *> CSkinButton::radioGroupPeers() const
 
 QSize CSkinButton::sizeHint() const
 {
-    return m_images.normal.isNull() ? QSize(75, 23) : m_images.normal.size();
+    return m_images.normal.isNull() ? QSize(75, 23) : m_images.normal.deviceIndependentSize().toSize();
 }
 
 bool CSkinButton::event(QEvent *e)
@@ -105,6 +154,13 @@ bool CSkinButton::event(QEvent *e)
         }
         return true;
     }
+    // Qt tells every widget of a window that moved to another screen.
+    if (e->type() == QEvent::ScreenChangeInternal)
+        followScreenRatio();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    if (e->type() == QEvent::DevicePixelRatioChange)
+        followScreenRatio();
+#endif
     return QAbstractButton::event(e);
 }
 
@@ -350,22 +406,29 @@ void CSkinButton::PaintStateBitmap(QPainter &p, const QImage &bitmap, const QRec
     }
     if (bitmap.isNull())
         return;
+    // Sizes here are logical; a picture's pixels are counted at its own
+    // ratio, so a 2x render covers the same rectangle as the 1x one.
     const QSize size = rect.size();
+    const qreal ratio = bitmap.devicePixelRatio();
     if (!m_images.mask.isNull()) {
+        const QImage maskHere = maskAtRatio(m_images.mask, ratio);
+        const QRect pixels = deviceRect(bitmap, size);
         QImage picture, mask;
         if (drawMode == SKIN_DRAW_NORMAL) {
-            picture = bitmap.copy(QRect(QPoint(0, 0), size));
-            mask = m_images.mask.copy(QRect(QPoint(0, 0), size));
+            picture = bitmap.copy(pixels);
+            mask = maskHere.copy(pixels);
         } else {
             // The mask is stretched with the picture, pixel for pixel.
-            picture = bitmap.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-            mask = m_images.mask.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            picture = bitmap.scaled(pixels.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            mask = maskHere.scaled(pixels.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         }
-        p.drawImage(rect.topLeft(), composeMasked(picture, mask));
+        QImage composed = composeMasked(picture, mask);
+        composed.setDevicePixelRatio(ratio);
+        p.drawImage(rect.topLeft(), composed);
         return;
     }
     if (drawMode == SKIN_DRAW_NORMAL)
-        p.drawImage(rect.topLeft(), bitmap, QRect(QPoint(0, 0), size));
+        p.drawImage(rect.topLeft(), bitmap, deviceRect(bitmap, size));
     else
         p.drawImage(rect, bitmap);
 }
@@ -374,13 +437,16 @@ void CSkinButton::TileBitmap(QPainter &p, const QImage &bitmap, const QRect &rec
 {
     if (bitmap.isNull())
         return;
-    const int bw = bitmap.width();
-    const int bh = bitmap.height();
-    for (int y = rect.top(); y <= rect.bottom(); y += bh) {
-        const int h = qMin(bh, rect.bottom() + 1 - y);
-        for (int x = rect.left(); x <= rect.right(); x += bw) {
-            const int w = qMin(bw, rect.right() + 1 - x);
-            p.drawImage(QPoint(x, y), bitmap, QRect(0, 0, w, h));
+    // Tiles are laid out in logical pixels and cut in the picture's pixels.
+    const qreal ratio = bitmap.devicePixelRatio();
+    const QSizeF tile = bitmap.deviceIndependentSize();
+    const qreal right = rect.right() + 1;
+    const qreal bottom = rect.bottom() + 1;
+    for (qreal y = rect.top(); y < bottom; y += tile.height()) {
+        const qreal h = qMin(tile.height(), bottom - y);
+        for (qreal x = rect.left(); x < right; x += tile.width()) {
+            const qreal w = qMin(tile.width(), right - x);
+            p.drawImage(QPointF(x, y), bitmap, QRectF(0, 0, w * ratio, h * ratio));
         }
     }
 }

@@ -35,9 +35,13 @@ public:
 
     // Loads the pictures by resource number (0 = none) and sets how they are
     // drawn. A disabled picture that is not given is a copy of the normal one.
+    // The pictures are the renders for this button's screen; they come again
+    // when the button moves to a screen of another pixel density.
     void ApplySkin(quint32 normalId, quint32 downId, quint32 overId, quint32 disabledId, quint32 focusId,
                    quint32 maskId, qint16 drawMode, qint16 borderFlag, qint16 focusMargin);
-    // The same with pictures at hand instead of resource numbers.
+    // The same with pictures at hand instead of resource numbers. Sizes,
+    // shape and hit tests follow the pictures' logical sizes
+    // (deviceIndependentSize()), whatever their device pixel ratio.
     void ApplySkinImages(const Images &images, qint16 drawMode, qint16 borderFlag, qint16 focusMargin);
 
     // The check state: set on click or space bar by the button itself, or by
@@ -58,7 +62,10 @@ public:
     // Where the ring goes: the button's shape, its mask if it has one.
     QRegion focusShape() const;
     const Images &images() const { return m_images; }
-    // The shape last built from a mask, if any.
+    // The device pixel ratio the resource pictures were loaded for; 0 when
+    // the pictures were handed in.
+    qreal skinRatio() const { return m_skinIds ? m_skinRatio : 0; }
+    // The shape last built from a mask, if any, in logical pixels.
     const std::optional<QRegion> &windowRegion() const { return m_hWindowRegion; }
 
     // The widgets that hear about this button becoming checked: the other
@@ -83,6 +90,18 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
 
 private:
+    // The resource numbers and settings of the last ApplySkin, so the
+    // pictures can be loaded again for another screen.
+    struct SkinIds
+    {
+        quint32 normal, down, over, disabled, focus, mask;
+        qint16 drawMode, border, focusMargin;
+    };
+    void applyImages(const Images &images, const QImage &shapeMask, qint16 drawMode, qint16 borderFlag,
+                     qint16 focusMargin);
+    // Loads the pictures again when the screen's ratio is no longer theirs.
+    void followScreenRatio();
+
     void PaintStateBitmap(QPainter &p, const QImage &bitmap, const QRect &rect, int drawMode);
     void TileBitmap(QPainter &p, const QImage &bitmap, const QRect &rect);
     void drawEdge(QPainter &p, const QRect &r, SkinEdge edge) const;
@@ -99,6 +118,8 @@ private:
     // Where the cursor was last seen while held, in screen coordinates.
     QPoint m_heldGlobalPos;
     Images m_images;
+    std::optional<SkinIds> m_skinIds;
+    qreal m_skinRatio = 1;
     qint16 m_nFocusMargin = 0;
     QColor m_crText;
     std::optional<QRegion> m_hWindowRegion;

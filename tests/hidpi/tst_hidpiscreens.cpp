@@ -1,0 +1,100 @@
+// A window moved from a plain screen to one of twice the density loads its
+// pictures again for the new one (two offscreen screens, see twoscreens.json).
+#include "app/screenbitmap.h"
+#include "preview/CImagePreviewStatic.h"
+#include "skin/CSkinButton.h"
+
+#include <QLabel>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+class HidpiScreensTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void followsTheScreen_data();
+    void followsTheScreen();
+};
+
+void HidpiScreensTest::followsTheScreen_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("plain to dense") << "plain"
+                                    << "dense";
+    QTest::newRow("dense to plain") << "dense"
+                                    << "plain";
+}
+
+void HidpiScreensTest::followsTheScreen()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QScreen *screenFrom = nullptr;
+    QScreen *screenTo = nullptr;
+    for (QScreen *s : QGuiApplication::screens()) {
+        if (s->name() == from)
+            screenFrom = s;
+        if (s->name() == to)
+            screenTo = s;
+    }
+    if (!screenFrom || !screenTo)
+        QSKIP("needs the two offscreen screens of twoscreens.json");
+
+    QWidget window;
+    window.setGeometry(QRect(screenFrom->geometry().topLeft() + QPoint(10, 10), QSize(300, 200)));
+    window.winId();
+    window.windowHandle()->setScreen(screenFrom);
+    auto *button = new CSkinButton(SKIN_KIND_PUSH, &window);
+    button->ApplySkin(132, 136, 0, 0, 0, 0, SKIN_DRAW_NORMAL, 0, 0);
+    button->resize(button->sizeHint());
+    auto *label = new QLabel(&window);
+    showScreenBitmap(label, 135);
+    auto *preview = new CImagePreviewStatic(&window);
+    preview->setGeometry(100, 50, 119, 150);
+    QVERIFY(preview->InitGraphics());
+    // One-pixel stripes at the box's pixels on the denser screen: on the
+    // plain one the decode reduces them to grey, so only a decode for the
+    // new screen shows them sharp there.
+    const QSize dense = preview->contentsRect().size() * 2;
+    QImage stripes(dense, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("stripes.bmp"));
+    QVERIFY(stripes.save(path));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    preview->LoadImageFile(path);
+
+    const qreal before = screenFrom->devicePixelRatio();
+    const qreal after = screenTo->devicePixelRatio();
+    QCOMPARE(button->skinRatio(), before);
+    QCOMPARE(label->pixmap().devicePixelRatio(), before);
+
+    window.windowHandle()->setScreen(screenTo);
+    QTRY_COMPARE(window.devicePixelRatioF(), after);
+    QCOMPARE(button->skinRatio(), after);
+    QCOMPARE(button->images().normal.devicePixelRatio(), after);
+    QCOMPARE(button->size(), QSize(87, 33));
+    QCOMPARE(label->pixmap().devicePixelRatio(), after);
+    QCOMPARE(label->pixmap().deviceIndependentSize().toSize(), QSize(14, 14));
+    QVERIFY(preview->isShowing());
+    if (after < 2)
+        return;
+    const QImage shot = preview->grab().toImage();
+    const QPoint inside = preview->contentsRect().topLeft() * 2 + QPoint(10, 20);
+    int sharp = 0;
+    for (int x = 0; x < 40; ++x) {
+        const int grey = qGray(shot.pixel(inside.x() + x, inside.y()));
+        sharp += grey < 30 || grey > 225;
+    }
+    QCOMPARE(sharp, 40);
+}
+
+QTEST_MAIN(HidpiScreensTest)
+#include "tst_hidpiscreens.moc"
