@@ -22,7 +22,7 @@ const char kDescription[] =
     "  2   the picture could not be sent\n"
     "  3   the phone's profile is missing, or the phone takes no wallpapers\n"
     "  4   the picture could not be converted\n"
-    " 64   an unknown option or a missing argument (any form)\n"
+    " 64   an unknown option, a missing argument or a second picture\n"
     "The window always ends with 0.";
 
 struct Parser
