@@ -1,17 +1,48 @@
 #include "app/CWallpaperApp.h"
+#include "cli/commandline.h"
+#include "cli/headlessupload.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+void nameTheProgram()
+{
+    // The name captions the warning boxes, as the executable's name would.
+    QCoreApplication::setApplicationName(QStringLiteral("Pictovane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PICTOVANE_VERSION));
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    // Read before any application object exists: only the window needs a
+    // display, and a wrong option must not open one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = parseCommandLine(arguments);
+
+    if (commandLine.action != CommandLine::Window) {
+        QCoreApplication core(argc, argv);
+        nameTheProgram();
+        if (commandLine.action == CommandLine::Upload)
+            return uploadWithoutWindow(systemHeadlessUpload(commandLine.picture));
+        return answerCommandLine(commandLine);
+    }
+
     QApplication qapp(argc, argv);
-    // The name captions the warning boxes, as the executable's name would.
-    QApplication::setApplicationName(QStringLiteral("Pictovane"));
-    QApplication::setApplicationVersion(QStringLiteral(PICTOVANE_VERSION));
+    nameTheProgram();
 
     int status = 0;
     {
         CWallpaperApp app;
+        if (!commandLine.picture.isEmpty())
+            app.setStartPicture(QFileInfo(commandLine.picture).absoluteFilePath());
         app.InitInstance();
         status = app.ExitInstance();
     }

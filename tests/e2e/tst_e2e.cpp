@@ -1,11 +1,13 @@
 #include "app/CWallpaperDlg.h"
 #include "captureserver.h"
+#include "cli/headlessupload.h"
 #include "config.h"
 #include "phpserver.h"
 #include "platform/profilestore.h"
 #include "upload/uploadandreport.h"
 #include "uploadsession.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -30,6 +32,7 @@ private slots:
     void failureBeforeAnyReply_data();
     void failureBeforeAnyReply();
     void referenceServerStoresThePicture();
+    void withoutWindowSendsTheSameBytes();
 };
 
 void EndToEndTest::replyKinds_data()
@@ -192,6 +195,48 @@ void EndToEndTest::referenceServerStoresThePicture()
                                 + QByteArray(config::kSerial)
                                 + "\nfile_size=" + QByteArray::number(sent.size()) + "\n";
     QVERIFY2(fields.readAll().startsWith(expected), "fields arrived out of order or changed");
+}
+
+void EndToEndTest::withoutWindowSendsTheSameBytes()
+{
+    // The window's upload of the photo, at second 1.
+    Session s;
+    QByteArray windowHead;
+    QByteArray windowBody;
+    {
+        CaptureServer server({});
+        useProxy(server.port());
+        s.dlg->setClock([] { return 1u; });
+        s.browse();
+        s.upload();
+        server.finish();
+        windowHead = server.head();
+        windowBody = server.body();
+    }
+    QVERIFY(!windowBody.isEmpty());
+
+    // The same photo from the command line, at the same second, in a start
+    // folder of its own.
+    QTemporaryDir start;
+    QDir::setCurrent(start.path());
+    CaptureServer server({});
+    useProxy(server.port());
+    HeadlessUpload upload = systemHeadlessUpload(s.presenter.nextFile.value());
+    upload.profile = openProfileFile(s.profilePath());
+    upload.clock = [] { return 1u; };
+    upload.timeouts = kTestTimeouts;
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    const int status = uploadWithoutWindow(std::move(upload), out, err);
+    QDir::setCurrent(s.start.path());
+
+    QCOMPARE(err.data(), QByteArray());
+    QCOMPARE(status, 1); // the server's "ok" names nothing
+    server.finish();
+    QCOMPARE(server.head(), windowHead);
+    QCOMPARE(server.body(), windowBody);
 }
 
 QTEST_MAIN(EndToEndTest)

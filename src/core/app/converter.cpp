@@ -150,3 +150,21 @@ ConverterLookup systemConverterLookup()
     lookup.findOnPath = [](const QString &name) { return QStandardPaths::findExecutable(name); };
     return lookup;
 }
+
+bool convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
+                            qint32 height, const QString &converterPath, const ConverterRunner &runner)
+{
+    // No copy of an earlier pick may survive to be sent under this name.
+    QFile::remove(outputPath);
+    bool converted = false;
+    // A pipe or a device is never opened: the open alone could wait for good.
+    if (isPickableFile(picturePath) && !QFileInfo::exists(outputPath)) {
+        const QStringList arguments = imageMagickArguments(width, height, pictureHeadOf(picturePath),
+                                                           pictureSizeOf(picturePath), outputPath);
+        converted = convertedCopyUsable(runner(converterPath, arguments, picturePath), outputPath);
+    }
+    // Whatever a failed run left is no copy of this pick.
+    if (!converted)
+        QFile::remove(outputPath);
+    return converted;
+}

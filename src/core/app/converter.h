@@ -99,3 +99,17 @@ QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
 
 // The lookup of this machine: its file system and PATH.
 ConverterLookup systemConverterLookup();
+
+// Runs the converter: its path, its arguments and the picture that goes to
+// its standard input. The window waits with its input held off; an upload
+// without a window just waits.
+using ConverterRunner = std::function<hiddenprocess::RunResult(
+    const QString &converterPath, const QStringList &arguments, const QString &picturePath)>;
+
+// Browse's work once a picture is picked: clears the copy an earlier pick
+// left at `outputPath`, and has the converter write this pick's copy there
+// when the pick is a file that can be read. True when a copy fit to send
+// stands there afterwards; otherwise nothing is left there. `runner` is
+// called at most once, and not at all when nothing can be converted.
+bool convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
+                            qint32 height, const QString &converterPath, const ConverterRunner &runner);

@@ -13,6 +13,7 @@ bool CWallpaperApp::InitInstance()
     dlg.setUploadJob([&presenter](auto &&...inputs) {
         uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...);
     });
+    dlg.setStartPicture(m_startPicture);
 
     dlg.DoModal();
     return false;

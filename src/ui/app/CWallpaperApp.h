@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class Presenter;
 
 // The application object: runs the main window modally, then shuts down.
@@ -11,4 +13,10 @@ public:
     // loop of its own to run afterwards.
     bool InitInstance();
     int ExitInstance();
+
+    // A picture the window takes as Browse would, once it is up.
+    void setStartPicture(const QString &picturePath) { m_startPicture = picturePath; }
+
+private:
+    QString m_startPicture;
 };

@@ -2,6 +2,7 @@
 
 #include "app/converter.h"
 #include "app/inputblocker.h"
+#include "app/picturedrop.h"
 #include "app/presenter.h"
 #include "app/resources.h"
 #include "app/screenbitmap.h"
@@ -18,10 +19,15 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMetaObject>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
@@ -84,6 +90,9 @@ CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore>
     m_ui->background->setAttribute(Qt::WA_TransparentForMouseEvents);
     setWindowIcon(resources::loadIcon(128));
 
+    // A picture file dropped anywhere on the window is taken as Browse would.
+    setAcceptDrops(true);
+
     connect(m_browseButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnBrowse);
     connect(m_uploadButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnUpload);
     connect(m_closeButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnCloseButton);
@@ -98,6 +107,11 @@ int CWallpaperDlg::DoModal()
     if (m_endedDuringInit)
         return result();
     centreOnScreen();
+    if (!m_startPicture.isEmpty()) {
+        // Queued, so it runs once the modal loop does, with the window up.
+        QMetaObject::invokeMethod(
+            this, [this, picture = m_startPicture] { BrowseTo(picture); }, Qt::QueuedConnection);
+    }
     return exec();
 }
 
@@ -234,36 +248,45 @@ void CWallpaperDlg::OnBrowse()
 
     const std::optional<QString> picked = m_presenter.openFileName(
         {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")});
-    m_picturePath = picked.value_or(QString());
-    m_pictureTitle = pictureTitleOf(m_picturePath);
     if (!picked) {
+        m_picturePath.clear();
+        m_pictureTitle.clear();
         m_preview->LoadImageFile(m_picturePath);
         return;
     }
+    ChoosePicture(*picked);
+}
 
-    // No copy of an earlier pick may survive to be sent under this name.
-    const QString output = convertedPicturePath(m_startDir, m_outputExt);
-    QFile::remove(output);
-    bool converted = false;
-    // A pipe or a device is never opened: the open alone could wait for good.
-    if (!isPickableFile(m_picturePath) || QFileInfo::exists(output)) {
-        m_preview->LoadImageFile(m_picturePath);
-    } else {
-        const QStringList arguments =
-            imageMagickArguments(m_profile.wallpaperWidth, m_profile.wallpaperHeight,
-                                 pictureHeadOf(m_picturePath), pictureSizeOf(m_picturePath), output);
-        // The preview is decoded and drawn while the converter works.
-        const hiddenprocess::RunResult run = RunConverter(
-            converterPathFor(m_startDir, systemConverterLookup()), arguments, m_picturePath, [this] {
+void CWallpaperDlg::BrowseTo(const QString &picturePath)
+{
+    if (m_busy)
+        return;
+    refreshProgress();
+    m_progress->setValue(0);
+    ChoosePicture(picturePath);
+}
+
+void CWallpaperDlg::ChoosePicture(const QString &picturePath)
+{
+    m_picturePath = picturePath;
+    m_pictureTitle = pictureTitleOf(m_picturePath);
+
+    bool previewed = false;
+    const bool converted = convertPictureForPhone(
+        m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
+        m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
+        [this, &previewed](const QString &converter, const QStringList &arguments, const QString &picture) {
+            // The preview is decoded and drawn while the converter works.
+            return RunConverter(converter, arguments, picture, [this, &previewed] {
+                previewed = true;
                 m_preview->LoadImageFile(m_picturePath);
                 m_preview->repaint();
             });
-        converted = convertedCopyUsable(run, output);
-    }
+        });
+    if (!previewed)
+        m_preview->LoadImageFile(m_picturePath);
     if (!converted) {
-        // Whatever a failed run left is no copy of this pick. The preview
-        // may still show the pick; Upload must not send anything.
-        QFile::remove(output);
+        // The preview may still show the pick; Upload must not send anything.
         m_picturePath.clear();
         m_pictureTitle.clear();
         m_presenter.messageBox(QStringLiteral("This picture could not be converted for your phone."));
@@ -313,6 +336,36 @@ void CWallpaperDlg::closeEvent(QCloseEvent *event)
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void CWallpaperDlg::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Refusing here is what makes the cursor say no.
+    if (droppedPicturePath(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void CWallpaperDlg::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (droppedPicturePath(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void CWallpaperDlg::dropEvent(QDropEvent *event)
+{
+    const QString picture = droppedPicturePath(event->mimeData());
+    if (picture.isEmpty() || m_busy) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The drag source waits for the drop to end; the conversion comes after.
+    QMetaObject::invokeMethod(
+        this, [this, picture] { BrowseTo(picture); }, Qt::QueuedConnection);
 }
 
 void CWallpaperDlg::keyPressEvent(QKeyEvent *event)

@@ -54,6 +54,13 @@ public:
     void OnSysCommand(int id);
     void OnUpload();
     void OnBrowse();
+    // Browse without its file dialog: `picturePath` is taken as the picked
+    // file. What a picture given at start-up or dropped on the window gets.
+    void BrowseTo(const QString &picturePath);
+    // A picture to take as soon as the window's modal loop runs.
+    void setStartPicture(const QString &picturePath) { m_startPicture = picturePath; }
+    // True while Upload or the converter runs.
+    bool isBusy() const { return m_busy; }
     // Starts the converter hidden in the start folder, the picture on its
     // standard input, runs `whileRunning` meanwhile, then waits for it to end
     // or to reach its time limit (and be killed).
@@ -86,6 +93,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 public slots:
     void reject() override;
@@ -94,6 +104,9 @@ public slots:
 private:
     class BusyScope;
 
+    // Browse after its file dialog said OK: the chosen picture, its preview
+    // and its conversion.
+    void ChoosePicture(const QString &picturePath);
     void FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button);
     void refreshProgress();
     void endDuringInit();
@@ -107,6 +120,7 @@ private:
     QString m_picturePath;
     QString m_pictureTitle;
     QString m_outputExt;
+    QString m_startPicture;
     PhoneProfile m_profile{};
 
     QProgressBar *m_progress = nullptr;

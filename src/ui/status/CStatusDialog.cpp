@@ -3,6 +3,7 @@
 #include "config.h"
 #include "status/hyperlink.h"
 #include "ui_dialog2223.h"
+#include "upload/statusmessage.h"
 
 #include <QDesktopServices>
 #include <QScreen>
@@ -21,12 +22,6 @@ constexpr int kFaqLinkId = 2226;
 constexpr int kFrameMargin = 4;
 // The dialog grows to at most this share of the screen's height, in percent.
 constexpr int kMaxScreenShare = 80;
-
-// Server bytes are shown as the local 8-bit text they were sent as.
-QString linkText(const QByteArray &link)
-{
-    return QString::fromLocal8Bit(link);
-}
 
 QUrl supportPage(const char *path)
 {
@@ -83,8 +78,8 @@ void CStatusDialog::OnInitDialog()
                 Qt::UniqueConnection);
 
     const QByteArray &link = m_nMode == 1 ? m_pszLinkUrl : m_pszSuccessUrl;
-    const QString text = messageText(m_nMode, link);
-    const qsizetype linkLength = (m_nMode == 0 || m_nMode == 1) ? linkText(link).size() : 0;
+    const QString text = statusMessageText(m_nMode, link);
+    const qsizetype linkLength = (m_nMode == 0 || m_nMode == 1) ? statusLinkText(link).size() : 0;
     m_messageLayout->setLink(linkLength > 0 ? int(text.size() - linkLength) : -1, int(linkLength));
     m_ui->label2224->setPlainText(text);
     fitToMessage();
@@ -127,29 +122,6 @@ void CStatusDialog::fitToMessage()
     m_ui->label2226->setGeometry(fitted.faq);
     m_ui->button1->setGeometry(fitted.ok);
     m_ui->button2->setGeometry(fitted.cancel);
-}
-
-QString CStatusDialog::messageText(int mode, const QByteArray &link)
-{
-    switch (mode) {
-    case 0:
-        if (link.isEmpty())
-            return QStringLiteral("The Ringtone was successfully uploaded to your phone.");
-        return QStringLiteral(
-                   "The Ringtone was successfully uploaded to your phone. If you don't recieve the text "
-                   "msg or you are unable to extract the URL from the text message, please type the "
-                   "following URL into your phone ")
-               + linkText(link);
-    case 1:
-        return QStringLiteral(
-                   "To download your wallpaper, please type in the following URL into your phone: \n")
-               + linkText(link);
-    case 2:
-        return QStringLiteral(
-            "An error occured while uploading the wallpaper to your phone, please try again");
-    default:
-        return {};
-    }
 }
 
 void CStatusDialog::OnClickedSupportLink()

@@ -35,10 +35,6 @@ public:
     void OnClickedSupportLink();
     void OnClickedFaqLink();
 
-    // The message for a mode; empty for a mode that has none. Links of any
-    // length are kept whole.
-    static QString messageText(int mode, const QByteArray &link);
-
     // Set by the creator before the run: the mode, the link shown in mode 1
     // and the success link shown in mode 0 (empty when the reply gave none).
     int m_nMode = -1;

@@ -1,0 +1,123 @@
+#include "cli/commandline.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+const char kDescription[] =
+    "Sends a picture to your mobile phone as its wallpaper.\n"
+    "\n"
+    "Without options the window opens; a PICTURE given is taken as if Browse had picked it.\n"
+    "With --upload the picture is converted and uploaded without any window: what the\n"
+    "server's reply asks for is printed on standard output, one line each, and complaints\n"
+    "go to standard error.\n"
+    "\n"
+    "Exit status of --upload:\n"
+    "  0   the reply named success or a link to type into the phone\n"
+    "  1   the reply named an error, only a web page, or nothing\n"
+    "  2   the picture could not be sent\n"
+    "  3   the phone's profile is missing, or the phone takes no wallpapers\n"
+    "  4   the picture could not be converted\n"
+    " 64   an unknown option, a missing argument or a second picture\n"
+    "The window always ends with 0.";
+
+struct Parser
+{
+    QCommandLineParser parser;
+    // Qt's own help option would offer --help-all and Qt's options, which
+    // this program does not take.
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Print this usage with the exit statuses, and exit.")};
+    QCommandLineOption version;
+    QCommandLineOption upload{QStringLiteral("upload"),
+                              QStringLiteral("Convert and upload <PICTURE> without any window."),
+                              QStringLiteral("PICTURE")};
+
+    Parser() : version(parser.addVersionOption())
+    {
+        parser.addOption(help);
+        parser.setApplicationDescription(QString::fromLatin1(kDescription));
+        parser.addOption(upload);
+        parser.addPositionalArgument(QStringLiteral("PICTURE"),
+                                     QStringLiteral("A JPEG or bitmap file to take as Browse would."),
+                                     QStringLiteral("[PICTURE]"));
+    }
+};
+
+void print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    Parser p;
+    CommandLine result;
+    if (!p.parser.parse(arguments)) {
+        result.action = CommandLine::UsageError;
+        result.error = p.parser.errorText();
+        return result;
+    }
+    // Asking for help or the version wins over everything else given.
+    if (p.parser.isSet(p.help)) {
+        result.action = CommandLine::Help;
+        return result;
+    }
+    if (p.parser.isSet(p.version)) {
+        result.action = CommandLine::Version;
+        return result;
+    }
+    const QStringList positional = p.parser.positionalArguments();
+    if (p.parser.isSet(p.upload)) {
+        const QStringList pictures = p.parser.values(p.upload);
+        if (pictures.size() != 1 || !positional.isEmpty()) {
+            result.action = CommandLine::UsageError;
+            result.error = QStringLiteral("--upload takes exactly one picture.");
+            return result;
+        }
+        result.action = CommandLine::Upload;
+        result.picture = pictures.constFirst();
+        return result;
+    }
+    if (positional.size() > 1) {
+        result.action = CommandLine::UsageError;
+        result.error = QStringLiteral("Only one picture can be given.");
+        return result;
+    }
+    result.picture = positional.value(0);
+    return result;
+}
+
+QString usageText()
+{
+    return Parser().parser.helpText();
+}
+
+int answerCommandLine(const CommandLine &commandLine)
+{
+    switch (commandLine.action) {
+    case CommandLine::Help:
+        print(stdout, usageText());
+        return exitstatus::kSuccess;
+    case CommandLine::Version:
+        print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ')
+                          + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+        return exitstatus::kSuccess;
+    case CommandLine::UsageError:
+        print(stderr, QCoreApplication::applicationName().toLower() + QStringLiteral(": ") + commandLine.error
+                          + QStringLiteral("\n\n") + usageText());
+        return exitstatus::kUsage;
+    case CommandLine::Window:
+    case CommandLine::Upload:
+        break;
+    }
+    return exitstatus::kUsage;
+}

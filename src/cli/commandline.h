@@ -1,0 +1,41 @@
+// What the command line asks for. Read before any window exists, so a
+// wrong option never opens one and the answers need no display.
+#pragma once
+
+#include <QString>
+
+// The exit statuses of everything that runs without the window. The window
+// itself always ends with 0.
+namespace exitstatus {
+constexpr int kSuccess = 0;      // the reply named success or a link for the phone
+constexpr int kNotSucceeded = 1; // an error, only an address, or nothing
+constexpr int kSendFailed = 2;   // the picture could not be sent
+constexpr int kNoProfile = 3;    // no profile, or the phone takes no wallpapers
+constexpr int kNotConverted = 4; // the picture could not be converted
+constexpr int kUsage = 64;       // an unknown option or a missing argument
+} // namespace exitstatus
+
+struct CommandLine
+{
+    enum Action {
+        Window,     // open the window, with `picture` when one was given
+        Upload,     // upload `picture` without a window
+        Help,       // print the usage to standard output
+        Version,    // print the version to standard output
+        UsageError, // print `error` and the usage to standard error
+    };
+    Action action = Window;
+    QString picture;
+    QString error;
+};
+
+// `arguments` as main() receives them, the program's own name first.
+CommandLine parseCommandLine(const QStringList &arguments);
+
+// The usage with the exit statuses, as --help prints it. Needs the
+// application object (for the program's name).
+QString usageText();
+
+// Carries out Help, Version and UsageError: prints, and returns the exit
+// status. Needs the application object.
+int answerCommandLine(const CommandLine &commandLine);

@@ -1,0 +1,80 @@
+#include "cli/headlessupload.h"
+
+#include "app/PhoneProfile.h"
+#include "cli/commandline.h"
+#include "platform/hiddenprocess.h"
+#include "platform/profilestore.h"
+#include "platform/winerror.h"
+#include "upload/consolepresenter.h"
+#include "upload/uploadandreport.h"
+#include "upload/uploadname.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <ctime>
+
+HeadlessUpload systemHeadlessUpload(const QString &picture)
+{
+    HeadlessUpload upload;
+    upload.picture = picture;
+    upload.profile = openSystemProfileStore();
+    upload.clock = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
+    upload.converterLookup = systemConverterLookup();
+    return upload;
+}
+
+int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
+{
+    ConsolePresenter console(out, err);
+
+    // The window's start-up checks, with their texts.
+    if (!upload.profile || !upload.profile->exists()) {
+        console.messageBox(QStringLiteral(
+            "Please Launch the wallpaper service from within the main Chimeforge Application"));
+        return exitstatus::kNoProfile;
+    }
+    PhoneProfile profile{};
+    profile.readFrom(*upload.profile);
+    const QString outputExt = outputExtension(profile.wallpaperType);
+    if (profile.wallpaperSupport == 0) {
+        console.plainBox(QStringLiteral("We are sorry, your phone does not support wallpapers"),
+                         QStringLiteral("Error"));
+        return exitstatus::kNoProfile;
+    }
+    const QString startDir = QDir::currentPath();
+
+    // Browse, the picked file being the one given.
+    const QString picturePath = QFileInfo(upload.picture).absoluteFilePath();
+    const bool converted = convertPictureForPhone(
+        picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
+        profile.wallpaperHeight, converterPathFor(startDir, upload.converterLookup),
+        [&](const QString &converter, const QStringList &arguments, const QString &picture) {
+            hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
+            return run.wait(upload.converterTimeLimit);
+        });
+    if (!converted) {
+        console.messageBox(QStringLiteral("This picture could not be converted for your phone."));
+        return exitstatus::kNotConverted;
+    }
+
+    // Upload, with the window's name rule and inputs.
+    const QByteArray uploadFileName = makeUploadFileName(upload.clock(), profile.wallpaperType);
+    QByteArray title = pictureTitleOf(picturePath).toLocal8Bit();
+    const pictovane::HRESULT hr =
+        uploadAndReport(console, startDir, uploadFileName, QByteArray(profile.Number), title, profile.Carrier,
+                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, upload.timeouts);
+    return uploadExitStatus(console.modesShown(), pictovane::FAILED(hr));
+}
+
+int uploadWithoutWindow(HeadlessUpload upload)
+{
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return exitstatus::kSendFailed;
+    return uploadWithoutWindow(std::move(upload), out, err);
+}

@@ -1,0 +1,40 @@
+// Browse and Upload without any window, for scripts: the same profile, the
+// same conversion and the same request as the window's, with the outcome on
+// the console and in the exit status.
+#pragma once
+
+#include "app/converter.h"
+#include "platform/inet.h"
+#include "platform/profilestore.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QIODevice;
+
+struct HeadlessUpload
+{
+    // The picture to send, as given; a relative path is taken from the
+    // current folder, which is also the start folder.
+    QString picture;
+    std::unique_ptr<ProfileStore> profile;
+    // Seconds since 1970: seeds the upload name and the boundary.
+    std::function<std::uint32_t()> clock;
+    std::chrono::milliseconds converterTimeLimit{60000};
+    ConverterLookup converterLookup;
+    inet::Timeouts timeouts;
+};
+
+// The real machine: its profile, its clock, its converter, default limits.
+HeadlessUpload systemHeadlessUpload(const QString &picture);
+
+// Runs it all and returns the exit status (see cli/commandline.h). Texts
+// go to `out` (outcomes) and `err` (complaints).
+int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err);
+
+// The same on the process's standard output and error.
+int uploadWithoutWindow(HeadlessUpload upload);

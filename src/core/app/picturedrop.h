@@ -1,0 +1,12 @@
+// What a drop on the main window hands over: a picture file on this machine,
+// taken as if Browse had picked it.
+#pragma once
+
+#include <QString>
+
+class QMimeData;
+
+// The first of the dropped addresses when it names a file on this machine
+// that Browse could take (a regular file, or a link to one); empty when the
+// drop is to be refused: no addresses, a remote one first, a folder, a pipe.
+QString droppedPicturePath(const QMimeData *mime);

@@ -1,0 +1,229 @@
+// A picture handed to the window instead of picked with Browse: named on the
+// command line, or dropped on the window.
+#include "app/CWallpaperDlg.h"
+#include "platform/host.h"
+#include "testfiles.h"
+#include "windowfixture.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QByteArray kProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
+                            "wallpaperHeight=160\n";
+const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
+
+struct Fixture : WindowFixture
+{
+    QTemporaryDir pictures;
+    std::unique_ptr<CWallpaperDlg> dlg;
+
+    Fixture() : WindowFixture(kProfile)
+    {
+        dlg = makeWindow();
+        // A stand-in converter: the picture it is given becomes the copy.
+        const QString convert = start.filePath(QStringLiteral("convert"));
+        writeFile(convert, "#!/bin/sh\nfor out; do :; done\ncat > \"${out#*:}\"\n");
+        QFile::setPermissions(convert, QFile::permissions(convert) | QFile::ExeOwner);
+    }
+    ~Fixture() { dlg.reset(); }
+
+    QString photo(const QString &name)
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QString path = pictures.filePath(name);
+        if (!image.save(path, "JPG"))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    QString copyPath() const { return start.filePath(QStringLiteral("a.gif")); }
+};
+
+// What a drag of `urls` (or of plain text, when there are none) over the
+// window gets:
+// whether entering, moving and dropping were each accepted.
+struct DragAnswers
+{
+    bool enter = false;
+    bool move = false;
+    bool drop = false;
+};
+
+DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls)
+{
+    QMimeData mime;
+    if (urls.isEmpty())
+        mime.setText(QStringLiteral("some text"));
+    else
+        mime.setUrls(urls);
+    const QPointF at(20, 20);
+    DragAnswers answers;
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    answers.enter = enter.isAccepted();
+    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &move);
+    answers.move = move.isAccepted();
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    answers.drop = drop.isAccepted();
+    return answers;
+}
+
+} // namespace
+
+class HandPictureTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void startPictureIsBrowsedOnceTheLoopRuns_data();
+    void startPictureIsBrowsedOnceTheLoopRuns();
+    void drops_data();
+    void drops();
+    void dropWhileBusyIsRefused();
+};
+
+void HandPictureTest::init()
+{
+    if (host::isWindows())
+        QSKIP("the stand-in converter is a shell script");
+}
+
+void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("a photo") << true;
+    QTest::newRow("a file that is not there") << false;
+}
+
+void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns()
+{
+    QFETCH(bool, exists);
+    Fixture fx;
+    const QString picture =
+        exists ? fx.photo(QStringLiteral("harbour.jpg")) : fx.pictures.filePath(QStringLiteral("gone.jpg"));
+    fx.dlg->setStartPicture(picture);
+
+    QString chosenWhenLoopRan = QStringLiteral("(never ran)");
+    QString chosenAfter;
+    QString titleAfter;
+    QStringList boxesAfter;
+    // Runs first in the modal loop, then looks again once the pick is done.
+    std::function<void()> lookAgain = [&] {
+        if (fx.dlg->isBusy()) {
+            QMetaObject::invokeMethod(fx.dlg.get(), lookAgain, Qt::QueuedConnection);
+            return;
+        }
+        chosenAfter = fx.dlg->picturePath();
+        titleAfter = fx.dlg->pictureTitle();
+        boxesAfter = fx.presenter.boxes;
+        fx.dlg->reject();
+    };
+    QMetaObject::invokeMethod(
+        fx.dlg.get(),
+        [&] {
+            chosenWhenLoopRan = fx.dlg->picturePath();
+            QMetaObject::invokeMethod(fx.dlg.get(), lookAgain, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    fx.dlg->DoModal();
+
+    QCOMPARE(chosenWhenLoopRan, QString());
+    if (exists) {
+        QCOMPARE(chosenAfter, picture);
+        QCOMPARE(titleAfter, QStringLiteral("harbour"));
+        QCOMPARE(boxesAfter, QStringList());
+        QCOMPARE(readFile(fx.copyPath()), readFile(picture));
+    } else {
+        QCOMPARE(chosenAfter, QString());
+        QCOMPARE(boxesAfter, QStringList{kNotConverted});
+        QVERIFY(!QFile::exists(fx.copyPath()));
+    }
+}
+
+void HandPictureTest::drops_data()
+{
+    // Dropped in this order: files made in the pictures folder, addresses,
+    // then more such files.
+    QTest::addColumn<QStringList>("filesFirst");
+    QTest::addColumn<QList<QUrl>>("addresses");
+    QTest::addColumn<QStringList>("filesAfter");
+    QTest::addColumn<QString>("chosenName"); // empty: refused
+
+    const QStringList none;
+    const QList<QUrl> noAddress;
+    QTest::newRow("one local picture")
+        << QStringList{QStringLiteral("quay.jpg")} << noAddress << none << QStringLiteral("quay.jpg");
+    QTest::newRow("two files: the first")
+        << QStringList{QStringLiteral("first.jpg"), QStringLiteral("second.jpg")} << noAddress << none
+        << QStringLiteral("first.jpg");
+    QTest::newRow("an http address") << none << QList<QUrl>{QUrl(QStringLiteral("http://example.org/p.jpg"))}
+                                     << none << QString();
+    QTest::newRow("an address first, a file after")
+        << none << QList<QUrl>{QUrl(QStringLiteral("https://example.org/p.jpg"))}
+        << QStringList{QStringLiteral("local.jpg")} << QString();
+    QTest::newRow("a local folder") << none << QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())} << none
+                                    << QString();
+    QTest::newRow("plain text") << none << noAddress << none << QString();
+}
+
+void HandPictureTest::drops()
+{
+    QFETCH(QStringList, filesFirst);
+    QFETCH(QList<QUrl>, addresses);
+    QFETCH(QStringList, filesAfter);
+    QFETCH(QString, chosenName);
+    const bool taken = !chosenName.isEmpty();
+
+    Fixture fx;
+    fx.dlg->OnInitDialog();
+    QList<QUrl> urls;
+    for (const QString &name : filesFirst)
+        urls << QUrl::fromLocalFile(fx.photo(name));
+    urls << addresses;
+    for (const QString &name : filesAfter)
+        urls << QUrl::fromLocalFile(fx.photo(name));
+
+    const DragAnswers answers = dragOnto(fx.dlg.get(), urls);
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(answers.enter, taken);
+    QCOMPARE(answers.move, taken);
+    QCOMPARE(answers.drop, taken);
+    QCOMPARE(fx.dlg->picturePath(), taken ? fx.pictures.filePath(chosenName) : QString());
+    QCOMPARE(QFile::exists(fx.copyPath()), taken);
+    QCOMPARE(fx.presenter.boxes, QStringList());
+}
+
+void HandPictureTest::dropWhileBusyIsRefused()
+{
+    Fixture fx;
+    fx.dlg->OnInitDialog();
+    const QString first = fx.photo(QStringLiteral("first.jpg"));
+    const QString second = fx.photo(QStringLiteral("second.jpg"));
+    fx.dlg->BrowseTo(first);
+    QCOMPARE(fx.dlg->picturePath(), first);
+
+    DragAnswers duringUpload{true, true, true};
+    fx.dlg->setUploadJob(
+        [&](auto &&...) { duringUpload = dragOnto(fx.dlg.get(), {QUrl::fromLocalFile(second)}); });
+    fx.dlg->OnUpload();
+    QCoreApplication::sendPostedEvents();
+
+    QVERIFY(!duringUpload.enter);
+    QVERIFY(!duringUpload.move);
+    QVERIFY(!duringUpload.drop);
+    QCOMPARE(fx.dlg->picturePath(), first);
+}
+
+QTEST_MAIN(HandPictureTest)
+#include "tst_handpicture.moc"

@@ -1,0 +1,480 @@
+// The command line and the upload without a window: built and linked on the
+// core alone (this test links no widgets), against loopback servers, and
+// through the real executable with no display at all.
+#include "captureserver.h"
+#include "cli/commandline.h"
+#include "cli/headlessupload.h"
+#include "config.h"
+#include "phpserver.h"
+#include "platform/profilestore.h"
+#include "testfiles.h"
+#include "upload/consolepresenter.h"
+#include "upload/statusmessage.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(CommandLine::Action)
+
+namespace {
+
+const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
+                            "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
+const QByteArray kNoWallpapers = "wallpaperSupport=0\nwallpaperType=2\n";
+
+QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
+{
+    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+bool imageMagickFound()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
+           || !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty();
+}
+
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A machine as the upload sees it: a profile (none when null), a start
+// folder that is current, and a photo apart from it.
+struct Machine
+{
+    QTemporaryDir config;
+    QTemporaryDir start;
+    QTemporaryDir pictures;
+    QString oldCurrent = QDir::currentPath();
+    QString photo;
+
+    explicit Machine(const QByteArray &profile)
+    {
+        if (!profile.isNull())
+            writeFile(profilePath(), "[General]\n" + profile);
+        QImage image(640, 480, QImage::Format_RGB32);
+        image.fill(QColor(30, 120, 200));
+        photo = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
+        if (!image.save(photo, "JPG"))
+            qFatal("cannot write the photo");
+        QDir::setCurrent(start.path());
+    }
+    ~Machine() { QDir::setCurrent(oldCurrent); }
+
+    QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
+
+    HeadlessUpload upload(const QString &picture) const
+    {
+        HeadlessUpload u = systemHeadlessUpload(picture);
+        u.profile = openProfileFile(profilePath());
+        u.clock = [] { return 1u; }; // upload name "41.gif"
+        u.timeouts = kTestTimeouts;
+        return u;
+    }
+};
+
+struct Run
+{
+    int status = -1;
+    QStringList out;
+    QStringList err;
+};
+
+Run runInProcess(HeadlessUpload upload)
+{
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    Run run;
+    run.status = uploadWithoutWindow(std::move(upload), out, err);
+    run.out = QString::fromLocal8Bit(out.data()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    run.err = QString::fromLocal8Bit(err.data()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run;
+}
+
+// The real program, with no display of any kind to fall back on.
+Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
+                  const QByteArray &proxy = QByteArray())
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "no_proxy", "NO_PROXY"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), configDir);
+    if (!proxy.isEmpty())
+        env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(proxy));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(workingDir);
+    process.start(QStringLiteral(PICTOVANE_EXECUTABLE), arguments);
+    Run run;
+    if (!process.waitForFinished(100000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out =
+        QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    run.err =
+        QString::fromLocal8Bit(process.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run;
+}
+
+const QString kNoProfileText =
+    QStringLiteral("Please Launch the wallpaper service from within the main Chimeforge Application");
+const QString kNoWallpapersText = QStringLiteral("We are sorry, your phone does not support wallpapers");
+const QString kNotConvertedText = QStringLiteral("This picture could not be converted for your phone.");
+
+QString line(int mode, const QByteArray &link)
+{
+    return asOneLine(statusMessageText(mode, link));
+}
+
+} // namespace
+
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // What the command line asks for.
+    void parsing_data();
+    void parsing();
+    // What the console shows, and the status it ends with.
+    void oneLine_data();
+    void oneLine();
+    void exitStatusRule_data();
+    void exitStatusRule();
+    // The upload without a window, in this process.
+    void replies_data();
+    void replies();
+    void requestIsTheWindowsRequest();
+    void referenceServer();
+    // The real executable, with no display.
+    void exitStatuses_data();
+    void exitStatuses();
+    void helpAndVersion_data();
+    void helpAndVersion();
+};
+
+void CommandLineTest::parsing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CommandLine::Action>("action");
+    QTest::addColumn<QString>("picture");
+
+    QTest::newRow("nothing: the window") << QStringList{} << CommandLine::Window << QString();
+    QTest::newRow("a picture: the window with it") << QStringList{QStringLiteral("my photo.jpg")}
+                                                   << CommandLine::Window << QStringLiteral("my photo.jpg");
+    QTest::newRow("--upload PICTURE") << QStringList{QStringLiteral("--upload"), QStringLiteral("p.jpg")}
+                                      << CommandLine::Upload << QStringLiteral("p.jpg");
+    QTest::newRow("--upload=PICTURE")
+        << QStringList{QStringLiteral("--upload=p.jpg")} << CommandLine::Upload << QStringLiteral("p.jpg");
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << CommandLine::Help << QString();
+    QTest::newRow("-h beats a picture")
+        << QStringList{QStringLiteral("x.jpg"), QStringLiteral("-h")} << CommandLine::Help << QString();
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << CommandLine::Version
+                               << QString();
+    QTest::newRow("-v") << QStringList{QStringLiteral("-v")} << CommandLine::Version << QString();
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << CommandLine::UsageError
+                                    << QString();
+    QTest::newRow("--upload without its picture")
+        << QStringList{QStringLiteral("--upload")} << CommandLine::UsageError << QString();
+    QTest::newRow("--upload with a second picture")
+        << QStringList{QStringLiteral("--upload"), QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}
+        << CommandLine::UsageError << QString();
+    QTest::newRow("--upload twice") << QStringList{QStringLiteral("--upload=a.jpg"),
+                                                   QStringLiteral("--upload=b.jpg")}
+                                    << CommandLine::UsageError << QString();
+    QTest::newRow("two pictures for the window")
+        << QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg")} << CommandLine::UsageError
+        << QString();
+}
+
+void CommandLineTest::parsing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(CommandLine::Action, action);
+    QFETCH(QString, picture);
+
+    const CommandLine parsed = parseCommandLine(QStringList{QStringLiteral("pictovane")} + arguments);
+    QCOMPARE(parsed.action, action);
+    QCOMPARE(parsed.picture, picture);
+    QCOMPARE(parsed.error.isEmpty(), action != CommandLine::UsageError);
+}
+
+void CommandLineTest::oneLine_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("link");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("success with link")
+        << 0 << QByteArray("http://dl.example/w/81.gif")
+        << QStringLiteral(
+               "The Ringtone was successfully uploaded to your phone. If you don't recieve the text "
+               "msg or you are unable to extract the URL from the text message, please type the "
+               "following URL into your phone http://dl.example/w/81.gif");
+    QTest::newRow("success without link")
+        << 0 << QByteArray() << QStringLiteral("The Ringtone was successfully uploaded to your phone.");
+    QTest::newRow("popup: its line break becomes a space")
+        << 1 << QByteArray("http://dl.example/t/9")
+        << QStringLiteral("To download your wallpaper, please type in the following URL into your phone: "
+                          "http://dl.example/t/9");
+    QTest::newRow("a link ending in a line break")
+        << 1 << QByteArray("http://dl.example/t/9\r\n")
+        << QStringLiteral("To download your wallpaper, please type "
+                          "in the following URL into your phone: "
+                          "http://dl.example/t/9");
+    QTest::newRow("error")
+        << 2 << QByteArray()
+        << QStringLiteral("An error occured while uploading the wallpaper to your phone, please try again");
+}
+
+void CommandLineTest::oneLine()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, link);
+    QFETCH(QString, expected);
+
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    ConsolePresenter console(out, err);
+    console.statusDialog(mode, link);
+    QCOMPARE(out.data(), expected.toLocal8Bit() + '\n');
+    QCOMPARE(err.data(), QByteArray());
+    QCOMPARE(console.modesShown(), QList<int>{mode});
+}
+
+void CommandLineTest::exitStatusRule_data()
+{
+    QTest::addColumn<QList<int>>("modes");
+    QTest::addColumn<bool>("sendFailed");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("success") << QList<int>{0} << false << 0;
+    QTest::newRow("popup") << QList<int>{1} << false << 0;
+    QTest::newRow("popup and error") << QList<int>{1, 2} << false << 0;
+    QTest::newRow("error") << QList<int>{2} << false << 1;
+    QTest::newRow("nothing") << QList<int>{} << false << 1;
+    QTest::newRow("send failed, shown as error") << QList<int>{2} << true << 2;
+    QTest::newRow("success, then the read failed") << QList<int>{0} << true << 0;
+}
+
+void CommandLineTest::exitStatusRule()
+{
+    QFETCH(QList<int>, modes);
+    QFETCH(bool, sendFailed);
+    QFETCH(int, status);
+    QCOMPARE(uploadExitStatus(modes, sendFailed), status);
+}
+
+void CommandLineTest::replies_data()
+{
+    QTest::addColumn<QByteArray>("reply"); // empty: nothing listens
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("success") << httpReply("success*http://dl.example/w/41.gif")
+                             << QStringList{line(0, "http://dl.example/w/41.gif")} << 0;
+    QTest::newRow("popup") << httpReply("popup*http://dl.example/t/9")
+                           << QStringList{line(1, "http://dl.example/t/9")} << 0;
+    QTest::newRow("popup, then success") << httpReply("popup success*http://dl.example/t/9")
+                                         << QStringList{line(1, "http://dl.example/t/9"), line(0, {})} << 0;
+    QTest::newRow("error") << httpReply("error*quota") << QStringList{line(2, {})} << 1;
+    QTest::newRow("an address: printed, not opened")
+        << httpReply("\r\n  https://www.example.org/buy")
+        << QStringList{QStringLiteral("https://www.example.org/buy")} << 1;
+    QTest::newRow("nothing") << httpReply("thanks") << QStringList{} << 1;
+    QTest::newRow("HTTP 500 without a keyword")
+        << httpReply("oops", "500 Internal Server Error") << QStringList{line(2, {})} << 1;
+    QTest::newRow("send failed") << QByteArray() << QStringList{line(2, {})} << 2;
+}
+
+void CommandLineTest::replies()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, out);
+    QFETCH(int, status);
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+
+    Machine machine(kProfile);
+    std::unique_ptr<CaptureServer> server;
+    if (reply.isEmpty()) {
+        useProxy(closedPort());
+    } else {
+        CaptureServer::Script script;
+        script.reply = reply;
+        server = std::make_unique<CaptureServer>(std::move(script));
+        useProxy(server->port());
+    }
+
+    const Run run = runInProcess(machine.upload(machine.photo));
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, QStringList());
+    QCOMPARE(run.status, status);
+    if (server) {
+        server->finish();
+        QCOMPARE(server->connections(), 1);
+    }
+}
+
+void CommandLineTest::requestIsTheWindowsRequest()
+{
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    Machine machine(kProfile);
+    CaptureServer server({});
+    useProxy(server.port());
+
+    // Relative to the start folder, as a shell user gives it.
+    const QString relative = QDir(machine.start.path()).relativeFilePath(machine.photo);
+    const Run run = runInProcess(machine.upload(relative));
+    server.finish();
+    QCOMPARE(run.status, 1); // "ok" names nothing
+
+    const QByteArray body = server.body();
+    const QByteArray copy = readFile(machine.start.filePath(QStringLiteral("a.gif")));
+    QVERIFY(!copy.isEmpty());
+    QVERIFY(server.head().startsWith("POST http://" + QByteArray(config::kUploadHost)
+                                     + "/wallpapers/upload3.php "));
+    QCOMPARE(server.contentLength(), body.size());
+    QVERIFY(body.contains("name=\"file_name\"\r\n\r\n41.gif\r\n"));
+    QVERIFY(body.contains("name=\"image_name\"\r\n\r\nbeach_day_sun\r\n"));
+    QVERIFY(body.contains("name=\"file_size\"\r\n\r\n" + QByteArray::number(copy.size()) + "\r\n"));
+    QVERIFY(body.contains(copy));
+}
+
+void CommandLineTest::referenceServer()
+{
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    QTemporaryDir store;
+    PhpServer php(store.path());
+    if (!php.available())
+        QSKIP("php is not installed; the reference server cannot run");
+    QVERIFY(php.ready());
+    useProxy(php.port());
+    Machine machine(kProfile);
+
+    const Run run = runInProcess(machine.upload(machine.photo));
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out.size(), 1);
+    QVERIFY2(run.out[0].endsWith(QStringLiteral("/wallpapers/stored.php?name=41.gif")),
+             qPrintable(run.out[0]));
+    QCOMPARE(readFile(store.filePath(QStringLiteral("41.gif"))),
+             readFile(machine.start.filePath(QStringLiteral("a.gif"))));
+}
+
+void CommandLineTest::exitStatuses_data()
+{
+    QTest::addColumn<QByteArray>("profile"); // null: none
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("reply"); // empty: nothing listens
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QString>("errStart"); // what standard error begins with
+    QTest::addColumn<int>("status");
+
+    const QStringList upload{QStringLiteral("--upload"), QStringLiteral("@photo")};
+    QTest::newRow("0 success") << kProfile << upload << httpReply("success*http://dl.example/w/9.gif")
+                               << QStringList{line(0, "http://dl.example/w/9.gif")} << QString() << 0;
+    QTest::newRow("0 popup") << kProfile << upload << httpReply("popup*http://dl.example/t/9")
+                             << QStringList{line(1, "http://dl.example/t/9")} << QString() << 0;
+    QTest::newRow("1 error") << kProfile << upload << httpReply("error") << QStringList{line(2, {})}
+                             << QString() << 1;
+    QTest::newRow("1 nothing") << kProfile << upload << httpReply("thanks") << QStringList{} << QString()
+                               << 1;
+    QTest::newRow("2 send failed") << kProfile << upload << QByteArray() << QStringList{line(2, {})}
+                                   << QString() << 2;
+    QTest::newRow("3 no profile") << QByteArray() << upload << httpReply("success") << QStringList{}
+                                  << kNoProfileText << 3;
+    QTest::newRow("3 no wallpaper support")
+        << kNoWallpapers << upload << httpReply("success") << QStringList{} << kNoWallpapersText << 3;
+    QTest::newRow("4 not convertible")
+        << kProfile << QStringList{QStringLiteral("--upload"), QStringLiteral("@garbage")}
+        << httpReply("success") << QStringList{} << kNotConvertedText << 4;
+    QTest::newRow("4 not there") << kProfile
+                                 << QStringList{QStringLiteral("--upload"), QStringLiteral("gone.jpg")}
+                                 << httpReply("success") << QStringList{} << kNotConvertedText << 4;
+    QTest::newRow("64 unknown option")
+        << kProfile << QStringList{QStringLiteral("--bogus")} << httpReply("success") << QStringList{}
+        << QStringLiteral("pictovane: ") << 64;
+    QTest::newRow("64 --upload without its picture")
+        << kProfile << QStringList{QStringLiteral("--upload")} << httpReply("success") << QStringList{}
+        << QStringLiteral("pictovane: ") << 64;
+}
+
+void CommandLineTest::exitStatuses()
+{
+    QFETCH(QByteArray, profile);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, out);
+    QFETCH(QString, errStart);
+    QFETCH(int, status);
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+
+    Machine machine(profile);
+    const QString garbage =
+        writeFile(machine.pictures.filePath(QStringLiteral("garbage.jpg")), "not a picture");
+    arguments.replaceInStrings(QStringLiteral("@photo"), machine.photo);
+    arguments.replaceInStrings(QStringLiteral("@garbage"), garbage);
+    std::unique_ptr<CaptureServer> server;
+    QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
+    if (!reply.isEmpty()) {
+        CaptureServer::Script script;
+        script.reply = reply;
+        server = std::make_unique<CaptureServer>(std::move(script));
+        proxy = server->proxyUrl();
+    }
+
+    const Run run = runExecutable(arguments, machine.start.path(), machine.config.path(), proxy);
+    QCOMPARE(run.out, out);
+    if (errStart.isEmpty())
+        QCOMPARE(run.err, QStringList());
+    else
+        QVERIFY2(!run.err.isEmpty() && run.err[0].startsWith(errStart),
+                 qPrintable(run.err.join(QLatin1Char('\n'))));
+    if (status == 64)
+        QVERIFY(run.err.join(QLatin1Char('\n')).contains(QStringLiteral("--upload <PICTURE>")));
+    QCOMPARE(run.status, status);
+    // Nothing is sent when the profile or the picture stops it first.
+    if (server && status >= 3)
+        QCOMPARE(server->connections(), 0);
+}
+
+void CommandLineTest::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("mustHold");
+
+    QTest::newRow("--help") << QStringLiteral("--help")
+                            << QStringLiteral("the picture could not be converted");
+    QTest::newRow("-h") << QStringLiteral("-h") << QStringLiteral("--upload <PICTURE>");
+    QTest::newRow("--version") << QStringLiteral("--version")
+                               << QStringLiteral("Pictovane " PICTOVANE_VERSION);
+}
+
+void CommandLineTest::helpAndVersion()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, mustHold);
+    QTemporaryDir dir;
+    const Run run = runExecutable({option}, dir.path(), dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.join(QLatin1Char('\n')).contains(mustHold), qPrintable(run.out.join(QLatin1Char('\n'))));
+    QCOMPARE(run.err, QStringList());
+}
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_cli.moc"
