@@ -37,6 +37,8 @@ int main(int argc, char *argv[])
 
     QApplication qapp(argc, argv);
     nameTheProgram();
+    // Ties the window to its menu entry and icon where the window system asks.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pictovane.Pictovane"));
 
     int status = 0;
     {
