@@ -582,16 +582,14 @@ void HttpTest::layerReadsTheWholeReply_data()
 
 void HttpTest::layerReadsTheWholeReply()
 {
+    QFETCH(QByteArray, reply);
     QFETCH(QByteArray, afterBody);
     std::atomic<bool> gate{false};
     CaptureServer::Script script;
-    QFETCH(QByteArray, reply);
+    script.mode = CaptureServer::AnswerInTwoPieces;
     script.reply = reply;
-    if (!afterBody.isEmpty()) {
-        script.mode = CaptureServer::AnswerInTwoPieces;
-        script.secondPiece = afterBody;
-        script.gate = &gate;
-    }
+    script.secondPiece = afterBody;
+    script.gate = &gate;
     CaptureServer server(std::move(script));
     useProxy(server.proxyUrl());
     std::thread opener([&gate] {
