@@ -24,8 +24,6 @@ private slots:
     void outputPathFollowsType_data();
     void outputPathFollowsType();
     void relativeOutputBecomesAbsolute();
-    void inputFormatFromTheBytes_data();
-    void inputFormatFromTheBytes();
     void outputIsLiteralForImageMagick_data();
     void outputIsLiteralForImageMagick();
     void converterChoice_data();
@@ -97,30 +95,6 @@ void ConverterTest::relativeOutputBecomesAbsolute()
     const QString output = converterOutputFor(QStringLiteral("-rf.gif"));
     QDir::setCurrent(old);
     QCOMPARE(output, QStringLiteral("gif:") + QDir(tmp.path()).filePath(QStringLiteral("-rf.gif")));
-}
-
-void ConverterTest::inputFormatFromTheBytes_data()
-{
-    QTest::addColumn<QByteArray>("head");
-    QTest::addColumn<QString>("input");
-    QTest::newRow("JPEG") << QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF", 10) << "jpg:-";
-    QTest::newRow("bitmap") << QByteArray("BM\x36\0\0\0", 6) << "bmp:-";
-    QTest::newRow("PNG: left to ImageMagick") << QByteArray("\x89PNG\r\n") << "-";
-    QTest::newRow("text") << QByteArray("just notes") << "-";
-    QTest::newRow("empty") << QByteArray() << "-";
-}
-
-void ConverterTest::inputFormatFromTheBytes()
-{
-    QFETCH(QByteArray, head);
-    QFETCH(QString, input);
-    QCOMPARE(converterInputFor(head), input);
-    const QStringList expected =
-        converterLimitArguments()
-        + QStringList{QStringLiteral("-sample"), QStringLiteral("128x160"), input,
-                      QStringLiteral("gif:") + QDir::rootPath() + QStringLiteral("s/a.gif")};
-    QCOMPARE(imageMagickArguments(128, 160, head, QSize(), QDir::rootPath() + QStringLiteral("s/a.gif")),
-             expected);
 }
 
 void ConverterTest::outputIsLiteralForImageMagick_data()
@@ -249,6 +223,11 @@ void ConverterTest::commandLineFollowsThePicture_data()
     QTest::newRow("JPEG portrait, larger box")
         << jpeg << QSize(3000, 4000) << QSize(176, 220)
         << QStringList{"-define", "jpeg:size=352x440", "-sample", "165x220!", "jpg:-"};
+    // The input's coder from its first bytes; others are left to ImageMagick.
+    QTest::newRow("PNG") << QByteArray("\x89PNG\r\n") << QSize() << QSize(128, 160)
+                         << QStringList{"-sample", "128x160", "-"};
+    QTest::newRow("empty") << QByteArray() << QSize() << QSize(128, 160)
+                           << QStringList{"-sample", "128x160", "-"};
     QTest::newRow("bitmap: never reduced")
         << bmp << QSize(6000, 4000) << QSize(128, 160) << QStringList{"-sample", "128x160", "bmp:-"};
     QTest::newRow("JPEG under twice the box")

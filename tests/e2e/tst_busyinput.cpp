@@ -58,10 +58,8 @@ void BusyInputTest::inputWhileBusyHasNoEffect()
     useProxy(server.port());
     if (converting) {
         // The lookup prefers a converter in the start folder: ImageMagick, late.
-        QFile slow(s.start.filePath(QStringLiteral("convert")));
-        QVERIFY(slow.open(QIODevice::WriteOnly));
-        slow.write("#!/bin/sh\nsleep 2.5\nexec convert \"$@\"\n");
-        slow.close();
+        QFile slow(writeFile(s.start.filePath(QStringLiteral("convert")),
+                             "#!/bin/sh\nsleep 2.5\nexec convert \"$@\"\n"));
         slow.setPermissions(slow.permissions() | QFile::ExeOwner);
     } else {
         s.browse();

@@ -22,16 +22,11 @@ void HidpiResourcesTest::pickedRender_data()
     QTest::addColumn<QSize>("pixels");
 
     QTest::newRow("background at 1") << 131 << 1.0 << 1 << QSize(410, 413) << QSize(410, 413);
-    QTest::newRow("background at 1.5") << 131 << 1.5 << 2 << QSize(410, 413) << QSize(615, 620);
     QTest::newRow("background at 2") << 131 << 2.0 << 2 << QSize(410, 413) << QSize(820, 826);
-    QTest::newRow("background at 3") << 131 << 3.0 << 3 << QSize(410, 413) << QSize(1230, 1239);
-    QTest::newRow("Browse at 1") << 132 << 1.0 << 1 << QSize(87, 33) << QSize(87, 33);
     QTest::newRow("Browse at 1.5") << 132 << 1.5 << 2 << QSize(87, 33) << QSize(131, 50);
-    QTest::newRow("Browse at 2") << 132 << 2.0 << 2 << QSize(87, 33) << QSize(174, 66);
     QTest::newRow("Browse pressed at 3") << 136 << 3.0 << 3 << QSize(87, 33) << QSize(261, 99);
     QTest::newRow("Upload at 1.25") << 134 << 1.25 << 2 << QSize(86, 34) << QSize(108, 43);
     QTest::newRow("Upload at 2.5") << 134 << 2.5 << 3 << QSize(86, 34) << QSize(215, 85);
-    QTest::newRow("close at 2") << 135 << 2.0 << 2 << QSize(14, 14) << QSize(28, 28);
     QTest::newRow("close pressed at 4, beyond the renders")
         << 138 << 4.0 << 3 << QSize(14, 14) << QSize(56, 56);
     QTest::newRow("a ratio no screen has is 1") << 137 << 0.0 << 1 << QSize(87, 33) << QSize(87, 33);

@@ -1,5 +1,6 @@
 // A window moved from a plain screen to one of twice the density loads its
 // pictures again for the new one (two offscreen screens, see twoscreens.json).
+#include "../support/photo.h"
 #include "app/screenbitmap.h"
 #include "preview/CImagePreviewStatic.h"
 #include "skin/CSkinButton.h"
@@ -56,17 +57,11 @@ void HidpiScreensTest::followsTheScreen()
     auto *preview = new CImagePreviewStatic(&window);
     preview->setGeometry(100, 50, 119, 150);
     QVERIFY(preview->InitGraphics());
-    // One-pixel stripes at the box's pixels on the denser screen: on the
-    // plain one the decode reduces them to grey, so only a decode for the
-    // new screen shows them sharp there.
-    const QSize dense = preview->contentsRect().size() * 2;
-    QImage stripes(dense, QImage::Format_RGB32);
-    for (int x = 0; x < stripes.width(); ++x)
-        for (int y = 0; y < stripes.height(); ++y)
-            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    // Stripes at the box's pixels on the denser screen: on the plain one the
+    // decode greys them, so only a decode for the new screen shows them sharp.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("stripes.bmp"));
-    QVERIFY(stripes.save(path));
+    QVERIFY(paintStripes(preview->contentsRect().size() * 2).save(path));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     preview->LoadImageFile(path);
@@ -87,13 +82,7 @@ void HidpiScreensTest::followsTheScreen()
     if (after < 2)
         return;
     const QImage shot = preview->grab().toImage();
-    const QPoint inside = preview->contentsRect().topLeft() * 2 + QPoint(10, 20);
-    int sharp = 0;
-    for (int x = 0; x < 40; ++x) {
-        const int grey = qGray(shot.pixel(inside.x() + x, inside.y()));
-        sharp += grey < 30 || grey > 225;
-    }
-    QCOMPARE(sharp, 40);
+    QCOMPARE(sharpPixels(shot, preview->contentsRect().topLeft() * 2 + QPoint(10, 20), 40), 40);
 }
 
 QTEST_MAIN(HidpiScreensTest)

@@ -122,8 +122,8 @@ private slots:
     void fileChangesSizeWhileSending_data();
     void fileChangesSizeWhileSending();
     void endlessReplyIsCut();
-    void largeReplyArrivesWhole();
-    void continueArrivingAlone();
+    void layerReadsTheWholeReply_data();
+    void layerReadsTheWholeReply();
     void layerRefusesMisuse();
     void unresolvableHost();
 
@@ -563,33 +563,32 @@ QByteArray exchange(HRESULT &hr, std::int32_t &code)
 
 } // namespace
 
-void HttpTest::largeReplyArrivesWhole()
+void HttpTest::layerReadsTheWholeReply_data()
 {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("afterBody"); // sent only once the gate opens
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("body");
     // More than the layer holds at once: receiving pauses, and must resume.
-    const QByteArray body = patternBytes(3 << 20);
-    CaptureServer::Script script;
-    script.reply =
-        "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-    CaptureServer server(std::move(script));
-    useProxy(server.proxyUrl());
-    HRESULT hr = S_OK;
-    std::int32_t code = 0;
-    const QByteArray reply = exchange(hr, code);
-    server.finish();
-    QCOMPARE(hr, S_OK);
-    QCOMPARE(code, 200);
-    QCOMPARE(reply.size(), body.size());
-    QVERIFY(reply == body);
+    const QByteArray large = patternBytes(3 << 20);
+    QTest::newRow("large") << "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(large.size())
+                                  + "\r\n\r\n" + large
+                           << QByteArray() << 200 << large;
+    // An interim answer on its own, the final one only after the body.
+    QTest::newRow("100 Continue alone")
+        << QByteArray("HTTP/1.1 100 Continue\r\n\r\n")
+        << QByteArray("HTTP/1.1 201 Created\r\nContent-Length: 4\r\n\r\ndone") << 201 << QByteArray("done");
 }
 
-void HttpTest::continueArrivingAlone()
+void HttpTest::layerReadsTheWholeReply()
 {
-    // An interim answer on its own, the final one only after the body.
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, afterBody);
     std::atomic<bool> gate{false};
     CaptureServer::Script script;
     script.mode = CaptureServer::AnswerInTwoPieces;
-    script.reply = "HTTP/1.1 100 Continue\r\n\r\n";
-    script.secondPiece = "HTTP/1.1 201 Created\r\nContent-Length: 4\r\n\r\ndone";
+    script.reply = reply;
+    script.secondPiece = afterBody;
     script.gate = &gate;
     CaptureServer server(std::move(script));
     useProxy(server.proxyUrl());
@@ -599,12 +598,14 @@ void HttpTest::continueArrivingAlone()
     });
     HRESULT hr = S_OK;
     std::int32_t code = 0;
-    const QByteArray reply = exchange(hr, code);
+    const QByteArray got = exchange(hr, code);
     opener.join();
     server.finish();
     QCOMPARE(hr, S_OK);
-    QCOMPARE(code, 201);
-    QCOMPARE(reply, QByteArray("done"));
+    QTEST(code, "code");
+    QFETCH(QByteArray, body);
+    QCOMPARE(got.size(), body.size());
+    QVERIFY(got == body);
 }
 
 void HttpTest::layerRefusesMisuse()

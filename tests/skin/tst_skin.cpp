@@ -778,11 +778,8 @@ void SkinTest::focusRingFromTheReason_data()
     QTest::addColumn<bool>("masked");
     QTest::addColumn<bool>("ring");
     QTest::newRow("tab") << int(Qt::TabFocusReason) << false << false << true;
-    QTest::newRow("backtab") << int(Qt::BacktabFocusReason) << false << false << true;
     QTest::newRow("tab, masked") << int(Qt::TabFocusReason) << false << true << true;
     QTest::newRow("mouse") << int(Qt::MouseFocusReason) << false << false << false;
-    QTest::newRow("mouse, masked") << int(Qt::MouseFocusReason) << false << true << false;
-    QTest::newRow("other") << int(Qt::OtherFocusReason) << false << false << false;
     QTest::newRow("reactivated after mouse") << int(Qt::MouseFocusReason) << true << false << false;
     QTest::newRow("reactivated after tab") << int(Qt::TabFocusReason) << true << false << true;
 }

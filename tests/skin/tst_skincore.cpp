@@ -269,6 +269,7 @@ void SkinCoreTest::focusCue_data()
     QTest::addColumn<QList<int>>("steps");
     QTest::addColumn<bool>("keyboard");
     QTest::newRow("shortcut") << QList<int>{Qt::ShortcutFocusReason} << true;
+    QTest::newRow("other reason") << QList<int>{Qt::OtherFocusReason} << false;
     QTest::newRow("popup at start") << QList<int>{Qt::PopupFocusReason} << false;
     QTest::newRow("tab away") << QList<int>{Qt::TabFocusReason, 100 + Qt::TabFocusReason} << false;
     QTest::newRow("popup closed after backtab")

@@ -34,3 +34,24 @@ inline QImage paintPhoto(int width, int height, int noise = 0)
     }
     return image;
 }
+
+// One-pixel black and white columns: any resampling smears them into grey.
+inline QImage paintStripes(const QSize &size)
+{
+    QImage stripes(size, QImage::Format_RGB32);
+    for (int x = 0; x < size.width(); ++x)
+        for (int y = 0; y < size.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    return stripes;
+}
+
+// How many of the `count` pixels rightwards from `from` are near black or white.
+inline int sharpPixels(const QImage &shot, QPoint from, int count)
+{
+    int sharp = 0;
+    for (int x = 0; x < count; ++x) {
+        const int grey = qGray(shot.pixel(from.x() + x, from.y()));
+        sharp += grey < 30 || grey > 225;
+    }
+    return sharp;
+}
