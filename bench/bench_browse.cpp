@@ -41,6 +41,7 @@ public:
     std::optional<QString> openFileName(const QStringList &) override { return file; }
     void statusDialog(int, const QByteArray &) override {}
     void openUrl(const QUrl &) override {}
+    bool question(const QString &) override { return false; }
     void aboutBox() override {}
 };
 

@@ -63,10 +63,10 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     // Upload, with the window's name rule and inputs.
     const QByteArray uploadFileName = makeUploadFileName(upload.clock(), profile.wallpaperType);
     QByteArray title = pictureTitleOf(picturePath).toLocal8Bit();
-    const pictovane::HRESULT hr =
-        uploadAndReport(console, startDir, uploadFileName, QByteArray(profile.Number), title, profile.Carrier,
-                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, upload.timeouts);
-    return uploadExitStatus(console.modesShown(), pictovane::FAILED(hr));
+    const UploadReport report = uploadAndReport(
+        console, startDir, uploadFileName, QByteArray(profile.Number), title, profile.Carrier, profile.Phone,
+        QByteArray(profile.Version), profile.wallpaperType, nullptr, upload.timeouts);
+    return uploadExitStatus(console.modesShown(), pictovane::FAILED(report.hr));
 }
 
 int uploadWithoutWindow(HeadlessUpload upload)

@@ -2,6 +2,7 @@
 #include "http/CPostForm.h"
 #include "platform/crtrandom.h"
 #include "platform/inet.h"
+#include "platform/wait.h"
 #include "platform/winerror.h"
 
 #include "../support/captureserver.h"
@@ -74,7 +75,8 @@ struct Outcome
     QList<QByteArray> pieces;
 };
 
-Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atomic<bool> *pieceSeen = nullptr)
+Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atomic<bool> *pieceSeen = nullptr,
+             Wait *wait = nullptr)
 {
     Outcome out;
     CFormPoster poster(
@@ -83,7 +85,7 @@ Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atom
             if (pieceSeen)
                 *pieceSeen = true;
         },
-        timeouts);
+        timeouts, wait);
     out.hr = poster.Send(form, out.status);
     return out;
 }
@@ -124,6 +126,7 @@ private slots:
     void endlessReplyIsCut();
     void layerReadsTheWholeReply_data();
     void layerReadsTheWholeReply();
+    void layerRefusesMisuse_data();
     void layerRefusesMisuse();
     void unresolvableHost();
 
@@ -144,7 +147,6 @@ void HttpTest::cleanup()
 {
     QDir::setCurrent(m_oldCwd);
     m_dir.reset();
-    inet::setPumpHook({});
     QCOMPARE(inet::openHandleCountForTests(), 0);
 }
 
@@ -500,13 +502,18 @@ void HttpTest::fileChangesSizeWhileSending()
     CaptureServer server(script);
     useProxy(server.proxyUrl());
     const QString path = m_dir->filePath(QStringLiteral("a.bmp"));
-    inet::setPumpHook([&] {
+    struct ChangeTheFile : Wait
+    {
+        std::function<void()> change;
+        void idle() override { change(); }
+    } changer;
+    changer.change = [&] {
         if (!gate) {
             writeFile(path, patternBytes(size + delta));
             gate = true;
         }
-    });
-    const Outcome out = post(form);
+    };
+    const Outcome out = post(form, kTestTimeouts, nullptr, &changer);
     server.finish();
 
     QVERIFY(gate);
@@ -539,6 +546,17 @@ void HttpTest::endlessReplyIsCut()
 
 namespace {
 
+// A body source that gives `bytes`, at most `step` at a time.
+inet::BodySource bytesSource(QByteArray bytes, std::size_t step = 1 << 20)
+{
+    return [bytes, at = qsizetype(0), step](char *buffer, std::size_t size, std::size_t &got) mutable {
+        got = std::min({size, step, std::size_t(bytes.size() - at)});
+        std::memcpy(buffer, bytes.constData() + at, got);
+        at += qsizetype(got);
+        return S_OK;
+    };
+}
+
 // Sends a three-byte body through the layer and reads the whole reply.
 QByteArray exchange(HRESULT &hr, std::int32_t &code)
 {
@@ -546,8 +564,7 @@ QByteArray exchange(HRESULT &hr, std::int32_t &code)
     inet::InetConnection connection(session, kHost, 80);
     inet::InetRequest request(connection, "POST", kPath);
     QByteArray reply;
-    if (FAILED(hr = request.begin(3)) || FAILED(hr = request.write("abc", 3)) || FAILED(hr = request.end())
-        || FAILED(hr = request.status(code)))
+    if (FAILED(hr = request.send(3, bytesSource("abc"))) || FAILED(hr = request.status(code)))
         return reply;
     for (;;) {
         std::uint32_t available = 0;
@@ -608,28 +625,40 @@ void HttpTest::layerReadsTheWholeReply()
     QVERIFY(got == body);
 }
 
+void HttpTest::layerRefusesMisuse_data()
+{
+    // A body source that gives other than the announced length.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("step");
+    QTest::newRow("shorter than announced") << QByteArray("ab") << 1;
+    QTest::newRow("longer, in one go") << QByteArray("abcd") << 8;
+    QTest::newRow("longer, byte by byte") << QByteArray("abcd") << 1;
+}
+
 void HttpTest::layerRefusesMisuse()
 {
+    QFETCH(QByteArray, body);
+    QFETCH(int, step);
     CaptureServer server({});
     useProxy(server.proxyUrl());
     {
-        inet::InetSession session("agent");
+        inet::InetSession session("agent", kTestTimeouts);
         inet::InetConnection connection(session, kHost, 80);
         inet::InetRequest request(connection, "POST", kPath);
         std::int32_t code = 0;
         QCOMPARE(request.status(code), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.write("x", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.begin(3), S_OK);
+        QCOMPARE(request.send(3, bytesSource(body, std::size_t(step))),
+                 HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
         QCOMPARE(request.addHeader("Late: header"),
                  HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.write("ab", 2), S_OK);
-        QCOMPARE(request.end(), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.write("c", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        QCOMPARE(request.send(3, bytesSource("abc")),
+                 HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
         QCOMPARE(inet::openHandleCountForTests(), 3);
     }
     server.finish();
-    // The short body never reaches the server as if it were complete.
-    QVERIFY(QByteArray("ab").startsWith(server.body()));
+    // The wrong body never reaches the server as if it were complete.
+    QVERIFY(server.body().size() < 3);
+    QVERIFY(body.startsWith(server.body()));
     QCOMPARE(server.contentLength(), 3);
 }
 

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPair>
 
+#include <functional>
 #include <optional>
 
 class RecordingPresenter : public Presenter
@@ -26,6 +27,17 @@ public:
     QList<Status> statusDialogs;
     QList<QUrl> openedUrls;
     int aboutBoxes = 0;
+    QStringList questions;
+    bool answer = true;              // to every question
+    std::function<void()> whenAsked; // runs while a question is open
+
+    bool question(const QString &text) override
+    {
+        questions << text;
+        if (whenAsked)
+            whenAsked();
+        return answer;
+    }
 
     void messageBox(const QString &text) override { boxes << text; }
     void plainBox(const QString &text, const QString &caption) override

@@ -28,4 +28,6 @@ public:
     // Opens an address with the desktop's handler.
     virtual void openUrl(const QUrl &url) = 0;
     virtual void aboutBox() = 0;
+    // A question with Yes and No, Yes the default (Enter); true for Yes.
+    virtual bool question(const QString &text) = 0;
 };

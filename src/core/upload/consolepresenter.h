@@ -23,6 +23,8 @@ public:
     // Printed, never opened: the desktop is not ours to use here.
     void openUrl(const QUrl &url) override;
     void aboutBox() override {}
+    // Nobody to ask: the work goes on.
+    bool question(const QString &) override { return false; }
 
     // The status modes shown so far, in order.
     const QList<int> &modesShown() const { return m_modes; }

@@ -11,7 +11,7 @@ bool CWallpaperApp::InitInstance()
     CWallpaperDlg dlg(presenter, openSystemProfileStore());
     presenter.setParent(&dlg);
     dlg.setUploadJob([&presenter](auto &&...inputs) {
-        uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...);
+        return uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...);
     });
     dlg.setStartPicture(m_startPicture);
 

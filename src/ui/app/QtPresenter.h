@@ -18,6 +18,7 @@ public:
     void statusDialog(int mode, const QByteArray &link) override;
     void openUrl(const QUrl &url) override;
     void aboutBox() override;
+    bool question(const QString &text) override;
 
 private:
     QWidget *m_parent;
