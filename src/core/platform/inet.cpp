@@ -533,16 +533,21 @@ HRESULT InetRequest::drive(const std::function<bool()> &done)
                 s.finishCode = msg->data.result;
             }
         }
-        // What has arrived wins over a stop asked for in the same instant.
-        if (done() || s.finished)
-            return S_OK;
-        if (s.wait && s.wait->stopRequested())
-            return win32(ERROR_INTERNET_OPERATION_CANCELLED);
-
         auto now = Clock::now();
         if (s.bodyHanded() || s.headDone)
             s.replyWaited += now - lastTick;
         lastTick = now;
+        if (s.finished)
+            return S_OK;
+        // Counted over every wait on the reply, so a trickle cannot renew it.
+        if (s.replyWaited >= limits.reply)
+            return win32(ERROR_INTERNET_TIMEOUT);
+        // What has arrived wins over a stop asked for in the same instant.
+        if (done())
+            return S_OK;
+        if (s.wait && s.wait->stopRequested())
+            return win32(ERROR_INTERNET_OPERATION_CANCELLED);
+
         const std::uint64_t mark = progressMark();
         curl_off_t connectTime = 0;
         curl_easy_getinfo(s.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
@@ -553,8 +558,6 @@ HRESULT InetRequest::drive(const std::function<bool()> &done)
         } else if (now - lastProgress >= limits.stall) {
             return win32(ERROR_INTERNET_TIMEOUT);
         }
-        if (s.replyWaited >= limits.reply)
-            return win32(ERROR_INTERNET_TIMEOUT);
 
         if (s.wait && now - lastIdle >= Wait::kIdleInterval) {
             s.wait->idle();
