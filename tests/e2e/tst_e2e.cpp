@@ -74,7 +74,7 @@ void EndToEndTest::replyKinds()
     QVERIFY(s.presenter.boxes.isEmpty());
     // What went out was the converted picture under the cleaned title.
     QVERIFY(server.body().contains("name=\"image_name\"\r\n\r\nbeach_day_sun\r\n"));
-    QFile gif(s.start.filePath(QStringLiteral("a.gif")));
+    QFile gif(QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif")));
     QVERIFY(gif.open(QIODevice::ReadOnly));
     QVERIFY(server.body().contains(gif.readAll()));
     QCOMPARE(server.body().size(), server.contentLength());
@@ -181,7 +181,7 @@ void EndToEndTest::referenceServerStoresThePicture()
     QVERIFY(s.presenter.statusDialogs[0].link.endsWith("/wallpapers/stored.php?name=41.gif"));
 
     QFile stored(store.filePath(QStringLiteral("41.gif")));
-    QFile sent(s.start.filePath(QStringLiteral("a.gif")));
+    QFile sent(QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif")));
     QVERIFY(stored.open(QIODevice::ReadOnly) && sent.open(QIODevice::ReadOnly));
     QCOMPARE(stored.readAll(), sent.readAll());
     QImageReader gif(stored.fileName());

@@ -10,6 +10,7 @@
 #include "config.h"
 #include "platform/connectivity.h"
 #include "platform/hiddenprocess.h"
+#include "platform/privatefolder.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
@@ -158,7 +159,10 @@ void CWallpaperDlg::OnInitDialog()
         }
     }
 
-    m_startDir = QDir::currentPath();
+    // Never the current folder: that is often the user's home, with photos
+    // of the same names, and another instance may share it.
+    m_workFolder = std::make_unique<PrivateFolder>();
+    m_startDir = m_workFolder->path();
 }
 
 void CWallpaperDlg::centreOnScreen()
@@ -175,6 +179,11 @@ void CWallpaperDlg::centreOnScreen()
 
 void CWallpaperDlg::LoadPhoneProfile()
 {
+    if (m_profileStore && m_profileStore->unreadable()) {
+        m_presenter.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
+        endDuringInit();
+        return;
+    }
     if (!m_profileStore || !m_profileStore->exists()) {
         m_presenter.messageBox(QStringLiteral(
             "Please Launch the wallpaper service from within the main Chimeforge Application"));
@@ -272,24 +281,28 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
     m_pictureTitle = pictureTitleOf(m_picturePath);
 
     bool previewed = false;
-    const bool converted = convertPictureForPhone(
-        m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
-        m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
-        [this, &previewed](const QString &converter, const QStringList &arguments, const QString &picture) {
-            // The preview is decoded and drawn while the converter works.
-            return RunConverter(converter, arguments, picture, [this, &previewed] {
-                previewed = true;
-                m_preview->LoadImageFile(m_picturePath);
-                m_preview->repaint();
-            });
-        });
+    const Conversion outcome =
+        m_startDir.isEmpty()
+            ? Conversion::CannotWrite
+            : convertPictureForPhone(
+                  m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
+                  m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
+                  [this, &previewed](const QString &converter, const QStringList &arguments,
+                                     const QString &picture) {
+                      // The preview is decoded and drawn while the converter works.
+                      return RunConverter(converter, arguments, picture, [this, &previewed] {
+                          previewed = true;
+                          m_preview->LoadImageFile(m_picturePath);
+                          m_preview->repaint();
+                      });
+                  });
     if (!previewed)
         m_preview->LoadImageFile(m_picturePath);
-    if (!converted) {
+    if (outcome != Conversion::Converted) {
         // The preview may still show the pick; Upload must not send anything.
         m_picturePath.clear();
         m_pictureTitle.clear();
-        m_presenter.messageBox(QStringLiteral("This picture could not be converted for your phone."));
+        m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     }
 }
 
@@ -311,9 +324,12 @@ void CWallpaperDlg::OnCloseButton()
 {
     if (m_busy)
         return;
-    const QDir start(m_startDir);
-    for (const WallpaperType &type : kWallpaperTypes)
-        QFile::remove(start.filePath(QLatin1String(type.path)));
+    // An empty path would name the current folder.
+    if (!m_startDir.isEmpty()) {
+        const QDir start(m_startDir);
+        for (const WallpaperType &type : kWallpaperTypes)
+            QFile::remove(start.filePath(QLatin1String(type.path)));
+    }
     QDialog::reject();
 }
 
