@@ -59,12 +59,12 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
         startDir.isEmpty()
             ? Conversion::CannotWrite
             : convertPictureForPhone(
-                  picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
-                  profile.wallpaperHeight, converterPathFor(startDir, upload.converterLookup),
-                  [&](const QString &converter, const QStringList &arguments, const QString &picture) {
-                      hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
-                      return run.wait(upload.converterTimeLimit);
-                  });
+                picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
+                profile.wallpaperHeight, converterPathFor(startDir, upload.converterLookup),
+                [&](const QString &converter, const QStringList &arguments, const QString &picture) {
+                    hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
+                    return run.wait(upload.converterTimeLimit);
+                });
     if (outcome != Conversion::Converted) {
         console.messageBox(conversionFailureText(outcome, upload.converterTimeLimit));
         return exitstatus::kNotConverted;

@@ -4,12 +4,15 @@
 #include "windowfixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -62,6 +65,10 @@ private slots:
     void everyWayOutRemovesOnlyOurFolder_data();
     void everyWayOutRemovesOnlyOurFolder();
     void twoWindowsNeverShareAFolder();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
+    void shiftF10OpensTheMenuOnItsFirstItem();
+    void busyCursorWhileUploading();
     void aboutCommand_data();
     void aboutCommand();
     void dragByBackground();
@@ -104,8 +111,8 @@ void AppTest::missingProfileEndsBeforeTheLoop_data()
 {
     QTest::addColumn<bool>("present");
     QTest::addColumn<QString>("box");
-    QTest::newRow("missing") << false
-                             << "Please Launch the wallpaper service from within the main Chimeforge Application";
+    QTest::newRow("missing")
+        << false << "Please Launch the wallpaper service from within the main Chimeforge Application";
     QTest::newRow("present but unreadable") << true << "The phone profile exists but cannot be read.";
 }
 
@@ -309,8 +316,8 @@ void AppTest::everyWayOutRemovesOnlyOurFolder()
     }
     QVERIFY(!dlg->isVisible());
     QCOMPARE(dlg->result(), int(QDialog::Rejected));
-    const QStringList left = copiesGoAtOnce ? QStringList{"stray"}
-                                            : QStringList{"a.bmp", "a.gif", "a.jpg", "stray"};
+    const QStringList left =
+        copiesGoAtOnce ? QStringList{"stray"} : QStringList{"a.bmp", "a.gif", "a.jpg", "stray"};
     QCOMPARE(QDir(folder).entryList(QDir::Files), left);
     dlg.reset();
     QVERIFY(!QFileInfo::exists(folder));
@@ -327,6 +334,68 @@ void AppTest::twoWindowsNeverShareAFolder()
     two->OnInitDialog();
     QVERIFY(!one->startDir().isEmpty());
     QVERIFY(one->startDir() != two->startDir());
+}
+
+void AppTest::enterPressesTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("fileDialogs");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("Browse") << "button1007" << 1 << QStringList{} << true;
+    QTest::newRow("Upload") << "button1008" << 0
+                            << QStringList{"Please Click Browse to select a file to Upload"} << true;
+    QTest::newRow("close") << "button1009" << 0 << QStringList{} << false;
+}
+
+void AppTest::enterPressesTheFocusedButton()
+{
+    QFETCH(QString, focused);
+    QFETCH(int, fileDialogs);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, visible);
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    button(dlg.get(), qPrintable(focused))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(int(fx.presenter.fileDialogs.size()), fileDialogs);
+    QCOMPARE(fx.presenter.boxes, boxes);
+    QCOMPARE(dlg->isVisible(), visible);
+}
+
+void AppTest::shiftF10OpensTheMenuOnItsFirstItem()
+{
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    dlg->show();
+    QString selected = QStringLiteral("(no menu)");
+    QTimer::singleShot(300, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            selected = menu->activeAction() ? menu->activeAction()->text() : QString();
+            menu->close();
+        }
+    });
+    QTest::keyClick(dlg.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(selected, QStringLiteral("&About Pictovane..."));
+}
+
+void AppTest::busyCursorWhileUploading()
+{
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
+    dlg->OnBrowse();
+    QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
+    Qt::CursorShape during = Qt::ArrowCursor;
+    dlg->setUploadJob([&](auto &&...) { during = dlg->cursor().shape(); });
+    dlg->OnUpload();
+    QCOMPARE(during, Qt::WaitCursor);
+    QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
 }
 
 void AppTest::aboutCommand_data()

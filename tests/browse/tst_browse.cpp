@@ -198,10 +198,9 @@ void BrowseTest::pickReachesConverterWhole()
     // a full decode gives.
     const QStringList expected =
         converterLimitArguments()
-        + QStringList{
-            QStringLiteral("-define"), QStringLiteral("jpeg:size=256x320"),
-            QStringLiteral("-sample"), QStringLiteral("128x96!"),
-            QStringLiteral("jpg:-"),   QStringLiteral("gif:") + fx.work(QStringLiteral("a.gif"))};
+        + QStringList{QStringLiteral("-define"), QStringLiteral("jpeg:size=256x320"),
+                      QStringLiteral("-sample"), QStringLiteral("128x96!"),
+                      QStringLiteral("jpg:-"),   QStringLiteral("gif:") + fx.work(QStringLiteral("a.gif"))};
     QCOMPARE(fx.recordedArguments(), expected);
     QCOMPARE(fx.recordedInput(), readFile(picture));
     QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("pwned"))));

@@ -18,7 +18,6 @@ namespace {
 
 const QByteArray kProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
                             "wallpaperHeight=160\n";
-const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
 
 struct Fixture : WindowFixture
 {

@@ -166,7 +166,8 @@ QString conversionFailureText(Conversion outcome, std::chrono::milliseconds time
     case Conversion::NotAFile:
         return QStringLiteral("This is not a picture file but a folder or a device.");
     case Conversion::NoConverter:
-        return QStringLiteral("ImageMagick is not installed, so the picture cannot be converted for your phone.");
+        return QStringLiteral(
+            "ImageMagick is not installed, so the picture cannot be converted for your phone.");
     case Conversion::TimedOut:
         return QStringLiteral("Converting this picture took longer than %1 seconds, so it was stopped.")
             .arg((timeLimit.count() + 999) / 1000);

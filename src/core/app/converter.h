@@ -113,12 +113,12 @@ using ConverterRunner = std::function<hiddenprocess::RunResult(
 // How Browse's conversion ended; each failure has its own sentence.
 enum class Conversion {
     Converted,
-    NoSuchFile,   // nothing by that name
-    NotAFile,     // a folder, a pipe, a device
-    NoConverter,  // ImageMagick is not installed (or would not start)
-    TimedOut,     // still converting at its time limit
-    CannotWrite,  // the working folder cannot take the copy
-    Unreadable,   // ImageMagick could not read the picture
+    NoSuchFile,  // nothing by that name
+    NotAFile,    // a folder, a pipe, a device
+    NoConverter, // ImageMagick is not installed (or would not start)
+    TimedOut,    // still converting at its time limit
+    CannotWrite, // the working folder cannot take the copy
+    Unreadable,  // ImageMagick could not read the picture
 };
 
 // The sentence the user is shown for a failed conversion; `timeLimit` is

@@ -54,9 +54,12 @@ public:
     explicit BusyScope(CWallpaperDlg &dlg) : m_dlg(dlg), m_blocker(std::make_unique<InputBlocker>(&dlg))
     {
         m_dlg.m_busy = true;
+        // Over this window only: a dialog the work shows keeps its arrow.
+        m_dlg.setCursor(Qt::WaitCursor);
     }
     ~BusyScope()
     {
+        m_dlg.unsetCursor();
         m_blocker.reset();
         m_dlg.m_busy = false;
     }
@@ -285,17 +288,17 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
         m_startDir.isEmpty()
             ? Conversion::CannotWrite
             : convertPictureForPhone(
-                  m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
-                  m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
-                  [this, &previewed](const QString &converter, const QStringList &arguments,
-                                     const QString &picture) {
-                      // The preview is decoded and drawn while the converter works.
-                      return RunConverter(converter, arguments, picture, [this, &previewed] {
-                          previewed = true;
-                          m_preview->LoadImageFile(m_picturePath);
-                          m_preview->repaint();
-                      });
-                  });
+                m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
+                m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
+                [this, &previewed](const QString &converter, const QStringList &arguments,
+                                   const QString &picture) {
+                    // The preview is decoded and drawn while the converter works.
+                    return RunConverter(converter, arguments, picture, [this, &previewed] {
+                        previewed = true;
+                        m_preview->LoadImageFile(m_picturePath);
+                        m_preview->repaint();
+                    });
+                });
     if (!previewed)
         m_preview->LoadImageFile(m_picturePath);
     if (outcome != Conversion::Converted) {
@@ -386,9 +389,24 @@ void CWallpaperDlg::dropEvent(QDropEvent *event)
 
 void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
 {
-    // The window has no OK button; Enter ends it as OK would.
-    if (!event->modifiers() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        accept();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (!modifiers && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        // Enter presses the focused button, as it does a dialog's push
+        // buttons; with none focused it ends the window as OK would.
+        QAbstractButton *focused = qobject_cast<QAbstractButton *>(focusWidget());
+        if (focused && (focused == m_browseButton || focused == m_uploadButton || focused == m_closeButton))
+            focused->click();
+        else
+            accept();
+        return;
+    }
+    if (modifiers == Qt::ShiftModifier && event->key() == Qt::Key_F10) {
+        // The other key for the context menu, where Qt only knows the Menu key.
+        const QWidget *at = focusWidget() ? focusWidget() : this;
+        const QPoint centre = at->rect().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at->mapTo(this, centre),
+                                    at->mapToGlobal(centre));
+        contextMenuEvent(&menuEvent);
         return;
     }
     QDialog::keyPressEvent(event);
@@ -437,6 +455,10 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
         return;
     QMenu menu(this);
     QAction *aboutAction = menu.addAction(about);
+    // Opened from the keyboard, its first item is selected, ready for Enter.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        QMetaObject::invokeMethod(
+            &menu, [&menu, aboutAction] { menu.setActiveAction(aboutAction); }, Qt::QueuedConnection);
     if (menu.exec(event->globalPos()) == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
 }
