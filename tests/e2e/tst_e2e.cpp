@@ -7,6 +7,7 @@
 #include "upload/uploadandreport.h"
 #include "uploadsession.h"
 
+#include <QAbstractButton>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,7 @@ class EndToEndTest : public QObject
     Q_OBJECT
 
 private slots:
+    void theUsersFolderIsNeverTouched();
     void replyKinds_data();
     void replyKinds();
     void longAndFailedReplies_data();
@@ -51,6 +53,37 @@ void EndToEndTest::replyKinds_data()
     QTest::newRow("a local program is never opened")
         << QByteArray("/usr/bin/xterm http") << QList<Status>{} << QList<QUrl>{};
     QTest::newRow("no keyword: silence") << QByteArray("thanks") << QList<Status>{} << QList<QUrl>{};
+}
+
+// Started from a file manager in a folder of the user's own, holding photos
+// of the converter's names and a program called convert.
+void EndToEndTest::theUsersFolderIsNeverTouched()
+{
+    Session s;
+    const QString marker = s.pictures.filePath(QStringLiteral("convert-ran"));
+    const QString stranger = writeFile(s.start.filePath(QStringLiteral("convert")),
+                                       "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
+    QFile::setPermissions(stranger, QFile::permissions(stranger) | QFile::ExeOwner);
+    writeFile(s.start.filePath(QStringLiteral("a.jpg")), "the user's holiday photo");
+    writeFile(s.start.filePath(QStringLiteral("a.gif")), "the user's animation");
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", ".:" + oldPath); // even where PATH names the current folder
+    CaptureServer server({});
+    useProxy(server.port());
+
+    s.browse();
+    s.upload();
+    server.finish();
+    s.dlg->show();
+    QTest::mouseClick(s.dlg->findChild<QAbstractButton *>(QStringLiteral("button1009")), Qt::LeftButton);
+    qputenv("PATH", oldPath);
+
+    QVERIFY(!s.dlg->isVisible());
+    QVERIFY(!QFile::exists(marker));
+    QCOMPARE(readFile(s.start.filePath(QStringLiteral("a.jpg"))), QByteArray("the user's holiday photo"));
+    QCOMPARE(readFile(s.start.filePath(QStringLiteral("a.gif"))), QByteArray("the user's animation"));
+    QVERIFY(!server.body().contains("the user's animation"));
+    QVERIFY(server.body().contains("GIF8"));
 }
 
 void EndToEndTest::replyKinds()
