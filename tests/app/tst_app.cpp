@@ -8,9 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -69,6 +71,7 @@ private slots:
     void enterPressesTheFocusedButton();
     void shiftF10OpensTheMenuOnItsFirstItem();
     void busyCursorWhileUploading();
+    void opensCentredOnThePrimaryScreen();
     void aboutCommand_data();
     void aboutCommand();
     void dragByBackground();
@@ -396,6 +399,24 @@ void AppTest::busyCursorWhileUploading()
     dlg->OnUpload();
     QCOMPARE(during, Qt::WaitCursor);
     QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
+}
+
+void AppTest::opensCentredOnThePrimaryScreen()
+{
+    Fixture fx;
+    auto dlg = fx.window();
+    QPoint centre;
+    QMetaObject::invokeMethod(
+        dlg.get(),
+        [&] {
+            centre = dlg->geometry().center();
+            dlg->reject();
+        },
+        Qt::QueuedConnection);
+    dlg->DoModal();
+    const QPoint expected = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2((centre - expected).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
 }
 
 void AppTest::aboutCommand_data()

@@ -25,6 +25,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMetaObject>
@@ -172,7 +173,9 @@ void CWallpaperDlg::centreOnScreen()
 {
     // Qt would centre the frame it expects a decorated window to have; this
     // window has none, so its own rectangle is what gets centred.
-    const QScreen *s = screen();
+    // The primary screen, where the user looks for a new window; not the
+    // one that happens to hold the origin.
+    const QScreen *s = QGuiApplication::primaryScreen();
     if (!s)
         return;
     const QRect area = s->availableGeometry();
