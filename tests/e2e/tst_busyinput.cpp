@@ -71,7 +71,7 @@ void BusyInputTest::inputWhileBusy()
     s.presenter.answer = false;
     s.dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.dlg.get()));
-    const QString gif = s.start.filePath(QStringLiteral("a.gif"));
+    const QString gif = QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif"));
 
     CaptureServer::Script script;
     script.reply = httpReply("success*L");
@@ -79,10 +79,11 @@ void BusyInputTest::inputWhileBusy()
     CaptureServer server(std::move(script));
     useProxy(server.port());
     if (converting) {
-        // The lookup prefers a converter in the start folder: ImageMagick, late.
-        QFile slow(writeFile(s.start.filePath(QStringLiteral("convert")),
-                             "#!/bin/sh\nsleep 2.5\nexec convert \"$@\"\n"));
-        slow.setPermissions(slow.permissions() | QFile::ExeOwner);
+        // First on PATH: ImageMagick, late.
+        QString real = QStandardPaths::findExecutable(QStringLiteral("magick"));
+        if (real.isEmpty())
+            real = QStandardPaths::findExecutable(QStringLiteral("convert"));
+        s.installConverter("#!/bin/sh\nsleep 2.5\nexec '" + QFile::encodeName(real) + "' \"$@\"\n");
     } else {
         s.browse();
     }

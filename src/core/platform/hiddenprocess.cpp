@@ -1,5 +1,8 @@
 #include "platform/hiddenprocess.h"
 
+#include "platform/lastwords.h"
+#include "platform/wait.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 
@@ -10,6 +13,9 @@
 #else
 #include <signal.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
 #endif
 
 namespace hiddenprocess {
@@ -45,16 +51,30 @@ HiddenRun::HiddenRun(const QString &program, const QStringList &arguments, const
 #else
     // A group of its own, so that stopping it also stops what it started
     // (a script's children, an ImageMagick delegate).
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        // Killed with us even when we cannot say so (SIGKILL): nothing may
+        // go on writing after the program has gone.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+#endif
+    });
 #endif
     process.start();
     m_started = process.waitForStarted(-1);
+    if (m_started)
+        lastwords::setChildGroup(long(process.processId()));
 }
 
 HiddenRun::~HiddenRun()
 {
     if (m_started && m_process->state() != QProcess::NotRunning)
         stop();
+    if (m_started)
+        lastwords::setChildGroup(0);
 }
 
 void HiddenRun::stop()
@@ -81,7 +101,7 @@ void HiddenRun::stop()
 #endif
 }
 
-RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pump)
+RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, Wait *wait)
 {
     RunResult result;
     if (!m_started)
@@ -98,13 +118,21 @@ RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pum
         }
         const qint64 left = deadline.isForever() ? -1 : deadline.remainingTime();
         const int slice =
-            pump ? int(left < 0 ? kPumpSliceMs : std::min<qint64>(left, kPumpSliceMs)) : int(left);
+            wait ? int(left < 0 ? kPumpSliceMs : std::min<qint64>(left, kPumpSliceMs)) : int(left);
         if (process.waitForFinished(slice))
             break;
-        if (pump)
-            pump();
+        if (wait) {
+            wait->idle();
+            if (wait->stopRequested()) {
+                result.stopped = true;
+                stop();
+                break;
+            }
+        }
     }
-    result.exitedNormally = !result.timedOut && process.exitStatus() == QProcess::NormalExit;
+    lastwords::setChildGroup(0);
+    result.exitedNormally =
+        !result.timedOut && !result.stopped && process.exitStatus() == QProcess::NormalExit;
     result.exitCode = process.exitCode();
     return result;
 }

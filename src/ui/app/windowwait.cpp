@@ -45,15 +45,21 @@ WindowWait::WindowWait(QWidget &window, QWidget *stopButton, Presenter &presente
     m_window(&window), m_stopButton(stopButton), m_presenter(presenter), m_question(std::move(question))
 {
     qApp->installEventFilter(this);
+    // Over this window only: a dialog the work shows keeps its arrow.
+    window.setCursor(Qt::WaitCursor);
 }
 
 WindowWait::~WindowWait()
 {
     // What reached the window system during the last moments of the wait is
-    // still queued; it goes through the filter now.
+    // still queued; it goes through the filter now. The work is over, so
+    // whatever ends the window may.
+    m_workDone = true;
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     qApp->removeEventFilter(this);
+    if (m_window)
+        m_window->unsetCursor();
 }
 
 void WindowWait::idle()
@@ -104,7 +110,7 @@ bool WindowWait::isStopInput(const QObject *watched, const QEvent *event) const
 
 bool WindowWait::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Close && watched == m_window) {
+    if (event->type() == QEvent::Close && watched == m_window && !m_workDone) {
         // The window manager's close asks as the close button does.
         event->ignore();
         m_stopWanted = true;

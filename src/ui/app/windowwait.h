@@ -2,6 +2,7 @@
 // model is told in platform/wait.h). The window makes one for each command
 // that waits and hands it to the work; for as long as it lives:
 // - the window keeps painting and its bar moving: idle() runs the event loop;
+// - the pointer over the window shows that it is busy;
 // - what the user does to the window is dropped, not held for later (Qt
 //   would hand the clicks and keys over once the wait ends, and a second
 //   Upload or a close would run on a mere mouse move);
@@ -62,4 +63,5 @@ private:
     bool m_stopWanted = false;
     bool m_asking = false;
     bool m_stopRequested = false;
+    bool m_workDone = false;
 };
