@@ -462,7 +462,7 @@ void CommandLineTest::helpAndVersion_data()
                             << QStringLiteral("the picture could not be converted");
     QTest::newRow("-h") << QStringLiteral("-h") << QStringLiteral("--upload <PICTURE>");
     QTest::newRow("--version") << QStringLiteral("--version")
-                               << QStringLiteral("Pictovane " PICTOVANE_VERSION);
+                               << QStringLiteral("Pictovane ") + QLatin1String(config::kVersion);
 }
 
 void CommandLineTest::helpAndVersion()
