@@ -109,11 +109,4 @@ RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pum
     return result;
 }
 
-RunResult runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir,
-                     const QString &standardInputFile)
-{
-    HiddenRun run(program, arguments, workingDir, standardInputFile);
-    return run.wait(std::chrono::milliseconds(-1));
-}
-
 } // namespace hiddenprocess
