@@ -116,7 +116,8 @@ Run runExecutable(const QStringList &arguments, const QString &workingDir, const
     process.setWorkingDirectory(workingDir);
     process.start(QStringLiteral(PICTOVANE_EXECUTABLE), arguments);
     Run run;
-    if (!process.waitForFinished(100000) || process.exitStatus() != QProcess::NormalExit)
+    // A run that hangs fails here in seconds; QProcess kills it on the way out.
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.status = process.exitCode();
     run.out =
