@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #else
 #include <signal.h>
 #include <unistd.h>

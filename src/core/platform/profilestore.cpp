@@ -9,7 +9,7 @@
 #include <cstring>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #endif
 
 namespace {
