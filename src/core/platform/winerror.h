@@ -18,6 +18,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <winsock2.h>
+// (kept apart, so the include sorter cannot put it first)
 #include <windows.h>
 #include <wininet.h>
 
