@@ -18,6 +18,7 @@
 #include <memory>
 
 class Presenter;
+class PrivateFolder;
 class ProfileStore;
 class CImagePreviewStatic;
 class QAbstractButton;
@@ -116,6 +117,9 @@ private:
     Presenter &m_presenter;
     std::unique_ptr<ProfileStore> m_profileStore;
 
+    // This instance's own folder for the converted copies; m_startDir is
+    // its path (empty when it could not be made).
+    std::unique_ptr<PrivateFolder> m_workFolder;
     QString m_startDir;
     QString m_picturePath;
     QString m_pictureTitle;
