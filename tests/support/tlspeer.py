@@ -50,6 +50,13 @@ def serve(server, cert, key):
                 body += chunk
             say(f"REQUEST {len(body)}")
             conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\nsuccess*L")
+            # Closed only once the client has gone: closing with its last
+            # bytes unread would reset the connection under the reply.
+            try:
+                while conn.recv(65536):
+                    pass
+            except (ssl.SSLError, OSError):
+                pass
         return
 
 
@@ -63,11 +70,11 @@ def pipe(a, b):
     except OSError:
         pass
     finally:
-        for s in (a, b):
-            try:
-                s.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+        # Half-closed, so what still travels the other way arrives whole.
+        try:
+            b.shutdown(socket.SHUT_WR)
+        except OSError:
+            pass
 
 
 def proxy(front, server_port):
