@@ -50,6 +50,12 @@ class LinkCodeTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // Each run is at the density its registration asks for.
+        QCOMPARE(qApp->devicePixelRatio(),
+                 qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
+    }
     void codeScansAsTheLink_data();
     void codeScansAsTheLink();
     void noCode_data();

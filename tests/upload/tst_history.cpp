@@ -68,18 +68,22 @@ void HistoryTest::damagedFileIsSetAside()
 
 void HistoryTest::unwritableFolderIsQuiet()
 {
-    if (geteuid() == 0)
-        QSKIP("root writes into read-only folders");
     QTemporaryDir dir;
-    const UploadHistory history(dir.filePath(QStringLiteral("uploads.json")));
-    QVERIFY(history.add({QDateTime::currentDateTime(), QStringLiteral("kept"), "http://a.example/1"}));
+    // A file where the folder should be: unwritable even for root.
+    const QString blocker = writeFile(dir.filePath(QStringLiteral("data")), "a file");
+    const UploadHistory history(blocker + QStringLiteral("/uploads.json"));
+    QVERIFY(!history.add({QDateTime::currentDateTime(), QStringLiteral("lost"), "http://a.example/2"}));
+    QCOMPARE(history.entries().size(), 0);
+    QCOMPARE(readFile(blocker), QByteArray("a file"));
+    if (geteuid() == 0)
+        return; // root writes into read-only folders
+    const UploadHistory kept(dir.filePath(QStringLiteral("uploads.json")));
+    QVERIFY(kept.add({QDateTime::currentDateTime(), QStringLiteral("kept"), "http://a.example/1"}));
     QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    const bool added =
-        history.add({QDateTime::currentDateTime(), QStringLiteral("lost"), "http://a.example/2"});
+    const bool added = kept.add({QDateTime::currentDateTime(), QStringLiteral("lost"), "http://a.example/2"});
     QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QVERIFY(!added);
-    QCOMPARE(history.entries().size(), 1);
-    QCOMPARE(history.entries().first().title, QStringLiteral("kept"));
+    QCOMPARE(kept.entries().size(), 1);
 }
 
 void HistoryTest::theReplysLinksAreRecorded_data()

@@ -13,9 +13,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 constexpr int kLinkRole = Qt::UserRole;
+constexpr std::pair<int, int> kListWidth{420, 640};
 
 } // namespace
 
@@ -35,7 +39,6 @@ RecentUploadsDialog::RecentUploadsDialog(const UploadHistory &history, Presenter
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
-    m_list->setMinimumWidth(420);
     m_list->installEventFilter(this);
     m_clear->setObjectName(QStringLiteral("clear"));
     m_clear->setAutoDefault(false);
@@ -70,8 +73,13 @@ void RecentUploadsDialog::reload()
                                          record.title, statusLinkText(record.link)});
         item->setData(0, kLinkRole, record.link);
     }
-    for (int column = 0; column < 2; ++column)
+    // Wide enough for whole links, up to a size that still fits a laptop.
+    int width = 2 * m_list->frameWidth();
+    for (int column = 0; column < m_list->columnCount(); ++column) {
         m_list->resizeColumnToContents(column);
+        width += m_list->columnWidth(column);
+    }
+    m_list->setMinimumWidth(std::clamp(width, kListWidth.first, kListWidth.second));
     m_clear->setEnabled(m_list->topLevelItemCount() > 0);
     // The newest is the one the user most likely came for.
     m_list->setCurrentItem(m_list->topLevelItem(0));
