@@ -1,3 +1,4 @@
+#include "app/converter.h"
 // A picture handed to the window instead of picked with Browse: named on the
 // command line, or dropped on the window.
 #include "app/CWallpaperDlg.h"
@@ -17,7 +18,6 @@ namespace {
 
 const QByteArray kProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
                             "wallpaperHeight=160\n";
-const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
 
 struct Fixture : WindowFixture
 {
@@ -28,9 +28,7 @@ struct Fixture : WindowFixture
     {
         dlg = makeWindow();
         // A stand-in converter: the picture it is given becomes the copy.
-        const QString convert = start.filePath(QStringLiteral("convert"));
-        writeFile(convert, "#!/bin/sh\nfor out; do :; done\ncat > \"${out#*:}\"\n");
-        QFile::setPermissions(convert, QFile::permissions(convert) | QFile::ExeOwner);
+        installConverter("#!/bin/sh\nfor out; do :; done\ncat > \"${out#*:}\"\n");
     }
     ~Fixture() { dlg.reset(); }
 
@@ -43,7 +41,7 @@ struct Fixture : WindowFixture
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
-    QString copyPath() const { return start.filePath(QStringLiteral("a.gif")); }
+    QString copyPath() const { return QDir(dlg->startDir()).filePath(QStringLiteral("a.gif")); }
 };
 
 // What a drag of `urls` (or of plain text, when there are none) over the
@@ -145,7 +143,7 @@ void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns()
         QCOMPARE(readFile(fx.copyPath()), readFile(picture));
     } else {
         QCOMPARE(chosenAfter, QString());
-        QCOMPARE(boxesAfter, QStringList{kNotConverted});
+        QCOMPARE(boxesAfter, QStringList{conversionFailureText(Conversion::NoSuchFile, {})});
         QVERIFY(!QFile::exists(fx.copyPath()));
     }
 }

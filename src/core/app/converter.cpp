@@ -122,13 +122,8 @@ bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &out
 
 QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
 {
-    const QDir start(startDir);
     if (lookup.windows)
-        return QDir::toNativeSeparators(start.filePath(QStringLiteral("convert.exe")));
-
-    const QString local = start.filePath(QStringLiteral("convert"));
-    if (lookup.isExecutableFile && lookup.isExecutableFile(local))
-        return local;
+        return QDir::toNativeSeparators(QDir(startDir).filePath(QStringLiteral("convert.exe")));
     if (lookup.findOnPath) {
         for (const char *name : {"magick", "convert"}) {
             const QString found = lookup.findOnPath(QLatin1String(name));
@@ -139,32 +134,82 @@ QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
     return QString();
 }
 
+QStringList absolutePathEntries(const QString &pathVariable)
+{
+    QStringList entries;
+    for (const QString &entry : pathVariable.split(QDir::listSeparator())) {
+        if (!entry.isEmpty() && QDir::isAbsolutePath(entry))
+            entries << entry;
+    }
+    return entries;
+}
+
 ConverterLookup systemConverterLookup()
 {
     ConverterLookup lookup;
     lookup.windows = host::isWindows();
-    lookup.isExecutableFile = [](const QString &path) {
-        const QFileInfo info(path);
-        return info.isFile() && info.isExecutable();
+    lookup.findOnPath = [](const QString &name) {
+        const QStringList folders = absolutePathEntries(qEnvironmentVariable("PATH"));
+        // No folders would make Qt search the default PATH, relative entries included.
+        return folders.isEmpty() ? QString() : QStandardPaths::findExecutable(name, folders);
     };
-    lookup.findOnPath = [](const QString &name) { return QStandardPaths::findExecutable(name); };
     return lookup;
 }
 
-bool convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                            qint32 height, const QString &converterPath, const ConverterRunner &runner)
+QString conversionFailureText(Conversion outcome, std::chrono::milliseconds timeLimit)
+{
+    switch (outcome) {
+    case Conversion::Converted:
+        break;
+    case Conversion::NoSuchFile:
+        return QStringLiteral("This picture does not exist.");
+    case Conversion::NotAFile:
+        return QStringLiteral("This is not a picture file but a folder or a device.");
+    case Conversion::NoConverter:
+        return QStringLiteral(
+            "ImageMagick is not installed, so the picture cannot be converted for your phone.");
+    case Conversion::TimedOut:
+        return QStringLiteral("Converting this picture took longer than %1 seconds, so it was stopped.")
+            .arg((timeLimit.count() + 999) / 1000);
+    case Conversion::CannotWrite:
+        return QStringLiteral("The converted picture cannot be written to Pictovane's working folder.");
+    case Conversion::Unreadable:
+        return QStringLiteral("This picture could not be converted for your phone.");
+    }
+    return QString();
+}
+
+Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
+                                  qint32 height, const QString &converterPath, const ConverterRunner &runner)
 {
     // No copy of an earlier pick may survive to be sent under this name.
     QFile::remove(outputPath);
-    bool converted = false;
+    const QFileInfo picture(picturePath);
+    Conversion outcome = Conversion::Converted;
+    if (!picture.exists())
+        outcome = Conversion::NoSuchFile;
     // A pipe or a device is never opened: the open alone could wait for good.
-    if (isPickableFile(picturePath) && !QFileInfo::exists(outputPath)) {
+    else if (!isPickableFile(picturePath))
+        outcome = Conversion::NotAFile;
+    else if (!picture.isReadable())
+        outcome = Conversion::Unreadable;
+    else if (QFileInfo::exists(outputPath) || !QFileInfo(QFileInfo(outputPath).absolutePath()).isWritable())
+        outcome = Conversion::CannotWrite;
+    else if (converterPath.isEmpty())
+        outcome = Conversion::NoConverter;
+    else {
         const QStringList arguments = imageMagickArguments(width, height, pictureHeadOf(picturePath),
                                                            pictureSizeOf(picturePath), outputPath);
-        converted = convertedCopyUsable(runner(converterPath, arguments, picturePath), outputPath);
+        const hiddenprocess::RunResult run = runner(converterPath, arguments, picturePath);
+        if (!run.started)
+            outcome = Conversion::NoConverter;
+        else if (run.timedOut)
+            outcome = Conversion::TimedOut;
+        else if (!convertedCopyUsable(run, outputPath))
+            outcome = Conversion::Unreadable;
     }
     // Whatever a failed run left is no copy of this pick.
-    if (!converted)
+    if (outcome != Conversion::Converted)
         QFile::remove(outputPath);
-    return converted;
+    return outcome;
 }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 
 // The file name without its folder and without its last extension:
@@ -85,17 +86,20 @@ bool isPickableFile(const QString &path);
 bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath);
 
 // How the converter is found. On Windows it is convert.exe in the start
-// folder, present or not. Elsewhere a `convert` in the start folder wins when
-// it is an executable file; otherwise ImageMagick from PATH, `magick` before
-// `convert`. Empty when there is none.
+// folder, present or not, as the companion application installs it.
+// Elsewhere it is ImageMagick from PATH, `magick` before `convert`, never a
+// program in the current or start folder. Empty when there is none.
 struct ConverterLookup
 {
     bool windows = false;
-    std::function<bool(const QString &path)> isExecutableFile;
     // Full path of a program found on PATH, or empty.
     std::function<QString(const QString &name)> findOnPath;
 };
 QString converterPathFor(const QString &startDir, const ConverterLookup &lookup);
+
+// The folders of a PATH value that may be searched: absolute ones only. An
+// empty or relative entry means the current folder, wherever that is.
+QStringList absolutePathEntries(const QString &pathVariable);
 
 // The lookup of this machine: its file system and PATH.
 ConverterLookup systemConverterLookup();
@@ -106,10 +110,25 @@ ConverterLookup systemConverterLookup();
 using ConverterRunner = std::function<hiddenprocess::RunResult(
     const QString &converterPath, const QStringList &arguments, const QString &picturePath)>;
 
+// How Browse's conversion ended; each failure has its own sentence.
+enum class Conversion {
+    Converted,
+    NoSuchFile,  // nothing by that name
+    NotAFile,    // a folder, a pipe, a device
+    NoConverter, // ImageMagick is not installed (or would not start)
+    TimedOut,    // still converting at its time limit
+    CannotWrite, // the working folder cannot take the copy
+    Unreadable,  // ImageMagick could not read the picture
+};
+
+// The sentence the user is shown for a failed conversion; `timeLimit` is
+// the converter's limit. Empty for Converted.
+QString conversionFailureText(Conversion outcome, std::chrono::milliseconds timeLimit);
+
 // Browse's work once a picture is picked: clears the copy an earlier pick
 // left at `outputPath`, and has the converter write this pick's copy there
-// when the pick is a file that can be read. True when a copy fit to send
-// stands there afterwards; otherwise nothing is left there. `runner` is
-// called at most once, and not at all when nothing can be converted.
-bool convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                            qint32 height, const QString &converterPath, const ConverterRunner &runner);
+// when the pick is a file that can be read. A copy fit to send stands there
+// afterwards only when Converted. `runner` is called at most once, and not
+// at all when nothing can be converted.
+Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
+                                  qint32 height, const QString &converterPath, const ConverterRunner &runner);

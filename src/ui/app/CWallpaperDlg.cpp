@@ -11,6 +11,7 @@
 #include "config.h"
 #include "platform/connectivity.h"
 #include "platform/hiddenprocess.h"
+#include "platform/privatefolder.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
@@ -25,6 +26,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMetaObject>
@@ -54,9 +56,12 @@ public:
     explicit BusyScope(CWallpaperDlg &dlg) : m_dlg(dlg), m_blocker(std::make_unique<InputBlocker>(&dlg))
     {
         m_dlg.m_busy = true;
+        // Over this window only: a dialog the work shows keeps its arrow.
+        m_dlg.setCursor(Qt::WaitCursor);
     }
     ~BusyScope()
     {
+        m_dlg.unsetCursor();
         m_blocker.reset();
         m_dlg.m_busy = false;
     }
@@ -159,14 +164,19 @@ void CWallpaperDlg::OnInitDialog()
         }
     }
 
-    m_startDir = QDir::currentPath();
+    // Never the current folder: that is often the user's home, with photos
+    // of the same names, and another instance may share it.
+    m_workFolder = std::make_unique<PrivateFolder>();
+    m_startDir = m_workFolder->path();
 }
 
 void CWallpaperDlg::centreOnScreen()
 {
     // Qt would centre the frame it expects a decorated window to have; this
     // window has none, so its own rectangle is what gets centred.
-    const QScreen *s = screen();
+    // The primary screen, where the user looks for a new window; not the
+    // one that happens to hold the origin.
+    const QScreen *s = QGuiApplication::primaryScreen();
     if (!s)
         return;
     const QRect area = s->availableGeometry();
@@ -176,6 +186,11 @@ void CWallpaperDlg::centreOnScreen()
 
 void CWallpaperDlg::LoadPhoneProfile()
 {
+    if (m_profileStore && m_profileStore->unreadable()) {
+        m_presenter.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
+        endDuringInit();
+        return;
+    }
     if (!m_profileStore || !m_profileStore->exists()) {
         m_presenter.messageBox(QStringLiteral(
             "Please Launch the wallpaper service from within the main Chimeforge Application"));
@@ -273,24 +288,28 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
     m_pictureTitle = pictureTitleOf(m_picturePath);
 
     bool previewed = false;
-    const bool converted = convertPictureForPhone(
-        m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
-        m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
-        [this, &previewed](const QString &converter, const QStringList &arguments, const QString &picture) {
-            // The preview is decoded and drawn while the converter works.
-            return RunConverter(converter, arguments, picture, [this, &previewed] {
-                previewed = true;
-                m_preview->LoadImageFile(m_picturePath);
-                m_preview->repaint();
-            });
-        });
+    const Conversion outcome =
+        m_startDir.isEmpty()
+            ? Conversion::CannotWrite
+            : convertPictureForPhone(
+                m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
+                m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
+                [this, &previewed](const QString &converter, const QStringList &arguments,
+                                   const QString &picture) {
+                    // The preview is decoded and drawn while the converter works.
+                    return RunConverter(converter, arguments, picture, [this, &previewed] {
+                        previewed = true;
+                        m_preview->LoadImageFile(m_picturePath);
+                        m_preview->repaint();
+                    });
+                });
     if (!previewed)
         m_preview->LoadImageFile(m_picturePath);
-    if (!converted) {
+    if (outcome != Conversion::Converted) {
         // The preview may still show the pick; Upload must not send anything.
         m_picturePath.clear();
         m_pictureTitle.clear();
-        m_presenter.messageBox(QStringLiteral("This picture could not be converted for your phone."));
+        m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     }
 }
 
@@ -312,9 +331,12 @@ void CWallpaperDlg::OnCloseButton()
 {
     if (m_busy)
         return;
-    const QDir start(m_startDir);
-    for (const WallpaperType &type : kWallpaperTypes)
-        QFile::remove(start.filePath(QLatin1String(type.path)));
+    // An empty path would name the current folder.
+    if (!m_startDir.isEmpty()) {
+        const QDir start(m_startDir);
+        for (const WallpaperType &type : kWallpaperTypes)
+            QFile::remove(start.filePath(QLatin1String(type.path)));
+    }
     QDialog::reject();
 }
 
@@ -371,9 +393,24 @@ void CWallpaperDlg::dropEvent(QDropEvent *event)
 
 void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
 {
-    // The window has no OK button; Enter ends it as OK would.
-    if (!event->modifiers() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        accept();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (!modifiers && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        // Enter presses the focused button, as it does a dialog's push
+        // buttons; with none focused it ends the window as OK would.
+        QAbstractButton *focused = qobject_cast<QAbstractButton *>(focusWidget());
+        if (focused && (focused == m_browseButton || focused == m_uploadButton || focused == m_closeButton))
+            focused->click();
+        else
+            accept();
+        return;
+    }
+    if (modifiers == Qt::ShiftModifier && event->key() == Qt::Key_F10) {
+        // The other key for the context menu, where Qt only knows the Menu key.
+        const QWidget *at = focusWidget() ? focusWidget() : this;
+        const QPoint centre = at->rect().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at->mapTo(this, centre),
+                                    at->mapToGlobal(centre));
+        contextMenuEvent(&menuEvent);
         return;
     }
     QDialog::keyPressEvent(event);
@@ -424,6 +461,10 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     QAction *aboutAction = menu.addAction(about);
     QAction *recentAction = menu.addAction(QStringLiteral("Recent Uploads\u2026"));
     recentAction->setEnabled(m_history && !m_history->entries().isEmpty());
+    // Opened from the keyboard, its first item is selected, ready for Enter.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        QMetaObject::invokeMethod(
+            &menu, [&menu, aboutAction] { menu.setActiveAction(aboutAction); }, Qt::QueuedConnection);
     QAction *chosen = menu.exec(event->globalPos());
     if (chosen == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);

@@ -18,6 +18,7 @@
 #include <memory>
 
 class Presenter;
+class PrivateFolder;
 class ProfileStore;
 class CImagePreviewStatic;
 class QAbstractButton;
@@ -121,6 +122,9 @@ private:
     std::unique_ptr<ProfileStore> m_profileStore;
     const UploadHistory *m_history = nullptr;
 
+    // This instance's own folder for the converted copies; m_startDir is
+    // its path (empty when it could not be made).
+    std::unique_ptr<PrivateFolder> m_workFolder;
     QString m_startDir;
     QString m_picturePath;
     QString m_pictureTitle;
