@@ -143,9 +143,9 @@ int main(int argc, char **argv)
         QFile::remove(output);
         preview->LoadImageFile(photo);
         preview->repaint();
-        const hiddenprocess::RunResult run =
-            hiddenprocess::runAndWait(converter, fullDecodeArguments(output), start.path(), photo);
-        return convertedCopyUsable(run, output);
+        // Run to the end with no limit and nothing pumped.
+        hiddenprocess::HiddenRun run(converter, fullDecodeArguments(output), start.path(), photo);
+        return convertedCopyUsable(run.wait(std::chrono::milliseconds(-1)), output);
     };
     auto now = [&](const QString &photo) {
         presenter.file = photo;
