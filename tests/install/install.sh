@@ -115,7 +115,7 @@ manpage)
   for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES ENVIRONMENT "SEE ALSO"; do
     grep -qx "$section" <<<"$text" || fail "the manual page has no $section section"
   done
-  for form in "pictovane [PICTURE]" "pictovane --upload PICTURE" "pictovane --help" "pictovane --version"; do
+  for form in "pictovane [PICTURE]" "pictovane --upload PICTURE" "pictovane --history" "pictovane --help" "pictovane --version"; do
     grep -qxF "       $form" <<<"$text" || fail "the synopsis lacks '$form'"
   done
   grep -qF "Pictovane $version" <<<"$text" || fail "the manual page is not for version $version"
