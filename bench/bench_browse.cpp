@@ -41,8 +41,10 @@ public:
     std::optional<QString> openFileName(const QStringList &) override { return file; }
     void statusDialog(int, const QByteArray &) override {}
     void openUrl(const QUrl &) override {}
-    bool question(const QString &) override { return false; }
+    bool askToStop(const QString &) override { return false; }
     void aboutBox() override {}
+    bool askYesNo(const QString &) override { return false; }
+    void recentUploads(const UploadHistory &) override {}
 };
 
 // What Browse ran before: the picture decoded in full, sampled to the box.

@@ -30,7 +30,9 @@ public:
     void statusDialog(int mode, const QByteArray &) override { modes << mode; }
     void openUrl(const QUrl &) override {}
     void aboutBox() override {}
-    bool question(const QString &) override { return false; }
+    bool askToStop(const QString &) override { return false; }
+    bool askYesNo(const QString &) override { return false; }
+    void recentUploads(const UploadHistory &) override {}
 };
 
 } // namespace

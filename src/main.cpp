@@ -1,4 +1,5 @@
 #include "app/CWallpaperApp.h"
+#include "app/uploadhistory.h"
 #include "cli/commandline.h"
 #include "cli/headlessupload.h"
 #include "config.h"
@@ -34,8 +35,13 @@ int main(int argc, char *argv[])
     if (commandLine.action != CommandLine::Window) {
         QCoreApplication core(argc, argv);
         nameTheProgram();
-        if (commandLine.action == CommandLine::Upload)
-            return uploadWithoutWindow(systemHeadlessUpload(commandLine.picture));
+        if (commandLine.action == CommandLine::Upload) {
+            HeadlessUpload upload = systemHeadlessUpload(commandLine.picture);
+            upload.showLinkCodes = upload.showLinkCodes || commandLine.qr;
+            return uploadWithoutWindow(std::move(upload));
+        }
+        if (commandLine.action == CommandLine::History)
+            return printUploadHistory(UploadHistory::standardFilePath());
         return answerCommandLine(commandLine);
     }
 

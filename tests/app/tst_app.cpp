@@ -1,4 +1,5 @@
 #include "app/CWallpaperDlg.h"
+#include "app/uploadhistory.h"
 #include "platform/profilestore.h"
 #include "platform/wait.h"
 #include "testfiles.h"
@@ -6,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,6 +79,8 @@ private slots:
     void opensCentredOnThePrimaryScreen();
     void aboutCommand_data();
     void aboutCommand();
+    void recentUploadsInTheMenu_data();
+    void recentUploadsInTheMenu();
     void dragByBackground();
 };
 
@@ -282,7 +286,7 @@ void AppTest::inputDuringAnUpload()
     const QString gif = QDir(dlg->startDir()).filePath(QStringLiteral("a.gif"));
     QVERIFY(QFile::exists(gif));
     dlg->show();
-    fx.presenter.answer = yes;
+    fx.presenter.stopAnswer = yes;
     const int dialogsBefore = int(fx.presenter.fileDialogs.size());
     int jobs = 0;
     bool stopSeen = false;
@@ -313,7 +317,7 @@ void AppTest::inputDuringAnUpload()
     dlg->OnUpload();
     QCOMPARE(jobs, 1);
     QCOMPARE(int(fx.presenter.fileDialogs.size()), dialogsBefore);
-    QCOMPARE(fx.presenter.questions, asks ? QStringList{"Stop sending the picture?"} : QStringList{});
+    QCOMPARE(fx.presenter.stopQuestions, asks ? QStringList{"Stop sending the picture?"} : QStringList{});
     QCOMPARE(stopSeen, asks && yes);
     QCOMPARE(fx.presenter.boxes,
              asks && yes ? QStringList{"Sending the picture was stopped."} : QStringList{});
@@ -486,6 +490,46 @@ void AppTest::aboutCommand()
     dlg->OnInitDialog();
     dlg->OnSysCommand(id);
     QCOMPARE(fx.presenter.aboutBoxes, opened);
+}
+
+void AppTest::recentUploadsInTheMenu_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::newRow("no uploads yet: disabled") << 0;
+    QTest::newRow("one upload: opens the list") << 1;
+}
+
+void AppTest::recentUploadsInTheMenu()
+{
+    QFETCH(int, entries);
+    Fixture fx;
+    const UploadHistory history(fx.config.filePath(QStringLiteral("uploads.json")));
+    for (int i = 0; i < entries; ++i)
+        QVERIFY(history.add({QDateTime::currentDateTime(), QStringLiteral("beach"), "http://dl.example/1"}));
+    auto dlg = fx.window();
+    dlg->setUploadHistory(&history);
+    dlg->OnInitDialog();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+
+    QStringList items;
+    bool enabled = false;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (const QAction *action : menu->actions())
+            items << action->text();
+        QAction *recent = menu->actions().value(1);
+        enabled = recent && recent->isEnabled();
+        if (enabled)
+            menu->setActiveAction(recent);
+        QTest::keyClick(menu, enabled ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 300), dlg->mapToGlobal(QPoint(20, 300)));
+    QApplication::sendEvent(dlg.get(), &event);
+    QCOMPARE(items.value(1), QStringLiteral("Recent Uploads\u2026"));
+    QCOMPARE(enabled, entries > 0);
+    QCOMPARE(fx.presenter.recentUploadsDialogs, entries > 0 ? 1 : 0);
 }
 
 void AppTest::dragByBackground()

@@ -521,7 +521,8 @@ void BrowseTest::converterEndedWithItsGroup()
 
     if (byTheUser)
         qInfo("the converter's group ended %lld ms after Yes", qint64(sinceYes.elapsed()));
-    QCOMPARE(fx.presenter.questions, byTheUser ? QStringList{"Stop converting the picture?"} : QStringList{});
+    QCOMPARE(fx.presenter.stopQuestions,
+             byTheUser ? QStringList{"Stop converting the picture?"} : QStringList{});
     QCOMPARE(fx.presenter.boxes,
              QStringList{conversionFailureText(byTheUser ? Conversion::Stopped : Conversion::TimedOut,
                                                std::chrono::seconds(1))});

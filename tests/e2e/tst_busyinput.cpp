@@ -68,7 +68,7 @@ void BusyInputTest::inputWhileBusy()
     QFETCH(bool, asks);
 
     Session s;
-    s.presenter.answer = false;
+    s.presenter.stopAnswer = false;
     s.dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.dlg.get()));
     const QString gif = QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif"));
@@ -112,7 +112,7 @@ void BusyInputTest::inputWhileBusy()
     // Its end may have been seen while the window kept painting.
     QVERIFY(user.state() == QProcess::NotRunning || user.waitForFinished());
     QCOMPARE(user.exitCode(), 0);
-    QCOMPARE(s.presenter.questions.size(), asks ? 1 : 0);
+    QCOMPARE(s.presenter.stopQuestions.size(), asks ? 1 : 0);
 
     // A mere mouse move afterwards, as the user's next one.
     run(pointerTo(s, "preview2222"));
@@ -160,7 +160,7 @@ void BusyInputTest::stopThenUploadAgain()
         qInfo("stopped %lld ms after Yes", qint64(sinceYes.elapsed()));
         QVERIFY2(whole.elapsed() < 10000, "the upload was not stopped");
         user.waitForFinished();
-        QCOMPARE(s.presenter.questions, QStringList{"Stop sending the picture?"});
+        QCOMPARE(s.presenter.stopQuestions, QStringList{"Stop sending the picture?"});
         QCOMPARE(s.presenter.boxes, QStringList{"Sending the picture was stopped."});
         QVERIFY(s.presenter.statusDialogs.isEmpty());
         QCOMPARE(bar->value(), 0);

@@ -27,16 +27,19 @@ public:
     QList<Status> statusDialogs;
     QList<QUrl> openedUrls;
     int aboutBoxes = 0;
-    QStringList questions;
-    bool answer = true;              // to every question
-    std::function<void()> whenAsked; // runs while a question is open
+    QStringList questions;  // texts of the Yes/No boxes, in order
+    bool answerYes = false; // the answer to each of them
+    int recentUploadsDialogs = 0;
+    QStringList stopQuestions;       // asked after a stop key, in order
+    bool stopAnswer = true;          // to each of them
+    std::function<void()> whenAsked; // runs while a stop question is open
 
-    bool question(const QString &text) override
+    bool askToStop(const QString &text) override
     {
-        questions << text;
+        stopQuestions << text;
         if (whenAsked)
             whenAsked();
-        return answer;
+        return stopAnswer;
     }
 
     void messageBox(const QString &text) override { boxes << text; }
@@ -53,4 +56,10 @@ public:
     void statusDialog(int mode, const QByteArray &link) override { statusDialogs.append({mode, link}); }
     void openUrl(const QUrl &url) override { openedUrls << url; }
     void aboutBox() override { ++aboutBoxes; }
+    bool askYesNo(const QString &text) override
+    {
+        questions << text;
+        return answerYes;
+    }
+    void recentUploads(const UploadHistory &) override { ++recentUploadsDialogs; }
 };

@@ -11,6 +11,8 @@
 
 #include <optional>
 
+class UploadHistory;
+
 class Presenter
 {
 public:
@@ -28,6 +30,12 @@ public:
     // Opens an address with the desktop's handler.
     virtual void openUrl(const QUrl &url) = 0;
     virtual void aboutBox() = 0;
-    // A question with Yes and No, Yes the default (Enter); true for Yes.
-    virtual bool question(const QString &text) = 0;
+    // A question icon, Yes and No (No preselected), the application's name
+    // as caption; true for Yes.
+    virtual bool askYesNo(const QString &text) = 0;
+    // The "Recent Uploads" dialog over the given history, run modally.
+    virtual void recentUploads(const UploadHistory &history) = 0;
+    // Asked once Esc or the close button wanted a stop: Yes and No, Yes the
+    // default (Enter), as the user just asked to stop; true for Yes.
+    virtual bool askToStop(const QString &text) = 0;
 };

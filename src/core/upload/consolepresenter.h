@@ -24,7 +24,12 @@ public:
     void openUrl(const QUrl &url) override;
     void aboutBox() override {}
     // Nobody to ask: the work goes on.
-    bool question(const QString &) override { return false; }
+    bool askToStop(const QString &) override { return false; }
+    bool askYesNo(const QString &) override { return false; }
+    void recentUploads(const UploadHistory &) override {}
+
+    // Whether a link's QR code follows its line, for a person to scan.
+    void setShowsLinkCodes(bool shows) { m_showsLinkCodes = shows; }
 
     // The status modes shown so far, in order.
     const QList<int> &modesShown() const { return m_modes; }
@@ -33,6 +38,7 @@ private:
     QIODevice &m_out;
     QIODevice &m_err;
     QList<int> m_modes;
+    bool m_showsLinkCodes = false;
 };
 
 // A text as one line: every line break, with the blanks around it, becomes

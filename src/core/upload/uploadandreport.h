@@ -3,6 +3,8 @@
 // anything is shown as a failed upload instead of ending in silence. A stop
 // the user asked for through the Wait is no failure: nothing is shown for it
 // here, the caller tells the user.
+// Each link the answer carries goes into `history` (when given) with the
+// title.
 #pragma once
 
 #include "platform/inet.h"
@@ -13,6 +15,7 @@
 #include <QString>
 
 class Presenter;
+class UploadHistory;
 class Wait;
 
 struct UploadReport
@@ -29,4 +32,4 @@ struct UploadReport
 UploadReport uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
                              const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
                              const QByteArray &version, qint32 wallpaperType, Wait *wait = nullptr,
-                             inet::Timeouts timeouts = {});
+                             inet::Timeouts timeouts = {}, const UploadHistory *history = nullptr);

@@ -18,7 +18,9 @@ public:
     void statusDialog(int mode, const QByteArray &link) override;
     void openUrl(const QUrl &url) override;
     void aboutBox() override;
-    bool question(const QString &text) override;
+    bool askYesNo(const QString &text) override;
+    void recentUploads(const UploadHistory &history) override;
+    bool askToStop(const QString &text) override;
 
 private:
     QWidget *m_parent;

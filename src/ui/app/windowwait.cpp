@@ -68,7 +68,7 @@ void WindowWait::idle()
     if (!m_stopWanted || m_asking || m_stopRequested)
         return;
     m_asking = true;
-    m_stopRequested = m_presenter.question(m_question);
+    m_stopRequested = m_presenter.askToStop(m_question);
     m_asking = false;
     m_stopWanted = false;
 }
