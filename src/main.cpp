@@ -31,7 +31,8 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         nameTheProgram();
         if (commandLine.action == CommandLine::Upload)
-            return uploadWithoutWindow(systemHeadlessUpload(commandLine.picture));
+            return uploadWithoutWindow(
+                systemHeadlessUpload(commandLine.picture, commandLine.framing.value_or(Framing::Fill)));
         return answerCommandLine(commandLine);
     }
 
@@ -45,6 +46,8 @@ int main(int argc, char *argv[])
         CWallpaperApp app;
         if (!commandLine.picture.isEmpty())
             app.setStartPicture(QFileInfo(commandLine.picture).absoluteFilePath());
+        if (commandLine.framing)
+            app.setStartFraming(*commandLine.framing);
         app.InitInstance();
         status = app.ExitInstance();
     }

@@ -20,7 +20,7 @@ const char kDescription[] =
     "  0   the reply named success or a link to type into the phone\n"
     "  1   the reply named an error, only a web page, or nothing\n"
     "  2   the picture could not be sent\n"
-    "  3   the phone's profile is missing, or the phone takes no wallpapers\n"
+    "  3   the phone's profile is missing or unusable, or the phone takes no wallpapers\n"
     "  4   the picture could not be converted\n"
     " 64   an unknown option, a missing argument or a second picture\n"
     "The window always ends with 0.";
@@ -36,14 +36,21 @@ struct Parser
     QCommandLineOption upload{QStringLiteral("upload"),
                               QStringLiteral("Convert and upload <PICTURE> without any window."),
                               QStringLiteral("PICTURE")};
+    QCommandLineOption frame{QStringLiteral("frame"),
+                             QStringLiteral("How the picture fills the phone's screen: fill (cover it, the "
+                                            "rest cut off; the default), fit (the whole picture, black bands "
+                                            "beside it) or stretch."),
+                             QStringLiteral("fill|fit|stretch")};
 
     Parser() : version(parser.addVersionOption())
     {
         parser.addOption(help);
         parser.setApplicationDescription(QString::fromLatin1(kDescription));
         parser.addOption(upload);
+        parser.addOption(frame);
         parser.addPositionalArgument(QStringLiteral("PICTURE"),
-                                     QStringLiteral("A JPEG or bitmap file to take as Browse would."),
+                                     QStringLiteral("A picture (JPEG, bitmap, PNG, WebP, HEIC, AVIF, GIF or TIFF) "
+                                                    "to take as Browse would."),
                                      QStringLiteral("[PICTURE]"));
     }
 };
@@ -76,6 +83,16 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return result;
     }
     const QStringList positional = p.parser.positionalArguments();
+    if (p.parser.isSet(p.frame)) {
+        const QStringList frames = p.parser.values(p.frame);
+        result.framing = framingFromName(frames.constLast());
+        if (frames.size() != 1 || !result.framing) {
+            result.action = CommandLine::UsageError;
+            result.error = QStringLiteral("--frame takes one of fill, fit or stretch.");
+            result.framing.reset();
+            return result;
+        }
+    }
     if (p.parser.isSet(p.upload)) {
         const QStringList pictures = p.parser.values(p.upload);
         if (pictures.size() != 1 || !positional.isEmpty()) {
@@ -85,6 +102,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         }
         result.action = CommandLine::Upload;
         result.picture = pictures.constFirst();
+        if (!result.framing)
+            result.framing = Framing::Fill;
         return result;
     }
     if (positional.size() > 1) {

@@ -16,10 +16,11 @@
 #include <cstdio>
 #include <ctime>
 
-HeadlessUpload systemHeadlessUpload(const QString &picture)
+HeadlessUpload systemHeadlessUpload(const QString &picture, Framing framing)
 {
     HeadlessUpload upload;
     upload.picture = picture;
+    upload.framing = framing;
     upload.profile = openSystemProfileStore();
     upload.clock = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
     upload.converterLookup = systemConverterLookup();
@@ -44,13 +45,17 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
                          QStringLiteral("Error"));
         return exitstatus::kNoProfile;
     }
+    if (!wallpaperProfileUsable(profile.wallpaperType, profile.wallpaperWidth, profile.wallpaperHeight)) {
+        console.messageBox(QString::fromLatin1(kUnusableProfileText));
+        return exitstatus::kNoProfile;
+    }
     const QString startDir = QDir::currentPath();
 
     // Browse, the picked file being the one given.
     const QString picturePath = QFileInfo(upload.picture).absoluteFilePath();
     const bool converted = convertPictureForPhone(
         picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
-        profile.wallpaperHeight, converterPathFor(startDir, upload.converterLookup),
+        profile.wallpaperHeight, FrameView{upload.framing}, converterPathFor(startDir, upload.converterLookup),
         [&](const QString &converter, const QStringList &arguments, const QString &picture) {
             hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
             return run.wait(upload.converterTimeLimit);

@@ -14,6 +14,8 @@ bool CWallpaperApp::InitInstance()
         uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...);
     });
     dlg.setStartPicture(m_startPicture);
+    if (m_startFraming)
+        dlg.setStartFraming(*m_startFraming);
 
     dlg.DoModal();
     return false;
