@@ -293,15 +293,13 @@ void ConverterTest::workingCopyCommand_data()
     QTest::addColumn<QStringList>("middle"); // after the limits, before the output
     const QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
     const QStringList rest{"-background", "black", "-alpha", "remove", "-depth", "8"};
-    // Fill at 8x on 128x160 needs 8 x 213 x 160 of a 4:3 photo.
+    // Fill at 4x on 128x160 needs 4 x 213 x 160 of a 4:3 photo.
     QTest::newRow("JPEG photo: reduced decode to the zoom's need")
         << jpeg << QSize(6000, 4500) << false << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=1707x1280", "jpeg:-", "-auto-orient", "-resize", "1707x1280>"}
-               + rest;
+        << QStringList{"-define", "jpeg:size=854x640", "jpeg:-", "-auto-orient", "-resize", "854x640>"} + rest;
     QTest::newRow("JPEG stored sideways: decoded as stored")
         << jpeg << QSize(6000, 4500) << true << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=1366x1024", "jpeg:-", "-auto-orient", "-resize", "1024x1366>"}
-               + rest;
+        << QStringList{"-define", "jpeg:size=683x512", "jpeg:-", "-auto-orient", "-resize", "512x683>"} + rest;
     QTest::newRow("large screen: the pixel budget")
         << jpeg << QSize(8000, 6000) << false << QSize(480, 800)
         << QStringList{"-define", "jpeg:size=2310x1733", "jpeg:-", "-auto-orient", "-resize", "2310x1733>"}
@@ -312,16 +310,16 @@ void ConverterTest::workingCopyCommand_data()
                + rest;
     QTest::newRow("PNG: no reduced decode")
         << QByteArray("\x89PNG\r\n\x1A\n") << QSize(6000, 4500) << false << QSize(128, 160)
-        << QStringList{"png:-", "-auto-orient", "-resize", "1707x1280>"} + rest;
+        << QStringList{"png:-", "-auto-orient", "-resize", "854x640>"} + rest;
     QTest::newRow("small JPEG: never enlarged")
         << jpeg << QSize(640, 480) << false << QSize(128, 160) << QStringList{"jpeg:-", "-auto-orient"} + rest;
     QTest::newRow("JPEG under twice the need")
-        << jpeg << QSize(3000, 2250) << false << QSize(128, 160)
-        << QStringList{"jpeg:-", "-auto-orient", "-resize", "1707x1280>"} + rest;
+        << jpeg << QSize(1600, 1200) << false << QSize(128, 160)
+        << QStringList{"jpeg:-", "-auto-orient", "-resize", "854x640>"} + rest;
     // Reduced, ImageMagick would check its limits on an eighth of this.
     QTest::newRow("JPEG header of 60000x60000")
         << jpeg << QSize(60000, 60000) << false << QSize(128, 160)
-        << QStringList{"jpeg:-", "-auto-orient", "-resize", "1280x1280>"} + rest;
+        << QStringList{"jpeg:-", "-auto-orient", "-resize", "640x640>"} + rest;
     QTest::newRow("JPEG of unknown size")
         << jpeg << QSize() << false << QSize(128, 160) << QStringList{"jpeg:-", "-auto-orient"} + rest;
 }

@@ -2,6 +2,7 @@
 // command line, or dropped on the window.
 #include "app/CWallpaperDlg.h"
 #include "platform/host.h"
+#include "pictures.h"
 #include "testfiles.h"
 #include "windowfixture.h"
 
@@ -27,10 +28,6 @@ struct Fixture : WindowFixture
     Fixture() : WindowFixture(kProfile)
     {
         dlg = makeWindow();
-        // A stand-in converter: the picture it is given becomes the copy.
-        const QString convert = start.filePath(QStringLiteral("convert"));
-        writeFile(convert, "#!/bin/sh\nfor out; do :; done\ncat > \"${out#*:}\"\n");
-        QFile::setPermissions(convert, QFile::permissions(convert) | QFile::ExeOwner);
     }
     ~Fixture() { dlg.reset(); }
 
@@ -94,8 +91,8 @@ private slots:
 
 void HandPictureTest::init()
 {
-    if (host::isWindows())
-        QSKIP("the stand-in converter is a shell script");
+    if (imageMagick().isEmpty())
+        QSKIP("ImageMagick is not installed");
 }
 
 void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns_data()
@@ -142,7 +139,7 @@ void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns()
         QCOMPARE(chosenAfter, picture);
         QCOMPARE(titleAfter, QStringLiteral("harbour"));
         QCOMPARE(boxesAfter, QStringList());
-        QCOMPARE(readFile(fx.copyPath()), readFile(picture));
+        QCOMPARE(QImage(fx.copyPath(), "GIF").size(), QSize(128, 160));
     } else {
         QCOMPARE(chosenAfter, QString());
         QCOMPARE(boxesAfter, QStringList{kNotConverted});

@@ -115,7 +115,7 @@ QSize workingCopyBound(const QSize &picture, const QSize &screen)
     const double area = double(picture.width()) * picture.height();
     const double cover = std::max(double(screen.width()) / picture.width(),
                                   double(screen.height()) / picture.height());
-    double scale = std::min(1.0, cover * FrameView::kMaxZoom);
+    double scale = std::min(1.0, cover * kWorkingZoom);
     scale = std::min(scale, std::max(cover, std::sqrt(kWorkingPixels / area)));
     scale = std::min(scale, 1.0);
     return QSize(std::max(1, int(std::ceil(picture.width() * scale))),

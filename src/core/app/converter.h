@@ -69,10 +69,12 @@ bool wallpaperSizeUsable(const QSize &screen);
 // reads a few megapixels, never the camera's file again.
 QString workingCopyPath(const QString &outputPath);
 
-// Its size at most: the picture upright, reduced so that Fill at its
-// largest zoom still has a pixel of it for each of the screen's, and to no
-// more than kWorkingPixels; never enlarged, never below what covers the
-// screen.
+// Its size at most: the picture upright, reduced so that Fill at kWorkingZoom
+// still has a pixel of it for each of the screen's (deeper zooms enlarge it
+// a little), and to no more than kWorkingPixels; never enlarged, never below
+// what covers the screen. Four times keeps the converter's memory near that
+// of a plain reduced decode.
+constexpr double kWorkingZoom = 4;
 constexpr qint64 kWorkingPixels = 4'000'000;
 QSize workingCopyBound(const QSize &uprightPicture, const QSize &screen);
 
