@@ -222,6 +222,8 @@ void FramingTest::keysPanZoomAndCentre()
     QCOMPARE(fx.dlg->frameView().zoom, 1.0);
     QTest::keyClick(p, Qt::Key_0);
     QCOMPARE(fx.dlg->frameView(), FrameView{});
+    // The focus ring lies over the picture's edge: compare without it.
+    fx.dlg->findChild<QWidget *>(QStringLiteral("button1007"))->setFocus();
     QTRY_VERIFY(fx.previewAgainstCopy() < kAgree);
 }
 
