@@ -53,13 +53,16 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
 
     // Browse, the picked file being the one given.
     const QString picturePath = QFileInfo(upload.picture).absoluteFilePath();
+    const QString output = convertedPicturePath(startDir, outputExt);
     const bool converted = convertPictureForPhone(
-        picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
+        picturePath, output, profile.wallpaperWidth,
         profile.wallpaperHeight, FrameView{upload.framing}, converterPathFor(startDir, upload.converterLookup),
         [&](const QString &converter, const QStringList &arguments, const QString &picture) {
             hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
             return run.wait(upload.converterTimeLimit);
         });
+    // Only a window frames the picture again; the upright copy is no more use.
+    QFile::remove(workingCopyPath(output));
     if (!converted) {
         console.messageBox(QStringLiteral("This picture could not be converted for your phone."));
         return exitstatus::kNotConverted;
