@@ -1,6 +1,7 @@
 #include "app/CWallpaperApp.h"
 #include "cli/commandline.h"
 #include "cli/headlessupload.h"
+#include "platform/lastwords.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -26,6 +27,8 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine commandLine = parseCommandLine(arguments);
+    // A signal still ends the converter and removes our folder.
+    lastwords::install();
 
     if (commandLine.action != CommandLine::Window) {
         QCoreApplication core(argc, argv);

@@ -3,6 +3,7 @@
 #include "app/PhoneProfile.h"
 #include "cli/commandline.h"
 #include "platform/hiddenprocess.h"
+#include "platform/privatefolder.h"
 #include "platform/profilestore.h"
 #include "platform/winerror.h"
 #include "upload/consolepresenter.h"
@@ -32,6 +33,10 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     ConsolePresenter console(out, err);
 
     // The window's start-up checks, with their texts.
+    if (upload.profile && upload.profile->unreadable()) {
+        console.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
+        return exitstatus::kNoProfile;
+    }
     if (!upload.profile || !upload.profile->exists()) {
         console.messageBox(QStringLiteral(
             "Please Launch the wallpaper service from within the main Chimeforge Application"));
@@ -49,22 +54,24 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
         console.messageBox(QString::fromLatin1(kUnusableProfileText));
         return exitstatus::kNoProfile;
     }
-    const QString startDir = QDir::currentPath();
+    // Our own folder, never the current one, and gone when we are.
+    const PrivateFolder workFolder;
+    const QString startDir = workFolder.path();
 
     // Browse, the picked file being the one given.
     const QString picturePath = QFileInfo(upload.picture).absoluteFilePath();
-    const QString output = convertedPicturePath(startDir, outputExt);
-    const bool converted = convertPictureForPhone(
-        picturePath, output, profile.wallpaperWidth,
-        profile.wallpaperHeight, FrameView{upload.framing}, converterPathFor(startDir, upload.converterLookup),
-        [&](const QString &converter, const QStringList &arguments, const QString &picture) {
-            hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
-            return run.wait(upload.converterTimeLimit);
-        });
-    // Only a window frames the picture again; the upright copy is no more use.
-    QFile::remove(workingCopyPath(output));
-    if (!converted) {
-        console.messageBox(QStringLiteral("This picture could not be converted for your phone."));
+    const Conversion outcome =
+        startDir.isEmpty()
+            ? Conversion::CannotWrite
+            : convertPictureForPhone(
+                picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
+                profile.wallpaperHeight, FrameView{upload.framing}, converterPathFor(startDir, upload.converterLookup),
+                [&](const QString &converter, const QStringList &arguments, const QString &picture) {
+                    hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
+                    return run.wait(upload.converterTimeLimit);
+                });
+    if (outcome != Conversion::Converted) {
+        console.messageBox(conversionFailureText(outcome, upload.converterTimeLimit));
         return exitstatus::kNotConverted;
     }
 

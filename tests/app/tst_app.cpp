@@ -1,14 +1,21 @@
 #include "app/CWallpaperDlg.h"
 #include "platform/profilestore.h"
 #include "pictures.h"
+#include "testfiles.h"
 #include "windowfixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -46,6 +53,7 @@ class AppTest : public QObject
 
 private slots:
     void layoutAfterInit();
+    void missingProfileEndsBeforeTheLoop_data();
     void missingProfileEndsBeforeTheLoop();
     void noWallpaperSupportEndsTheProcess();
     void outputExtensionFollowsType_data();
@@ -55,8 +63,14 @@ private slots:
     void sameSecondSameUploadName();
     void nothingEndsOrRestartsAnUpload_data();
     void nothingEndsOrRestartsAnUpload();
-    void closeButtonDeletesConvertedPictures();
-    void escapeKeepsConvertedPictures();
+    void everyWayOutRemovesOnlyOurFolder_data();
+    void everyWayOutRemovesOnlyOurFolder();
+    void twoWindowsNeverShareAFolder();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
+    void shiftF10OpensTheMenuOnItsFirstItem();
+    void busyCursorWhileUploading();
+    void opensCentredOnThePrimaryScreen();
     void aboutCommand_data();
     void aboutCommand();
     void dragByBackground();
@@ -73,7 +87,11 @@ void AppTest::layoutAfterInit()
     QVERIFY(dlg->windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(dlg->windowFlags() & Qt::WindowStaysOnTopHint);
     QCOMPARE(dlg->windowTitle(), QStringLiteral("Chimeforge Wallpaper"));
-    QCOMPARE(dlg->startDir(), QDir::currentPath());
+    // Its own folder, never the current one.
+    QVERIFY(dlg->startDir().startsWith(fx.runtime.path() + QStringLiteral("/pictovane-")));
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+                                      | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QVERIFY(!(QFile::permissions(dlg->startDir()) & others));
 
     QCOMPARE(progress(dlg.get())->geometry(), QRect(47, 250, 141, 11));
     QCOMPARE(progress(dlg.get())->minimum(), 0);
@@ -91,15 +109,30 @@ void AppTest::layoutAfterInit()
     QVERIFY(!dlg->windowIcon().isNull());
 }
 
+void AppTest::missingProfileEndsBeforeTheLoop_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("missing")
+        << false << "Please Launch the wallpaper service from within the main Chimeforge Application";
+    QTest::newRow("present but unreadable") << true << "The phone profile exists but cannot be read.";
+}
+
 void AppTest::missingProfileEndsBeforeTheLoop()
 {
-    Fixture fx(QByteArray{});
+    QFETCH(bool, present);
+    QFETCH(QString, box);
+    Fixture fx(present ? kGoodProfile : QByteArray{});
+    if (present) {
+        QFile::setPermissions(fx.profilePath(), QFile::WriteOwner);
+        if (QFile(fx.profilePath()).open(QIODevice::ReadOnly))
+            QSKIP("file permissions do not hold for this user (root)");
+    }
     auto dlg = fx.window();
     QCOMPARE(dlg->DoModal(), int(QDialog::Rejected));
     QVERIFY(dlg->endedDuringInit());
     QVERIFY(!dlg->isVisible());
-    QCOMPARE(fx.presenter.boxes,
-             QStringList{"Please Launch the wallpaper service from within the main Chimeforge Application"});
+    QCOMPARE(fx.presenter.boxes, QStringList{box});
     QVERIFY(fx.presenter.plainBoxes.isEmpty()); // the warning kind, not the plain one
     QVERIFY(fx.exitCodes.isEmpty());
     QCOMPARE(dlg->outputExt(), QString());
@@ -182,7 +215,7 @@ void AppTest::uploadRunsTheJobBetweenFiveAndTen()
     });
     dlg->OnUpload();
     QCOMPARE(seen,
-             (QStringList{fx.start.path(), "41.gif", "5550100", "my beach.photo", "4", "210", "2.5", "2"}));
+             (QStringList{dlg->startDir(), "41.gif", "5550100", "my beach.photo", "4", "210", "2.5", "2"}));
     QCOMPARE(progress(dlg.get())->value(), 10);
     QVERIFY(fx.presenter.boxes.isEmpty());
     // The job cleans the title in place, and the window keeps what it left.
@@ -227,7 +260,7 @@ void AppTest::nothingEndsOrRestartsAnUpload()
         QSKIP("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
-    const QString gif = fx.start.filePath(QStringLiteral("a.gif"));
+    const QString gif = QDir(dlg->startDir()).filePath(QStringLiteral("a.gif"));
     QVERIFY(QFile::exists(gif));
     dlg->show();
     const int dialogsBefore = int(fx.presenter.fileDialogs.size());
@@ -254,35 +287,141 @@ void AppTest::nothingEndsOrRestartsAnUpload()
     QVERIFY(QFile::exists(gif));
 }
 
-void AppTest::closeButtonDeletesConvertedPictures()
+void AppTest::everyWayOutRemovesOnlyOurFolder_data()
 {
-    Fixture fx;
-    for (const char *n : {"a.bmp", "a.jpg", "a.gif", "keep.gif"}) {
-        QFile f(fx.start.filePath(QLatin1String(n)));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
-    dlg->show();
-    QDir::setCurrent(QDir::tempPath()); // the file dialog may have moved it
-    QTest::mouseClick(button(dlg.get(), "button1009"), Qt::LeftButton);
-    QVERIFY(!dlg->isVisible());
-    QCOMPARE(dlg->result(), int(QDialog::Rejected));
-    QCOMPARE(QDir(fx.start.path()).entryList(QDir::Files), QStringList{"keep.gif"});
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("copiesGoAtOnce"); // before the window object goes
+    QTest::newRow("close button") << "close button" << true;
+    QTest::newRow("Esc") << "Esc" << false;
+    QTest::newRow("Enter on the close button") << "Enter" << true;
+    QTest::newRow("window manager's close") << "close" << false;
 }
 
-void AppTest::escapeKeepsConvertedPictures()
+void AppTest::everyWayOutRemovesOnlyOurFolder()
+{
+    QFETCH(QString, way);
+    QFETCH(bool, copiesGoAtOnce);
+    Fixture fx;
+    // The user's own files of the same names, where the program started.
+    for (const char *n : {"a.bmp", "a.jpg", "a.gif"})
+        writeFile(fx.start.filePath(QLatin1String(n)), "the user's own");
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    const QString folder = dlg->startDir();
+    for (const char *n : {"a.bmp", "a.jpg", "a.gif", "stray"})
+        writeFile(QDir(folder).filePath(QLatin1String(n)), "ours");
+    dlg->show();
+    QDir::setCurrent(QDir::tempPath()); // the file dialog may have moved it
+    if (way == QLatin1String("close button")) {
+        QTest::mouseClick(button(dlg.get(), "button1009"), Qt::LeftButton);
+    } else if (way == QLatin1String("Enter")) {
+        button(dlg.get(), "button1009")->setFocus();
+        QTest::keyClick(dlg.get(), Qt::Key_Return);
+    } else if (way == QLatin1String("Esc")) {
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    } else {
+        dlg->close();
+    }
+    QVERIFY(!dlg->isVisible());
+    QCOMPARE(dlg->result(), int(QDialog::Rejected));
+    const QStringList left =
+        copiesGoAtOnce ? QStringList{"stray"} : QStringList{"a.bmp", "a.gif", "a.jpg", "stray"};
+    QCOMPARE(QDir(folder).entryList(QDir::Files), left);
+    dlg.reset();
+    QVERIFY(!QFileInfo::exists(folder));
+    for (const char *n : {"a.bmp", "a.jpg", "a.gif"})
+        QCOMPARE(readFile(fx.start.filePath(QLatin1String(n))), QByteArray("the user's own"));
+}
+
+void AppTest::twoWindowsNeverShareAFolder()
 {
     Fixture fx;
-    QFile f(fx.start.filePath(QStringLiteral("a.gif")));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    auto one = fx.window();
+    auto two = fx.window();
+    one->OnInitDialog();
+    two->OnInitDialog();
+    QVERIFY(!one->startDir().isEmpty());
+    QVERIFY(one->startDir() != two->startDir());
+}
+
+void AppTest::enterPressesTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("fileDialogs");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("Browse") << "button1007" << 1 << QStringList{} << true;
+    QTest::newRow("Upload") << "button1008" << 0
+                            << QStringList{"Please Click Browse to select a file to Upload"} << true;
+    QTest::newRow("close") << "button1009" << 0 << QStringList{} << false;
+}
+
+void AppTest::enterPressesTheFocusedButton()
+{
+    QFETCH(QString, focused);
+    QFETCH(int, fileDialogs);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, visible);
+    Fixture fx;
     auto dlg = fx.window();
     dlg->OnInitDialog();
     dlg->show();
-    QTest::keyClick(dlg.get(), Qt::Key_Escape);
-    QVERIFY(!dlg->isVisible());
-    QVERIFY(QFile::exists(f.fileName()));
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    button(dlg.get(), qPrintable(focused))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(int(fx.presenter.fileDialogs.size()), fileDialogs);
+    QCOMPARE(fx.presenter.boxes, boxes);
+    QCOMPARE(dlg->isVisible(), visible);
+}
+
+void AppTest::shiftF10OpensTheMenuOnItsFirstItem()
+{
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    dlg->show();
+    QString selected = QStringLiteral("(no menu)");
+    QTimer::singleShot(300, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            selected = menu->activeAction() ? menu->activeAction()->text() : QString();
+            menu->close();
+        }
+    });
+    QTest::keyClick(dlg.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(selected, QStringLiteral("&About Pictovane..."));
+}
+
+void AppTest::busyCursorWhileUploading()
+{
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
+    dlg->OnBrowse();
+    QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
+    Qt::CursorShape during = Qt::ArrowCursor;
+    dlg->setUploadJob([&](auto &&...) { during = dlg->cursor().shape(); });
+    dlg->OnUpload();
+    QCOMPARE(during, Qt::WaitCursor);
+    QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
+}
+
+void AppTest::opensCentredOnThePrimaryScreen()
+{
+    Fixture fx;
+    auto dlg = fx.window();
+    QPoint centre;
+    QMetaObject::invokeMethod(
+        dlg.get(),
+        [&] {
+            centre = dlg->geometry().center();
+            dlg->reject();
+        },
+        Qt::QueuedConnection);
+    dlg->DoModal();
+    const QPoint expected = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2((centre - expected).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
 }
 
 void AppTest::aboutCommand_data()

@@ -49,6 +49,8 @@ struct Fixture : WindowFixture
     QTemporaryDir pictures;
     QTemporaryDir elsewhere;
     std::unique_ptr<CWallpaperDlg> dlg;
+    // Found before any stand-in is put first on PATH.
+    const QString realMagick = imageMagick();
 
     explicit Fixture(const QByteArray &profile = profileOf(2, 128, 160),
                      const QString &startFolder = QString()) :
@@ -65,27 +67,25 @@ struct Fixture : WindowFixture
     }
     ~Fixture() { dlg.reset(); }
 
-    // A stand-in converter in the start folder. By default it records the
-    // arguments, NUL-separated, and the input of the first run (the working
-    // copy's) into files of its working folder, then lets ImageMagick do the
-    // work. A script finds the output, the last argument, in $out.
+    // A stand-in converter on PATH. By default it records the arguments,
+    // NUL-separated, and the input of the first run (the working copy's)
+    // into files of its working folder, then lets ImageMagick do the work.
+    // A script finds the output, the last argument, in $out.
     void installConverter(const QByteArray &script = QByteArray())
     {
-        const QString path = QDir(dlg->startDir()).filePath(QStringLiteral("convert"));
+        const QByteArray magick = QFile::encodeName(realMagick);
         const QByteArray recordAndConvert = "if [ ! -e args.bin ]; then printf '%s\\0' \"$@\" > args.bin; "
                                             "cat > stdin.bin; exec '"
-                                            + QFile::encodeName(imageMagick()) + "' \"$@\" < stdin.bin; fi\n"
-                                            + "exec '" + QFile::encodeName(imageMagick()) + "' \"$@\"\n";
-        writeFile(path, "#!/bin/sh\nfor out; do :; done\n" + (script.isNull() ? recordAndConvert : script));
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+                                            + magick + "' \"$@\" < stdin.bin; fi\nexec '" + magick + "' \"$@\"\n";
+        WindowFixture::installConverter("#!/bin/sh\nfor out; do :; done\n"
+                                        + (script.isNull() ? recordAndConvert : script));
     }
-    QByteArray recordedInput() const
-    {
-        return readFile(QDir(dlg->startDir()).filePath(QStringLiteral("stdin.bin")));
-    }
+    // A file in the window's own folder, where the converter works.
+    QString work(const QString &name) const { return QDir(dlg->startDir()).filePath(name); }
+    QByteArray recordedInput() const { return readFile(work(QStringLiteral("stdin.bin"))); }
     QStringList recordedArguments() const
     {
-        const QByteArray bytes = readFile(QDir(dlg->startDir()).filePath(QStringLiteral("args.bin")));
+        const QByteArray bytes = readFile(work(QStringLiteral("args.bin")));
         QStringList args;
         for (const QByteArray &piece : bytes.split('\0'))
             args << QString::fromUtf8(piece);
@@ -143,8 +143,8 @@ private slots:
     void awkwardNamesConvertThatPicture();
     void failedConversionForgetsThePick_data();
     void failedConversionForgetsThePick();
-    void notARegularFileIsNeverOpened_data();
-    void notARegularFileIsNeverOpened();
+    void eachFailureSaysWhatWentWrong_data();
+    void eachFailureSaysWhatWentWrong();
     void converterPastItsTimeLimitIsKilled();
     void hugeHeaderIsRefused_data();
     void hugeHeaderIsRefused();
@@ -210,14 +210,15 @@ void BrowseTest::pickReachesConverterWhole()
     const QStringList expected =
         converterLimitArguments()
         + QStringList{"jpeg:-", "-auto-orient", "-background", "black", "-alpha", "remove", "-depth", "8",
-                      QStringLiteral("ppm:") + fx.start.filePath(QStringLiteral("a.ppm"))};
+                      QStringLiteral("ppm:") + fx.work(QStringLiteral("a.ppm"))};
     QCOMPARE(fx.recordedArguments(), expected);
     QCOMPARE(fx.recordedInput(), readFile(picture));
     QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("pwned"))));
+    QVERIFY(!QFile::exists(fx.work(QStringLiteral("pwned"))));
     QVERIFY(!QFile::exists(fx.elsewhere.filePath(QStringLiteral("pwned"))));
     QVERIFY(fx.preview()->isShowing());
-    QCOMPARE(fx.preview()->imagePath(), fx.start.filePath(QStringLiteral("a.ppm")));
-    QCOMPARE(QImage(fx.start.filePath(QStringLiteral("a.gif"))).size(), QSize(128, 160));
+    QCOMPARE(fx.preview()->imagePath(), fx.work(QStringLiteral("a.ppm")));
+    QCOMPARE(QImage(fx.work(QStringLiteral("a.gif"))).size(), QSize(128, 160));
     QCOMPARE(fx.progress()->maximum(), 10);
     QCOMPARE(fx.progress()->value(), 0);
     QVERIFY(fx.presenter.boxes.isEmpty());
@@ -232,7 +233,7 @@ void BrowseTest::cancelClearsEverythingAndStartsNothing()
     fx.presenter.nextFile = picture;
     fx.dlg->OnBrowse();
     QVERIFY(fx.preview()->isShowing());
-    QVERIFY(QFile::remove(fx.start.filePath(QStringLiteral("args.bin"))));
+    QVERIFY(QFile::remove(fx.work(QStringLiteral("args.bin"))));
 
     fx.presenter.nextFile.reset();
     fx.dlg->OnBrowse();
@@ -243,7 +244,7 @@ void BrowseTest::cancelClearsEverythingAndStartsNothing()
     QVERIFY(!fx.preview()->isShowing());
     QVERIFY(fx.preview()->imagePath().isEmpty());
     QCOMPARE(fx.progress()->value(), 0);
-    QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("args.bin"))));
+    QVERIFY(!QFile::exists(fx.work(QStringLiteral("args.bin"))));
     QVERIFY(fx.presenter.boxes.isEmpty());
 }
 
@@ -260,9 +261,9 @@ void BrowseTest::missingConverterForgetsThePick()
 
     QVERIFY(fx.dlg->picturePath().isEmpty());
     QVERIFY(!fx.preview()->isShowing()); // nothing to send, nothing shown
-    QCOMPARE(QDir(fx.start.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
-    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
-    QVERIFY(!fx.dlg->RunConverter(fx.start.filePath(QStringLiteral("convert")), {}, picture).started);
+    QCOMPARE(QDir(fx.dlg->startDir()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(fx.presenter.boxes, QStringList{conversionFailureText(Conversion::NoConverter, {})});
+    QVERIFY(!fx.dlg->RunConverter(fx.bin.filePath(QStringLiteral("convert")), {}, picture).started);
 }
 
 void BrowseTest::unknownFormatNeverReachesConverter_data()
@@ -351,7 +352,7 @@ void BrowseTest::imageMagickWritesPhoneSizedCopy()
 
     fx.dlg->OnBrowse();
 
-    const QString out = fx.start.filePath(name);
+    const QString out = fx.work(name);
     QVERIFY2(QFile::exists(out), qPrintable(out));
     QVERIFY(readFile(out).startsWith(magic));
     QImageReader reader(out);
@@ -448,10 +449,10 @@ void BrowseTest::failedConversionForgetsThePick()
     fx.presenter.nextFile = good;
     fx.installConverter();
     fx.dlg->OnBrowse();
-    const QString copy = fx.start.filePath(QStringLiteral("a.gif"));
+    const QString copy = fx.work(QStringLiteral("a.gif"));
     QVERIFY(QFile::exists(copy));
 
-    QVERIFY(QFile::remove(fx.start.filePath(QStringLiteral("convert"))));
+    fx.removeConverter();
     if (!converter.isEmpty())
         fx.installConverter(converter);
     const QString bad = fx.pictures.filePath(QStringLiteral("bad.jpg"));
@@ -471,38 +472,47 @@ void BrowseTest::failedConversionForgetsThePick()
     QCOMPARE(uploads, 0);
 }
 
-void BrowseTest::notARegularFileIsNeverOpened_data()
+void BrowseTest::eachFailureSaysWhatWentWrong_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("named pipe") << "fifo";
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("device") << "device";
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("no such file") << "missing" << int(Conversion::NoSuchFile);
+    // Opening it would wait for a writer that never comes.
+    QTest::newRow("named pipe") << "fifo" << int(Conversion::NotAFile);
+    QTest::newRow("folder") << "folder" << int(Conversion::NotAFile);
+    QTest::newRow("device") << "device" << int(Conversion::NotAFile); // would never end
+    QTest::newRow("working folder gone") << "no folder" << int(Conversion::CannotWrite);
 }
 
-void BrowseTest::notARegularFileIsNeverOpened()
+void BrowseTest::eachFailureSaysWhatWentWrong()
 {
     QFETCH(QString, kind);
+    QFETCH(int, outcome);
     Fixture fx;
     fx.installConverter();
     QString picked = fx.pictures.filePath(QStringLiteral("picked.jpg"));
     if (kind == QLatin1String("fifo")) {
-        // Opening it would wait for a writer that never comes.
         QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {picked}), 0);
     } else if (kind == QLatin1String("folder")) {
         QVERIFY(QDir(fx.pictures.path()).mkdir(QStringLiteral("picked.jpg")));
-    } else {
-        picked = QStringLiteral("/dev/zero"); // would never end
+    } else if (kind == QLatin1String("device")) {
+        picked = QStringLiteral("/dev/zero");
         if (!QFileInfo::exists(picked))
             QSKIP("no /dev/zero here");
+    } else if (kind == QLatin1String("no folder")) {
+        writePhoto(picked);
+        QVERIFY(QDir(fx.dlg->startDir()).removeRecursively());
     }
     fx.presenter.nextFile = picked;
 
     fx.dlg->OnBrowse();
 
-    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QCOMPARE(fx.presenter.boxes, QStringList{conversionFailureText(Conversion(outcome), {})});
+    QVERIFY(fx.presenter.boxes[0] != kNotConverted);
     QVERIFY(fx.dlg->picturePath().isEmpty());
-    QVERIFY(!fx.preview()->isShowing());
-    QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("args.bin")))); // never started
+    QVERIFY(!QFile::exists(fx.work(QStringLiteral("args.bin")))); // never started
+    // Nothing was written where the program started.
+    QCOMPARE(QDir(fx.start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 namespace {
@@ -533,17 +543,17 @@ void BrowseTest::converterPastItsTimeLimitIsKilled()
 
     fx.dlg->OnBrowse();
 
-    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QCOMPARE(fx.presenter.boxes,
+             QStringList{conversionFailureText(Conversion::TimedOut, std::chrono::seconds(1))});
     QVERIFY(fx.dlg->picturePath().isEmpty());
     QVERIFY(!fx.preview()->isShowing()); // nothing to send, nothing shown
     for (const char *name : {"shell.pid", "child.pid"}) {
-        const QByteArray pid = readFile(fx.start.filePath(QLatin1String(name)));
+        const QByteArray pid = readFile(fx.work(QLatin1String(name)));
         QVERIFY2(!pid.trimmed().isEmpty(), name);
         QTRY_VERIFY2(processGone(pid), name);
     }
 
     // The window takes commands again.
-    QVERIFY(QFile::remove(fx.start.filePath(QStringLiteral("convert"))));
     fx.installConverter();
     fx.dlg->OnBrowse();
     QCOMPARE(fx.presenter.boxes.size(), 1);
@@ -596,14 +606,14 @@ void BrowseTest::hugeHeaderIsRefused()
 
     QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
     QVERIFY(fx.dlg->picturePath().isEmpty());
-    QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("a.gif"))));
+    QVERIFY(!QFile::exists(fx.work(QStringLiteral("a.gif"))));
 
     const QString good = fx.pictures.filePath(QStringLiteral("good.jpg"));
     writePhoto(good);
     fx.presenter.nextFile = good;
     fx.dlg->OnBrowse();
     QCOMPARE(fx.presenter.boxes.size(), 1);
-    QVERIFY(QFile::exists(fx.start.filePath(QStringLiteral("a.gif"))));
+    QVERIFY(QFile::exists(fx.work(QStringLiteral("a.gif"))));
 }
 
 QTEST_MAIN(BrowseTest)

@@ -24,7 +24,7 @@ QImage convertForPhone(const QString &picture, const QString &folder, const QStr
                        const QSize &screen = kPhone)
 {
     const QString out = QDir(folder).filePath(QStringLiteral("a.") + ext);
-    const bool ok = convertPictureForPhone(
+    const bool ok = Conversion::Converted == convertPictureForPhone(
         picture, out, screen.width(), screen.height(), view, imageMagick(),
         [&](const QString &converter, const QStringList &arguments, const QString &input) {
             return hiddenprocess::runAndWait(converter, arguments, folder, input);
@@ -267,14 +267,12 @@ void ConversionTest::garbageCountsAsFailure()
                                                                + "'\n" + script + "\nexit 0\n");
     QFile::setPermissions(converter, QFile::permissions(converter) | QFile::ExeOwner);
     const QString out = tmp.filePath("a.gif");
-    QVERIFY(makeWorkingCopy(photo, workingCopyPath(out), kPhone, imageMagick(),
-                            [&](const QString &c, const QStringList &a, const QString &i) {
-                                return hiddenprocess::runAndWait(c, a, tmp.path(), i);
-                            }));
-    QVERIFY(!framePhoneCopy(workingCopyPath(out), out, kPhone, FrameView{}, converter,
-                            [&](const QString &c, const QStringList &a, const QString &i) {
-                                return hiddenprocess::runAndWait(c, a, tmp.path(), i);
-                            }));
+    const ConverterRunner runner = [&](const QString &c, const QStringList &a, const QString &i) {
+        return hiddenprocess::runAndWait(c, a, tmp.path(), i);
+    };
+    QCOMPARE(makeWorkingCopy(photo, workingCopyPath(out), kPhone, imageMagick(), runner), Conversion::Converted);
+    QCOMPARE(framePhoneCopy(workingCopyPath(out), out, kPhone, FrameView{}, converter, runner),
+             Conversion::Unreadable);
     QVERIFY(!QFile::exists(out));
 }
 

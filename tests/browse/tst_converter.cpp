@@ -30,6 +30,9 @@ private slots:
     void outputIsLiteralForImageMagick();
     void converterChoice_data();
     void converterChoice();
+    void onlyAbsolutePathEntries_data();
+    void onlyAbsolutePathEntries();
+    void currentFolderIsNeverSearched();
     void openDialogOffersEveryCase();
     void limitsBoundEveryResource();
     void formatFromFirstBytes_data();
@@ -138,13 +141,10 @@ void ConverterTest::outputIsLiteralForImageMagick()
 void ConverterTest::converterChoice_data()
 {
     QTest::addColumn<bool>("windows");
-    QTest::addColumn<QStringList>("executables"); // executable files that exist
+    QTest::addColumn<QStringList>("onPath"); // programs PATH leads to
     QTest::addColumn<QString>("expected");
-    const QString start = QStringLiteral("/start");
     QTest::newRow("Windows: convert.exe in the start folder, even if absent")
         << true << QStringList{"/usr/bin/magick"} << QDir::toNativeSeparators("/start/convert.exe");
-    QTest::newRow("start folder's convert wins")
-        << false << QStringList{"/start/convert", "/usr/bin/magick", "/usr/bin/convert"} << "/start/convert";
     QTest::newRow("magick before convert on PATH")
         << false << QStringList{"/usr/bin/convert", "/usr/bin/magick"} << "/usr/bin/magick";
     QTest::newRow("convert on PATH") << false << QStringList{"/usr/bin/convert"} << "/usr/bin/convert";
@@ -154,16 +154,58 @@ void ConverterTest::converterChoice_data()
 void ConverterTest::converterChoice()
 {
     QFETCH(bool, windows);
-    QFETCH(QStringList, executables);
+    QFETCH(QStringList, onPath);
     QFETCH(QString, expected);
     ConverterLookup lookup;
     lookup.windows = windows;
-    lookup.isExecutableFile = [&](const QString &path) { return executables.contains(path); };
     lookup.findOnPath = [&](const QString &name) {
         const QString path = QStringLiteral("/usr/bin/") + name;
-        return executables.contains(path) ? path : QString();
+        return onPath.contains(path) ? path : QString();
     };
     QCOMPARE(converterPathFor(QStringLiteral("/start"), lookup), expected);
+}
+
+void ConverterTest::onlyAbsolutePathEntries_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("searched");
+    QTest::newRow("absolute ones kept in order")
+        << "/usr/local/bin:/usr/bin" << QStringList{"/usr/local/bin", "/usr/bin"};
+    QTest::newRow("empty entries are the current folder")
+        << ":/usr/bin::/bin:" << QStringList{"/usr/bin", "/bin"};
+    QTest::newRow("relative entries") << ".:bin:./tools:/usr/bin" << QStringList{"/usr/bin"};
+    QTest::newRow("nothing") << "" << QStringList{};
+}
+
+void ConverterTest::onlyAbsolutePathEntries()
+{
+    QFETCH(QString, path);
+    QFETCH(QStringList, searched);
+    if (host::isWindows())
+        QSKIP("PATH is separated by ';' there");
+    QCOMPARE(absolutePathEntries(path), searched);
+}
+
+// The system lookup never runs a program from the current folder, however
+// PATH names it.
+void ConverterTest::currentFolderIsNeverSearched()
+{
+    if (host::isWindows())
+        QSKIP("the converter sits beside the program there");
+    QTemporaryDir current;
+    for (const char *name : {"magick", "convert"}) {
+        QFile f(current.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.setPermissions(f.permissions() | QFile::ExeOwner);
+    }
+    const QString oldCurrent = QDir::currentPath();
+    const QByteArray oldPath = qgetenv("PATH");
+    QDir::setCurrent(current.path());
+    qputenv("PATH", ":.:bin");
+    const QString found = converterPathFor(current.path(), systemConverterLookup());
+    qputenv("PATH", oldPath);
+    QDir::setCurrent(oldCurrent);
+    QCOMPARE(found, QString());
 }
 
 void ConverterTest::openDialogOffersEveryCase()

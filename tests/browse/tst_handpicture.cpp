@@ -1,3 +1,4 @@
+#include "app/converter.h"
 // A picture handed to the window instead of picked with Browse: named on the
 // command line, or dropped on the window.
 #include "app/CWallpaperDlg.h"
@@ -18,7 +19,6 @@ namespace {
 
 const QByteArray kProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
                             "wallpaperHeight=160\n";
-const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
 
 struct Fixture : WindowFixture
 {
@@ -40,7 +40,7 @@ struct Fixture : WindowFixture
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
-    QString copyPath() const { return start.filePath(QStringLiteral("a.gif")); }
+    QString copyPath() const { return QDir(dlg->startDir()).filePath(QStringLiteral("a.gif")); }
 };
 
 // What a drag of `urls` (or of plain text, when there are none) over the
@@ -142,7 +142,7 @@ void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns()
         QCOMPARE(QImage(fx.copyPath(), "GIF").size(), QSize(128, 160));
     } else {
         QCOMPARE(chosenAfter, QString());
-        QCOMPARE(boxesAfter, QStringList{kNotConverted});
+        QCOMPARE(boxesAfter, QStringList{conversionFailureText(Conversion::NoSuchFile, {})});
         QVERIFY(!QFile::exists(fx.copyPath()));
     }
 }

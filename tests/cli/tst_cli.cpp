@@ -1,6 +1,7 @@
 // The command line and the upload without a window: built and linked on the
 // core alone (this test links no widgets), against loopback servers, and
 // through the real executable with no display at all.
+#include "app/converter.h"
 #include "captureserver.h"
 #include "cli/commandline.h"
 #include "cli/headlessupload.h"
@@ -18,6 +19,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <signal.h>
 
 Q_DECLARE_METATYPE(CommandLine::Action)
 
@@ -39,6 +42,16 @@ bool imageMagickFound()
            || !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty();
 }
 
+// The file part of a request body, by the size its own field states.
+QByteArray sentFile(const QByteArray &body)
+{
+    const QByteArray sizeField = "name=\"file_size\"\r\n\r\n";
+    const qsizetype at = body.indexOf(sizeField) + sizeField.size();
+    const qsizetype size = body.mid(at, body.indexOf('\r', at) - at).toLongLong();
+    const qsizetype start = body.indexOf("\r\n\r\n", body.indexOf("name=\"file_data\"")) + 4;
+    return body.mid(start, size);
+}
+
 quint16 closedPort()
 {
     QTcpServer probe;
@@ -52,6 +65,8 @@ struct Machine
 {
     QTemporaryDir config;
     QTemporaryDir start;
+    QTemporaryDir runtime;
+    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     QTemporaryDir pictures;
     QString oldCurrent = QDir::currentPath();
     QString photo;
@@ -66,8 +81,13 @@ struct Machine
         if (!image.save(photo, "JPG"))
             qFatal("cannot write the photo");
         QDir::setCurrent(start.path());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     }
-    ~Machine() { QDir::setCurrent(oldCurrent); }
+    ~Machine()
+    {
+        QDir::setCurrent(oldCurrent);
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    }
 
     QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
 
@@ -163,6 +183,8 @@ private slots:
     // The real executable, with no display.
     void exitStatuses_data();
     void exitStatuses();
+    void signalEndsConverterAndFolder_data();
+    void signalEndsConverterAndFolder();
     void helpAndVersion_data();
     void helpAndVersion();
 };
@@ -411,8 +433,11 @@ void CommandLineTest::requestIsTheWindowsRequest()
     QCOMPARE(run.status, 1); // "ok" names nothing
 
     const QByteArray body = server.body();
-    const QByteArray copy = readFile(machine.start.filePath(QStringLiteral("a.gif")));
-    QVERIFY(!copy.isEmpty());
+    const QByteArray copy = sentFile(body);
+    QCOMPARE(QImage::fromData(copy, "GIF").size(), QSize(128, 96));
+    // Written in a folder of its own, which is gone again.
+    QCOMPARE(QDir(machine.start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(machine.runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QVERIFY(server.head().startsWith("POST http://" + QByteArray(config::kUploadHost)
                                      + "/wallpapers/upload3.php "));
     QCOMPARE(server.contentLength(), body.size());
@@ -439,8 +464,7 @@ void CommandLineTest::referenceServer()
     QCOMPARE(run.out.size(), 1);
     QVERIFY2(run.out[0].endsWith(QStringLiteral("/wallpapers/stored.php?name=41.gif")),
              qPrintable(run.out[0]));
-    QCOMPARE(readFile(store.filePath(QStringLiteral("41.gif"))),
-             readFile(machine.start.filePath(QStringLiteral("a.gif"))));
+    QCOMPARE(QImage(store.filePath(QStringLiteral("41.gif")), "GIF").size(), QSize(128, 96));
 }
 
 void CommandLineTest::exitStatuses_data()
@@ -481,7 +505,11 @@ void CommandLineTest::exitStatuses_data()
         << httpReply("success") << QStringList{} << kNotConvertedText << 4;
     QTest::newRow("4 not there") << kProfile
                                  << QStringList{QStringLiteral("--upload"), QStringLiteral("gone.jpg")}
-                                 << httpReply("success") << QStringList{} << kNotConvertedText << 4;
+                                 << httpReply("success") << QStringList{}
+                                 << conversionFailureText(Conversion::NoSuchFile, {}) << 4;
+    QTest::newRow("4 a folder") << kProfile << QStringList{QStringLiteral("--upload"), QStringLiteral(".")}
+                                << httpReply("success") << QStringList{}
+                                << conversionFailureText(Conversion::NotAFile, {}) << 4;
     QTest::newRow("64 unknown option")
         << kProfile << QStringList{QStringLiteral("--bogus")} << httpReply("success") << QStringList{}
         << QStringLiteral("pictovane: ") << 64;
@@ -525,9 +553,76 @@ void CommandLineTest::exitStatuses()
     if (status == 64)
         QVERIFY(run.err.join(QLatin1Char('\n')).contains(QStringLiteral("--upload <PICTURE>")));
     QCOMPARE(run.status, status);
+    // Its own folder is gone, and nothing was written where it ran.
+    QCOMPARE(QDir(machine.runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(machine.start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     // Nothing is sent when the profile or the picture stops it first.
     if (server && status >= 3)
         QCOMPARE(server->connections(), 0);
+}
+
+namespace {
+// Gone, or a zombie that nobody reaps here.
+bool processGone(const QByteArray &pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+} // namespace
+
+void CommandLineTest::signalEndsConverterAndFolder_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT (Ctrl-C)") << int(SIGINT);
+    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV);
+    // Nothing runs in the program then: the folder stays for the next start.
+    QTest::newRow("SIGKILL") << int(SIGKILL);
+}
+
+void CommandLineTest::signalEndsConverterAndFolder()
+{
+    QFETCH(int, signal);
+    if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
+        QSKIP("needs /proc to see the converter go");
+    Machine machine(kProfile);
+    // A converter first on PATH that writes part of a copy, then hangs.
+    QTemporaryDir bin;
+    const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
+    const QString script = bin.filePath(QStringLiteral("magick"));
+    writeFile(script, "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\necho $$ > '"
+                          + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(machine.start.path());
+    program.start(QStringLiteral(PICTOVANE_EXECUTABLE), {QStringLiteral("--upload"), machine.photo});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY2_WITH_TIMEOUT(!readFile(pidFile).trimmed().isEmpty(),
+                              program.readAllStandardError().constData(), 20000);
+    const QDir runtime(machine.runtime.path());
+    const auto ours = [&] { return runtime.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+    QCOMPARE(ours().size(), 1);
+
+    ::kill(pid_t(program.processId()), signal);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+    QTRY_VERIFY(processGone(readFile(pidFile)));
+    if (signal == SIGKILL) {
+        QCOMPARE(ours().size(), 1);
+        // The next start removes what the killed one left.
+        const Run next = runExecutable({QStringLiteral("--upload"), QStringLiteral("gone.jpg")},
+                                       machine.start.path(), machine.config.path());
+        QCOMPARE(next.status, 4);
+    }
+    QCOMPARE(ours(), QStringList());
+    QCOMPARE(QDir(machine.start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 void CommandLineTest::helpAndVersion_data()

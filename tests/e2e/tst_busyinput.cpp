@@ -38,7 +38,7 @@ void BusyInputTest::inputWhileBusyHasNoEffect()
     Session s;
     s.dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.dlg.get()));
-    const QString gif = s.start.filePath(QStringLiteral("a.gif"));
+    const QString gif = QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif"));
     auto pointerTo = [&](const char *name) {
         const auto *w = s.dlg->findChild<const QWidget *>(QLatin1String(name));
         const QPoint c = w->mapTo(s.dlg.get(), w->rect().center());
@@ -57,10 +57,11 @@ void BusyInputTest::inputWhileBusyHasNoEffect()
     CaptureServer server(std::move(script));
     useProxy(server.port());
     if (converting) {
-        // The lookup prefers a converter in the start folder: ImageMagick, late.
-        QFile slow(writeFile(s.start.filePath(QStringLiteral("convert")),
-                             "#!/bin/sh\nsleep 2.5\nexec convert \"$@\"\n"));
-        slow.setPermissions(slow.permissions() | QFile::ExeOwner);
+        // First on PATH: ImageMagick, late.
+        QString real = QStandardPaths::findExecutable(QStringLiteral("magick"));
+        if (real.isEmpty())
+            real = QStandardPaths::findExecutable(QStringLiteral("convert"));
+        s.installConverter("#!/bin/sh\nsleep 2.5\nexec '" + QFile::encodeName(real) + "' \"$@\"\n");
     } else {
         s.browse();
     }

@@ -7,6 +7,7 @@
 #include "upload/uploadandreport.h"
 #include "uploadsession.h"
 
+#include <QAbstractButton>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,7 @@ class EndToEndTest : public QObject
     Q_OBJECT
 
 private slots:
+    void theUsersFolderIsNeverTouched();
     void replyKinds_data();
     void replyKinds();
     void longAndFailedReplies_data();
@@ -53,6 +55,37 @@ void EndToEndTest::replyKinds_data()
     QTest::newRow("no keyword: silence") << QByteArray("thanks") << QList<Status>{} << QList<QUrl>{};
 }
 
+// Started from a file manager in a folder of the user's own, holding photos
+// of the converter's names and a program called convert.
+void EndToEndTest::theUsersFolderIsNeverTouched()
+{
+    Session s;
+    const QString marker = s.pictures.filePath(QStringLiteral("convert-ran"));
+    const QString stranger = writeFile(s.start.filePath(QStringLiteral("convert")),
+                                       "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
+    QFile::setPermissions(stranger, QFile::permissions(stranger) | QFile::ExeOwner);
+    writeFile(s.start.filePath(QStringLiteral("a.jpg")), "the user's holiday photo");
+    writeFile(s.start.filePath(QStringLiteral("a.gif")), "the user's animation");
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", ".:" + oldPath); // even where PATH names the current folder
+    CaptureServer server({});
+    useProxy(server.port());
+
+    s.browse();
+    s.upload();
+    server.finish();
+    s.dlg->show();
+    QTest::mouseClick(s.dlg->findChild<QAbstractButton *>(QStringLiteral("button1009")), Qt::LeftButton);
+    qputenv("PATH", oldPath);
+
+    QVERIFY(!s.dlg->isVisible());
+    QVERIFY(!QFile::exists(marker));
+    QCOMPARE(readFile(s.start.filePath(QStringLiteral("a.jpg"))), QByteArray("the user's holiday photo"));
+    QCOMPARE(readFile(s.start.filePath(QStringLiteral("a.gif"))), QByteArray("the user's animation"));
+    QVERIFY(!server.body().contains("the user's animation"));
+    QVERIFY(server.body().contains("GIF8"));
+}
+
 void EndToEndTest::replyKinds()
 {
     QFETCH(QByteArray, body);
@@ -74,7 +107,7 @@ void EndToEndTest::replyKinds()
     QVERIFY(s.presenter.boxes.isEmpty());
     // What went out was the converted picture under the cleaned title.
     QVERIFY(server.body().contains("name=\"image_name\"\r\n\r\nbeach_day_sun\r\n"));
-    QFile gif(s.start.filePath(QStringLiteral("a.gif")));
+    QFile gif(QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif")));
     QVERIFY(gif.open(QIODevice::ReadOnly));
     QVERIFY(server.body().contains(gif.readAll()));
     QCOMPARE(server.body().size(), server.contentLength());
@@ -181,7 +214,7 @@ void EndToEndTest::referenceServerStoresThePicture()
     QVERIFY(s.presenter.statusDialogs[0].link.endsWith("/wallpapers/stored.php?name=41.gif"));
 
     QFile stored(store.filePath(QStringLiteral("41.gif")));
-    QFile sent(s.start.filePath(QStringLiteral("a.gif")));
+    QFile sent(QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif")));
     QVERIFY(stored.open(QIODevice::ReadOnly) && sent.open(QIODevice::ReadOnly));
     QCOMPARE(stored.readAll(), sent.readAll());
     QImageReader gif(stored.fileName());

@@ -1,10 +1,16 @@
 #include "app/PhoneProfile.h"
 #include "platform/crtrandom.h"
+#include "platform/privatefolder.h"
 #include "platform/profilestore.h"
 #include "platform/winerror.h"
+#include "testfiles.h"
 #include "upload/uploadname.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -39,6 +45,9 @@ class PlatformTest : public QObject
     Q_OBJECT
 
 private slots:
+    void privateFolderIsOursAlone();
+    void staleFoldersOfEndedRunsGo_data();
+    void staleFoldersOfEndedRunsGo();
     void crtRandomMatchesTheRuntimeSequence();
     void hresultFromWin32_data();
     void hresultFromWin32();
@@ -309,6 +318,68 @@ void PlatformTest::uploadFileName()
     const int next = crtrandom::rand();
     makeUploadFileName(now, type);
     QCOMPARE(crtrandom::rand(), next);
+}
+
+void PlatformTest::privateFolderIsOursAlone()
+{
+    QTemporaryDir base;
+    QString path;
+    {
+        const PrivateFolder one(base.path());
+        const PrivateFolder two(base.path());
+        QVERIFY(one.isValid() && two.isValid());
+        QVERIFY(one.path() != two.path());
+        QCOMPARE(QFileInfo(one.path()).absolutePath(), QFileInfo(base.path()).absoluteFilePath());
+        QCOMPARE(QFile::permissions(one.path()) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        path = one.path();
+        QFile f(QDir(path).filePath(QStringLiteral("a.gif")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void PlatformTest::staleFoldersOfEndedRunsGo_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("its process has ended") << "ended" << true;
+    QTest::newRow("its process still runs") << "running" << false;
+    QTest::newRow("not one of ours") << "foreign" << false;
+    QTest::newRow("a link, even to an ended run's name") << "link" << false;
+}
+
+void PlatformTest::staleFoldersOfEndedRunsGo()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, removed);
+    QTemporaryDir base;
+    QTemporaryDir target;
+    // A process id that was in use and is no more.
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    QVERIFY(ended.waitForStarted());
+    const QString endedPid = QString::number(ended.processId());
+    QVERIFY(ended.waitForFinished());
+    QString name = QStringLiteral("pictovane-%1-AbC123").arg(endedPid);
+    if (kind == QLatin1String("running"))
+        name = QStringLiteral("pictovane-%1-AbC123").arg(QCoreApplication::applicationPid());
+    else if (kind == QLatin1String("foreign"))
+        name = QStringLiteral("someone-%1-AbC123").arg(endedPid);
+    const QString stale = QDir(base.path()).filePath(name);
+    if (kind == QLatin1String("link")) {
+        QVERIFY(QFile::link(target.path(), stale));
+        writeFile(target.filePath(QStringLiteral("keep")), "the user's");
+    } else {
+        QVERIFY(QDir().mkdir(stale));
+        writeFile(QDir(stale).filePath(QStringLiteral("a.gif")), "left");
+    }
+    const PrivateFolder fresh(base.path());
+    QVERIFY(fresh.isValid());
+    QCOMPARE(!QFileInfo(stale).isSymLink() && !QFileInfo::exists(stale), removed);
+    if (kind == QLatin1String("link"))
+        QVERIFY(QFile::exists(target.filePath(QStringLiteral("keep"))));
 }
 
 QTEST_GUILESS_MAIN(PlatformTest)

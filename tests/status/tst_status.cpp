@@ -2,6 +2,7 @@
 #include "status/CStatusDialog.h"
 #include "status/hyperlink.h"
 #include "status/messagelayout.h"
+#include "upload/statusmessage.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -123,6 +124,8 @@ class StatusTest : public QObject
     Q_OBJECT
 
 private slots:
+    void linkReadsOnEveryTheme_data();
+    void linkReadsOnEveryTheme();
     void messagePerMode_data();
     void messagePerMode();
     void longLinkShownWhole();
@@ -397,6 +400,8 @@ void StatusTest::wrapLines_data()
     QTest::newRow("not inside a run of separators") << "x//yy" << 0 << 3.0 << QList<int>{3, 5};
     QTest::newRow("a run too wide is cut") << "http://abcdefgh" << 0 << 8.0 << QList<int>{8, 15};
     QTest::newRow("a link starts on a new line") << "ab cd/ef" << 3 << 5.0 << QList<int>{3, 8};
+    QTest::newRow("a short link that fits a line is kept whole")
+        << "see http://x/w/77" << 4 << 14.0 << QList<int>{4, 17};
 }
 
 void StatusTest::wrapLines()
@@ -628,6 +633,34 @@ void StatusTest::convertedAgainAfterClose()
         QCOMPARE(hyperlinkProperties(&dlg), QStringList());
     }
     QCOMPARE(opened.size(), 2);
+}
+
+void StatusTest::linkReadsOnEveryTheme_data()
+{
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("themeLink");
+    QTest::addColumn<QColor>("expected");
+    const QColor classic(0, 0, 192);
+    QTest::newRow("light theme keeps the classic blue")
+        << QColor(240, 240, 240) << QColor(0, 0, 255) << classic;
+    QTest::newRow("white") << QColor(Qt::white) << QColor(42, 130, 218) << classic;
+    QTest::newRow("dark theme with a readable link colour")
+        << QColor(0x2B, 0x2B, 0x2B) << QColor(0x8A, 0xC8, 0xFF) << QColor(0x8A, 0xC8, 0xFF);
+    QTest::newRow("dark theme whose link colour does not read (Fusion's)")
+        << QColor(53, 53, 53) << QColor(42, 130, 218) << QColor(0x8A, 0xB4, 0xF8);
+    QTest::newRow("mid grey: only white reads")
+        << QColor(118, 118, 118) << QColor(0, 0, 192) << QColor(Qt::white);
+}
+
+void StatusTest::linkReadsOnEveryTheme()
+{
+    QFETCH(QColor, background);
+    QFETCH(QColor, themeLink);
+    QFETCH(QColor, expected);
+    const QColor link = linkColourOn(background, themeLink);
+    QCOMPARE(link, expected);
+    QVERIFY2(contrastRatio(link, background) >= 4.5,
+             qPrintable(QString::number(contrastRatio(link, background))));
 }
 
 QTEST_MAIN(StatusTest)

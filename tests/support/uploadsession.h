@@ -36,7 +36,7 @@ struct Session : WindowFixture
     }
     ~Session() { dlg.reset(); }
 
-    // Browse to a fresh photo; ImageMagick writes a.gif into the start folder.
+    // Browse to a fresh photo; ImageMagick writes a.gif into the window's folder.
     void browse()
     {
         QImage photo(640, 480, QImage::Format_RGB32);
@@ -45,7 +45,8 @@ struct Session : WindowFixture
         QVERIFY(photo.save(path, "JPG"));
         presenter.nextFile = path;
         dlg->OnBrowse();
-        QVERIFY2(QFile::exists(start.filePath(QStringLiteral("a.gif"))), "the converter wrote no a.gif");
+        QVERIFY2(QFile::exists(QDir(dlg->startDir()).filePath(QStringLiteral("a.gif"))),
+                 "the converter wrote no a.gif");
     }
 
     void upload() { dlg->OnUpload(); }

@@ -1,6 +1,8 @@
 // The main window as a user's session has it: a profile of its own, a start
-// folder that is current while the window initialises, and a presenter that
-// records boxes instead of blocking. Nothing touches the user's real files.
+// folder that is current while the window initialises, a runtime folder for
+// the window's private folder, a folder first on PATH for stand-in
+// converters, and a presenter that records boxes instead of blocking.
+// Nothing touches the user's real files.
 #pragma once
 
 #include "app/CWallpaperDlg.h"
@@ -18,7 +20,11 @@ struct WindowFixture
 {
     QTemporaryDir config;
     QTemporaryDir start;
+    QTemporaryDir runtime;
+    QTemporaryDir bin;
     QString oldCurrent = QDir::currentPath();
+    QByteArray oldPath = qgetenv("PATH");
+    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     RecordingPresenter presenter;
     // Exit statuses the window asked the process to end with.
     QList<int> exitCodes;
@@ -33,8 +39,39 @@ struct WindowFixture
                 qFatal("cannot write the profile");
         }
         QDir::setCurrent(start.path());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + oldPath);
     }
-    ~WindowFixture() { QDir::setCurrent(oldCurrent); }
+    ~WindowFixture()
+    {
+        QDir::setCurrent(oldCurrent);
+        qputenv("PATH", oldPath);
+        if (oldRuntime.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    }
+
+    // A stand-in converter found on PATH before ImageMagick, under both of
+    // ImageMagick's names; returns its path.
+    QString installConverter(const QByteArray &script)
+    {
+        QString path;
+        for (const char *name : {"magick", "convert"}) {
+            path = bin.filePath(QLatin1String(name));
+            QFile f(path);
+            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(script) != script.size())
+                qFatal("cannot write %s", qPrintable(path));
+            f.setPermissions(f.permissions() | QFile::ExeOwner);
+        }
+        return path;
+    }
+    // Leaves ImageMagick, if any, as the converter PATH leads to.
+    void removeConverter()
+    {
+        for (const char *name : {"magick", "convert"})
+            QFile::remove(bin.filePath(QLatin1String(name)));
+    }
 
     QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
     QString userSettingsPath() const { return config.filePath(QStringLiteral("user.conf")); }

@@ -219,13 +219,8 @@ bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &out
 
 QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
 {
-    const QDir start(startDir);
     if (lookup.windows)
-        return QDir::toNativeSeparators(start.filePath(QStringLiteral("convert.exe")));
-
-    const QString local = start.filePath(QStringLiteral("convert"));
-    if (lookup.isExecutableFile && lookup.isExecutableFile(local))
-        return local;
+        return QDir::toNativeSeparators(QDir(startDir).filePath(QStringLiteral("convert.exe")));
     if (lookup.findOnPath) {
         for (const char *name : {"magick", "convert"}) {
             const QString found = lookup.findOnPath(QLatin1String(name));
@@ -236,64 +231,130 @@ QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
     return QString();
 }
 
+QStringList absolutePathEntries(const QString &pathVariable)
+{
+    QStringList entries;
+    for (const QString &entry : pathVariable.split(QDir::listSeparator())) {
+        if (!entry.isEmpty() && QDir::isAbsolutePath(entry))
+            entries << entry;
+    }
+    return entries;
+}
+
 ConverterLookup systemConverterLookup()
 {
     ConverterLookup lookup;
     lookup.windows = host::isWindows();
-    lookup.isExecutableFile = [](const QString &path) {
-        const QFileInfo info(path);
-        return info.isFile() && info.isExecutable();
+    lookup.findOnPath = [](const QString &name) {
+        const QStringList folders = absolutePathEntries(qEnvironmentVariable("PATH"));
+        // No folders would make Qt search the default PATH, relative entries included.
+        return folders.isEmpty() ? QString() : QStandardPaths::findExecutable(name, folders);
     };
-    lookup.findOnPath = [](const QString &name) { return QStandardPaths::findExecutable(name); };
     return lookup;
 }
 
-bool makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
-                     const QString &converterPath, const ConverterRunner &runner)
+QString conversionFailureText(Conversion outcome, std::chrono::milliseconds timeLimit)
+{
+    switch (outcome) {
+    case Conversion::Converted:
+        break;
+    case Conversion::NoSuchFile:
+        return QStringLiteral("This picture does not exist.");
+    case Conversion::NotAFile:
+        return QStringLiteral("This is not a picture file but a folder or a device.");
+    case Conversion::NoConverter:
+        return QStringLiteral(
+            "ImageMagick is not installed, so the picture cannot be converted for your phone.");
+    case Conversion::TimedOut:
+        return QStringLiteral("Converting this picture took longer than %1 seconds, so it was stopped.")
+            .arg((timeLimit.count() + 999) / 1000);
+    case Conversion::CannotWrite:
+        return QStringLiteral("The converted picture cannot be written to Pictovane's working folder.");
+    case Conversion::Unreadable:
+        return QStringLiteral("This picture could not be converted for your phone.");
+    }
+    return QString();
+}
+
+namespace {
+
+// What stops a conversion into `outputPath` before the converter is asked.
+Conversion cannotStart(const QString &outputPath, const QString &converterPath)
+{
+    if (QFileInfo::exists(outputPath) || !QFileInfo(QFileInfo(outputPath).absolutePath()).isWritable())
+        return Conversion::CannotWrite;
+    if (converterPath.isEmpty())
+        return Conversion::NoConverter;
+    return Conversion::Converted;
+}
+
+// How a run ended, when its output is judged `usable` afterwards.
+Conversion ranTo(const hiddenprocess::RunResult &run, const std::function<bool()> &usable)
+{
+    if (!run.started)
+        return Conversion::NoConverter;
+    if (run.timedOut)
+        return Conversion::TimedOut;
+    return usable() ? Conversion::Converted : Conversion::Unreadable;
+}
+
+} // namespace
+
+Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
+                           const QString &converterPath, const ConverterRunner &runner)
 {
     // No copy of an earlier pick may survive to be framed for this one.
     QFile::remove(workPath);
-    bool made = false;
+    const QFileInfo picture(picturePath);
+    Conversion outcome = Conversion::Converted;
+    PictureFacts facts;
+    if (!picture.exists())
+        outcome = Conversion::NoSuchFile;
     // A pipe or a device is never opened: the open alone could wait for good.
-    if (!screen.isEmpty() && isPickableFile(picturePath) && !QFileInfo::exists(workPath)) {
-        const PictureFacts facts = pictureFactsOf(picturePath);
-        if (!converterInputFor(facts.head).isEmpty()) {
-            const hiddenprocess::RunResult run =
-                runner(converterPath, workingCopyArguments(facts, screen, workPath), picturePath);
-            made = run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty();
-        }
+    else if (!isPickableFile(picturePath))
+        outcome = Conversion::NotAFile;
+    else if (!picture.isReadable() || screen.isEmpty()
+             || converterInputFor((facts = pictureFactsOf(picturePath)).head).isEmpty())
+        outcome = Conversion::Unreadable; // a format not taken never reaches the converter
+    else if ((outcome = cannotStart(workPath, converterPath)) == Conversion::Converted) {
+        const hiddenprocess::RunResult run =
+            runner(converterPath, workingCopyArguments(facts, screen, workPath), picturePath);
+        outcome = ranTo(run, [&] { return run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty(); });
     }
-    if (!made)
+    if (outcome != Conversion::Converted)
         QFile::remove(workPath);
-    return made;
+    return outcome;
 }
 
-bool framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
-                    const FrameView &view, const QString &converterPath, const ConverterRunner &runner)
+Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
+                          const FrameView &view, const QString &converterPath, const ConverterRunner &runner)
 {
     // No copy of another pick or framing may survive to be sent.
     QFile::remove(outputPath);
-    bool converted = false;
     const QSize working = QImageReader(workPath, "ppm").size();
-    if (!screen.isEmpty() && !working.isEmpty() && !QFileInfo::exists(outputPath)) {
+    Conversion outcome = Conversion::Unreadable;
+    if (!screen.isEmpty() && !working.isEmpty()
+        && (outcome = cannotStart(outputPath, converterPath)) == Conversion::Converted) {
         const QStringList arguments = phoneCopyArguments(working, screen, view, outputPath);
-        converted = convertedCopyUsable(runner(converterPath, arguments, workPath), outputPath, screen);
+        const hiddenprocess::RunResult run = runner(converterPath, arguments, workPath);
+        outcome = ranTo(run, [&] { return convertedCopyUsable(run, outputPath, screen); });
     }
     // Whatever a failed run left is no copy of this pick.
-    if (!converted)
+    if (outcome != Conversion::Converted)
         QFile::remove(outputPath);
-    return converted;
+    return outcome;
 }
 
-bool convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                            qint32 height, const FrameView &view, const QString &converterPath,
-                            const ConverterRunner &runner)
+Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
+                                  qint32 height, const FrameView &view, const QString &converterPath,
+                                  const ConverterRunner &runner)
 {
+    QFile::remove(outputPath);
     const QSize screen(width, height);
     const QString work = workingCopyPath(outputPath);
-    if (!wallpaperSizeUsable(screen) || !makeWorkingCopy(picturePath, work, screen, converterPath, runner)) {
-        QFile::remove(outputPath);
-        return false;
-    }
-    return framePhoneCopy(work, outputPath, screen, view, converterPath, runner);
+    const Conversion made = wallpaperSizeUsable(screen)
+                                ? makeWorkingCopy(picturePath, work, screen, converterPath, runner)
+                                : Conversion::Unreadable;
+    return made == Conversion::Converted ? framePhoneCopy(work, outputPath, screen, view, converterPath, runner)
+                                         : made;
 }

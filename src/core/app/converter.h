@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 
 // The file name without its folder and without its last extension:
@@ -123,17 +124,20 @@ bool isPickableFile(const QString &path);
 bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath, const QSize &screen);
 
 // How the converter is found. On Windows it is convert.exe in the start
-// folder, present or not. Elsewhere a `convert` in the start folder wins when
-// it is an executable file; otherwise ImageMagick from PATH, `magick` before
-// `convert`. Empty when there is none.
+// folder, present or not, as the companion application installs it.
+// Elsewhere it is ImageMagick from PATH, `magick` before `convert`, never a
+// program in the current or start folder. Empty when there is none.
 struct ConverterLookup
 {
     bool windows = false;
-    std::function<bool(const QString &path)> isExecutableFile;
     // Full path of a program found on PATH, or empty.
     std::function<QString(const QString &name)> findOnPath;
 };
 QString converterPathFor(const QString &startDir, const ConverterLookup &lookup);
+
+// The folders of a PATH value that may be searched: absolute ones only. An
+// empty or relative entry means the current folder, wherever that is.
+QStringList absolutePathEntries(const QString &pathVariable);
 
 // The lookup of this machine: its file system and PATH.
 ConverterLookup systemConverterLookup();
@@ -144,21 +148,38 @@ ConverterLookup systemConverterLookup();
 using ConverterRunner = std::function<hiddenprocess::RunResult(
     const QString &converterPath, const QStringList &arguments, const QString &picturePath)>;
 
+// How a conversion ended; each failure has its own sentence.
+enum class Conversion {
+    Converted,
+    NoSuchFile,  // nothing by that name
+    NotAFile,    // a folder, a pipe, a device
+    NoConverter, // ImageMagick is not installed (or would not start)
+    TimedOut,    // still converting at its time limit
+    CannotWrite, // the working folder cannot take the copy
+    Unreadable,  // a format not taken, or one ImageMagick could not read
+};
+
+// The sentence the user is shown for a failed conversion; `timeLimit` is
+// the converter's limit. Empty for Converted.
+QString conversionFailureText(Conversion outcome, std::chrono::milliseconds timeLimit);
+
 // Browse's first step once a picture is picked: clears the working copy an
 // earlier pick left, and has the converter make this pick's when it is a
-// file in a format taken. True when it stands there afterwards; otherwise
-// nothing does. `runner` is called at most once.
-bool makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
-                     const QString &converterPath, const ConverterRunner &runner);
+// file in a format taken. It stands there afterwards only when Converted.
+// `runner` is called at most once, and not at all when nothing can be
+// converted.
+Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
+                           const QString &converterPath, const ConverterRunner &runner);
 
 // The second step, and all a change of framing runs: the phone's copy at
 // `outputPath` cut from the working copy as `view` frames it. Whatever copy
-// stood there goes first; true when a copy fit to send stands there after.
-bool framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
-                    const FrameView &view, const QString &converterPath, const ConverterRunner &runner);
+// stood there goes first; a copy fit to send stands there only when
+// Converted.
+Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
+                          const FrameView &view, const QString &converterPath, const ConverterRunner &runner);
 
 // Both steps, for the upload without a window. Nothing is converted for a
-// profile that wallpaperProfileUsable() refuses.
-bool convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                            qint32 height, const FrameView &view, const QString &converterPath,
-                            const ConverterRunner &runner);
+// size that wallpaperSizeUsable() refuses.
+Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
+                                  qint32 height, const FrameView &view, const QString &converterPath,
+                                  const ConverterRunner &runner);

@@ -1,5 +1,7 @@
 #include "platform/hiddenprocess.h"
 
+#include "platform/lastwords.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 
@@ -10,6 +12,9 @@
 #else
 #include <signal.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
 #endif
 
 namespace hiddenprocess {
@@ -45,16 +50,30 @@ HiddenRun::HiddenRun(const QString &program, const QStringList &arguments, const
 #else
     // A group of its own, so that stopping it also stops what it started
     // (a script's children, an ImageMagick delegate).
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        // Killed with us even when we cannot say so (SIGKILL): nothing may
+        // go on writing after the program has gone.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+#endif
+    });
 #endif
     process.start();
     m_started = process.waitForStarted(-1);
+    if (m_started)
+        lastwords::setChildGroup(long(process.processId()));
 }
 
 HiddenRun::~HiddenRun()
 {
     if (m_started && m_process->state() != QProcess::NotRunning)
         stop();
+    if (m_started)
+        lastwords::setChildGroup(0);
 }
 
 void HiddenRun::stop()
@@ -104,6 +123,7 @@ RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pum
         if (pump)
             pump();
     }
+    lastwords::setChildGroup(0);
     result.exitedNormally = !result.timedOut && process.exitStatus() == QProcess::NormalExit;
     result.exitCode = process.exitCode();
     return result;

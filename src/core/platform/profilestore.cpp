@@ -111,13 +111,18 @@ public:
     explicit IniProfileStore(const QString &path)
     {
         QFile file(path);
-        if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        if (path.isEmpty() || !QFileInfo(path).isFile())
             return;
+        if (!file.open(QIODevice::ReadOnly)) {
+            m_unreadable = true;
+            return;
+        }
         m_exists = true;
         m_values = readGeneralSection(file.readAll());
     }
 
     bool exists() const override { return m_exists; }
+    bool unreadable() const override { return m_unreadable; }
 
     std::optional<ProfileValue> value(const char *name) const override
     {
@@ -134,6 +139,7 @@ public:
 
 private:
     bool m_exists = false;
+    bool m_unreadable = false;
     QHash<QByteArray, QByteArray> m_values;
 };
 

@@ -24,6 +24,9 @@ public:
 
     // False when the profile does not exist at all.
     virtual bool exists() const = 0;
+    // True when the profile is there but may not be read (its permissions):
+    // starting from the companion application would not help then.
+    virtual bool unreadable() const { return false; }
     virtual std::optional<ProfileValue> value(const char *name) const = 0;
 };
 

@@ -49,6 +49,7 @@ inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
 inline constexpr std::int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr std::int32_t ERROR_READ_FAULT = 30;
 inline constexpr std::int32_t ERROR_HANDLE_EOF = 38;
+inline constexpr std::int32_t ERROR_PATH_NOT_FOUND = 3;
 inline constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr std::int32_t ERROR_INSUFFICIENT_BUFFER = 122;
 

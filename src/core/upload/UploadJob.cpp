@@ -41,9 +41,10 @@ HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, con
                   qint32 wallpaperType, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts,
                   PostStatus *status)
 {
-    // The converted file is named relative to the start folder; a failed
-    // change shows up as a missing file.
-    QDir::setCurrent(startDir);
+    // The converted file is named relative to the start folder. Where that
+    // cannot be made current, a file of the same name elsewhere must not go.
+    if (startDir.isEmpty() || !QDir::setCurrent(startDir))
+        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
 
     // An unknown type names no file: nothing sensible to send.
     const std::optional<WallpaperType> file = wallpaperTypeFor(wallpaperType);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
 
 // A link from the server, shown as the local 8-bit text it was sent as.
@@ -12,3 +13,11 @@ QString statusLinkText(const QByteArray &link);
 // failure); empty for a mode that has none. Links of any length are kept
 // whole.
 QString statusMessageText(int mode, const QByteArray &link);
+
+// WCAG contrast ratio of two colours, 1 to 21.
+double contrastRatio(const QColor &a, const QColor &b);
+
+// The colour of the help links on `background`: RGB(0, 0, 192) wherever that
+// reads (4.5:1 or more), as on every light theme; otherwise the theme's own
+// link colour `themeLink` if it reads, else a light blue, else white.
+QColor linkColourOn(const QColor &background, const QColor &themeLink);

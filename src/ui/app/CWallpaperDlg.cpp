@@ -10,6 +10,7 @@
 #include "config.h"
 #include "platform/connectivity.h"
 #include "platform/hiddenprocess.h"
+#include "platform/privatefolder.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
@@ -24,6 +25,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QActionGroup>
 #include <QMenu>
@@ -62,9 +64,12 @@ public:
     explicit BusyScope(CWallpaperDlg &dlg) : m_dlg(dlg), m_blocker(std::make_unique<InputBlocker>(&dlg))
     {
         m_dlg.m_busy = true;
+        // Over this window only: a dialog the work shows keeps its arrow.
+        m_dlg.setCursor(Qt::WaitCursor);
     }
     ~BusyScope()
     {
+        m_dlg.unsetCursor();
         m_blocker.reset();
         m_dlg.m_busy = false;
     }
@@ -185,7 +190,10 @@ void CWallpaperDlg::OnInitDialog()
         }
     }
 
-    m_startDir = QDir::currentPath();
+    // Never the current folder: that is often the user's home, with photos
+    // of the same names, and another instance may share it.
+    m_workFolder = std::make_unique<PrivateFolder>();
+    m_startDir = m_workFolder->path();
 
     m_frameView = FrameView{m_startFraming.value_or(
         framingFromName(userSettings().value(QLatin1String(kFramingKey)).toString()).value_or(Framing::Fill))};
@@ -212,7 +220,9 @@ void CWallpaperDlg::centreOnScreen()
 {
     // Qt would centre the frame it expects a decorated window to have; this
     // window has none, so its own rectangle is what gets centred.
-    const QScreen *s = screen();
+    // The primary screen, where the user looks for a new window; not the
+    // one that happens to hold the origin.
+    const QScreen *s = QGuiApplication::primaryScreen();
     if (!s)
         return;
     const QRect area = s->availableGeometry();
@@ -222,6 +232,11 @@ void CWallpaperDlg::centreOnScreen()
 
 void CWallpaperDlg::LoadPhoneProfile()
 {
+    if (m_profileStore && m_profileStore->unreadable()) {
+        m_presenter.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
+        endDuringInit();
+        return;
+    }
     if (!m_profileStore || !m_profileStore->exists()) {
         m_presenter.messageBox(QStringLiteral(
             "Please Launch the wallpaper service from within the main Chimeforge Application"));
@@ -339,20 +354,23 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
     const QString output = convertedPicturePath(m_startDir, m_outputExt);
     const QString work = workingCopyPath(output);
     // The last pick's copy never stands in for this one, whatever happens.
-    QFile::remove(output);
-    const bool made = convertStep([&](const QString &converter, const ConverterRunner &runner) {
+    if (!m_startDir.isEmpty())
+        QFile::remove(output);
+    Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
         return makeWorkingCopy(m_picturePath, work, screen, converter, runner);
     });
     // The preview shows the converter's own upright copy, so it shows every
     // format the converter reads, turned as the phone will get it.
-    m_preview->LoadImageFile(made ? work : QString());
+    m_preview->LoadImageFile(outcome == Conversion::Converted ? work : QString());
     m_preview->setView(m_frameView);
     m_preview->repaint();
-    if (!made || !convertStep([&](const QString &converter, const ConverterRunner &runner) {
+    if (outcome == Conversion::Converted)
+        outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
             return framePhoneCopy(work, output, screen, m_frameView, converter, runner);
-        })) {
+        });
+    if (outcome != Conversion::Converted) {
         forgetPick();
-        m_presenter.messageBox(kNotConverted);
+        m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     }
 }
 
@@ -371,18 +389,21 @@ bool CWallpaperDlg::Reframe()
     m_copyStale = false;
     const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
     const QString output = convertedPicturePath(m_startDir, m_outputExt);
-    if (convertStep([&](const QString &converter, const ConverterRunner &runner) {
-            return framePhoneCopy(workingCopyPath(output), output, screen, m_frameView, converter, runner);
-        }))
+    const Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
+        return framePhoneCopy(workingCopyPath(output), output, screen, m_frameView, converter, runner);
+    });
+    if (outcome == Conversion::Converted)
         return true;
     forgetPick();
-    m_presenter.messageBox(kNotConverted);
+    m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     return false;
 }
 
-bool CWallpaperDlg::convertStep(
-    const std::function<bool(const QString &converter, const ConverterRunner &runner)> &step)
+Conversion CWallpaperDlg::convertStep(
+    const std::function<Conversion(const QString &converter, const ConverterRunner &runner)> &step)
 {
+    if (m_startDir.isEmpty())
+        return Conversion::CannotWrite;
     return step(converterPathFor(m_startDir, systemConverterLookup()),
                 [this](const QString &converter, const QStringList &arguments, const QString &input) {
                     return RunConverter(converter, arguments, input);
@@ -427,10 +448,13 @@ void CWallpaperDlg::OnCloseButton()
 {
     if (m_busy)
         return;
-    const QDir start(m_startDir);
-    for (const WallpaperType &type : kWallpaperTypes)
-        QFile::remove(start.filePath(QLatin1String(type.path)));
-    QFile::remove(workingCopyPath(start.filePath(QStringLiteral("a"))));
+    // An empty path would name the current folder.
+    if (!m_startDir.isEmpty()) {
+        const QDir start(m_startDir);
+        for (const WallpaperType &type : kWallpaperTypes)
+            QFile::remove(start.filePath(QLatin1String(type.path)));
+        QFile::remove(workingCopyPath(start.filePath(QStringLiteral("a"))));
+    }
     QDialog::reject();
 }
 
@@ -487,9 +511,24 @@ void CWallpaperDlg::dropEvent(QDropEvent *event)
 
 void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
 {
-    // The window has no OK button; Enter ends it as OK would.
-    if (!event->modifiers() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        accept();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (!modifiers && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        // Enter presses the focused button, as it does a dialog's push
+        // buttons; with none focused it ends the window as OK would.
+        QAbstractButton *focused = qobject_cast<QAbstractButton *>(focusWidget());
+        if (focused && (focused == m_browseButton || focused == m_uploadButton || focused == m_closeButton))
+            focused->click();
+        else
+            accept();
+        return;
+    }
+    if (modifiers == Qt::ShiftModifier && event->key() == Qt::Key_F10) {
+        // The other key for the context menu, where Qt only knows the Menu key.
+        const QWidget *at = focusWidget() ? focusWidget() : this;
+        const QPoint centre = at->rect().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at->mapTo(this, centre),
+                                    at->mapToGlobal(centre));
+        contextMenuEvent(&menuEvent);
         return;
     }
     QDialog::keyPressEvent(event);
@@ -551,6 +590,12 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     if (!about.isEmpty()) {
         menu.addSeparator();
         aboutAction = menu.addAction(about);
+    }
+    // Opened from the keyboard, its first item is selected, ready for Enter.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        QAction *first = menu.actions().constFirst();
+        QMetaObject::invokeMethod(
+            &menu, [&menu, first] { menu.setActiveAction(first); }, Qt::QueuedConnection);
     }
     QAction *chosen = menu.exec(event->globalPos());
     if (!chosen)

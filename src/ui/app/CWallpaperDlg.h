@@ -21,6 +21,7 @@
 #include <optional>
 
 class Presenter;
+class PrivateFolder;
 class ProfileStore;
 class CImagePreviewStatic;
 class QAbstractButton;
@@ -128,7 +129,8 @@ private:
     void ChoosePicture(const QString &picturePath);
     void FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button);
     void refreshProgress();
-    bool convertStep(const std::function<bool(const QString &converter, const ConverterRunner &runner)> &step);
+    Conversion convertStep(
+        const std::function<Conversion(const QString &converter, const ConverterRunner &runner)> &step);
     void forgetPick();
     QSettings &userSettings();
     void endDuringInit();
@@ -138,6 +140,9 @@ private:
     Presenter &m_presenter;
     std::unique_ptr<ProfileStore> m_profileStore;
 
+    // This instance's own folder for the converted copies; m_startDir is
+    // its path (empty when it could not be made).
+    std::unique_ptr<PrivateFolder> m_workFolder;
     QString m_startDir;
     QString m_picturePath;
     QString m_pictureTitle;

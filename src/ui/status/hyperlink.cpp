@@ -1,5 +1,7 @@
 #include "status/hyperlink.h"
 
+#include "upload/statusmessage.h"
+
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFocusEvent>
@@ -15,8 +17,6 @@ constexpr char kOriginalFont[] = "_Hyperlink_Original_Font_";
 constexpr char kUnderlineFont[] = "_Hyperlink_Underline_Font_";
 constexpr char kFromStatic[] = "_Hyperlink_From_Static_";
 constexpr char kParentFilter[] = "_Hyperlink_Parent_Filter_";
-
-const QColor kLinkColour(0, 0, 192);
 
 bool isLink(const QObject *object)
 {
@@ -146,7 +146,11 @@ public:
         m_focusFrame(new FocusFrame(label))
     {
         QPalette link = m_palette;
-        link.setColor(QPalette::WindowText, kLinkColour);
+        // The label draws on its parent's background, which a dark theme
+        // makes too dark for the classic blue.
+        const QWidget *under = label->parentWidget() ? label->parentWidget() : label;
+        link.setColor(QPalette::WindowText, linkColourOn(under->palette().color(QPalette::Window),
+                                                         m_palette.color(QPalette::Link)));
         label->setPalette(link);
         // Qt offers the hand on every platform, so the arrow fallback is never needed.
         label->setCursor(Qt::PointingHandCursor);

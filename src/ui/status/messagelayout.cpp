@@ -77,6 +77,12 @@ QList<int> wrapMessageLines(QStringView text, const QList<qreal> &advance, qreal
             while (end > from + 1 && end < size && text.at(end).isLowSurrogate())
                 --end;
         }
+        // A link that fits on a line of its own is not broken: the line ends
+        // before it instead, so it can be read and typed in one piece.
+        if (end > linkStart && end < linkEnd && linkStart > from
+            && widthOf(linkStart, linkEnd) <= width + kSlack
+            && messageMayBreakAt(text, linkStart, linkStart, linkEnd))
+            end = linkStart;
         ends << end;
         from = end;
     }
