@@ -388,7 +388,7 @@ void AppTest::shiftF10OpensTheMenuOnItsFirstItem()
         }
     });
     QTest::keyClick(dlg.get(), Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(selected, QStringLiteral("&About Pictovane..."));
+    QCOMPARE(selected, QStringLiteral("&Fill the screen"));
 }
 
 void AppTest::busyCursorWhileUploading()

@@ -554,6 +554,7 @@ void BrowseTest::converterPastItsTimeLimitIsKilled()
     }
 
     // The window takes commands again.
+    fx.dlg->setConverterTimeLimit(CWallpaperDlg::kConverterTimeLimit);
     fx.installConverter();
     fx.dlg->OnBrowse();
     QCOMPARE(fx.presenter.boxes.size(), 1);

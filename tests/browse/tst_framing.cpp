@@ -59,7 +59,8 @@ struct Fixture : WindowFixture
     {
         return dlg->findChild<CImagePreviewStatic *>(QStringLiteral("preview2222"));
     }
-    QString copyPath(const char *name = "a.gif") const { return start.filePath(QLatin1String(name)); }
+    // In the window's own folder, where the converter writes.
+    QString copyPath(const char *name = "a.gif") const { return QDir(dlg->startDir()).filePath(QLatin1String(name)); }
 
     // The phone's screen as the preview shows it, and the copy on disk
     // scaled to that size: how far apart they are.
