@@ -1,6 +1,7 @@
 #include "app/CWallpaperApp.h"
 #include "cli/commandline.h"
 #include "cli/headlessupload.h"
+#include "config.h"
 #include "platform/lastwords.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@ void nameTheProgram()
 {
     // The name captions the warning boxes, as the executable's name would.
     QCoreApplication::setApplicationName(QStringLiteral("Pictovane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PICTOVANE_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(config::kVersion));
 }
 
 } // namespace

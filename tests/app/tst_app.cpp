@@ -429,7 +429,6 @@ void AppTest::aboutCommand_data()
     QTest::addColumn<int>("id");
     QTest::addColumn<int>("opened");
     QTest::newRow("about") << 0x0010 << 1;
-    QTest::newRow("about with low bits") << 0x001F << 1;
     QTest::newRow("close command") << 0xF060 << 0;
     QTest::newRow("next id") << 0x0020 << 0;
 }

@@ -19,6 +19,13 @@ namespace {
 
 const QSize kPhone(128, 160);
 
+hiddenprocess::RunResult runToTheEnd(const QString &program, const QStringList &arguments, const QString &folder,
+                                     const QString &input)
+{
+    hiddenprocess::HiddenRun run(program, arguments, folder, input);
+    return run.wait(std::chrono::milliseconds(-1));
+}
+
 // Both steps of Browse with the real converter; the copy, or a null picture.
 QImage convertForPhone(const QString &picture, const QString &folder, const QString &ext, const FrameView &view,
                        const QSize &screen = kPhone)
@@ -27,7 +34,7 @@ QImage convertForPhone(const QString &picture, const QString &folder, const QStr
     const bool ok = Conversion::Converted == convertPictureForPhone(
         picture, out, screen.width(), screen.height(), view, imageMagick(),
         [&](const QString &converter, const QStringList &arguments, const QString &input) {
-            return hiddenprocess::runAndWait(converter, arguments, folder, input);
+            return runToTheEnd(converter, arguments, folder, input);
         });
     return ok ? QImage(out) : QImage();
 }
@@ -236,10 +243,10 @@ void ConversionTest::reducedDecodeKeepsTheCopy()
     const QString reduced = tmp.filePath("reduced.ppm"), full = tmp.filePath("full.ppm");
     QStringList arguments = workingCopyArguments(facts, kPhone, reduced);
     QVERIFY(arguments.contains("-define"));
-    QVERIFY(hiddenprocess::runAndWait(imageMagick(), arguments, tmp.path(), photo).succeeded());
+    QVERIFY(runToTheEnd(imageMagick(), arguments, tmp.path(), photo).succeeded());
     arguments = workingCopyArguments(facts, kPhone, full);
     arguments.remove(arguments.indexOf("-define"), 2);
-    QVERIFY(hiddenprocess::runAndWait(imageMagick(), arguments, tmp.path(), photo).succeeded());
+    QVERIFY(runToTheEnd(imageMagick(), arguments, tmp.path(), photo).succeeded());
     const double difference = meanDifference(QImage(reduced), QImage(full));
     QVERIFY2(difference >= 0 && difference < 2, qPrintable(QString::number(difference)));
 }
@@ -268,7 +275,7 @@ void ConversionTest::garbageCountsAsFailure()
     QFile::setPermissions(converter, QFile::permissions(converter) | QFile::ExeOwner);
     const QString out = tmp.filePath("a.gif");
     const ConverterRunner runner = [&](const QString &c, const QStringList &a, const QString &i) {
-        return hiddenprocess::runAndWait(c, a, tmp.path(), i);
+        return runToTheEnd(c, a, tmp.path(), i);
     };
     QCOMPARE(makeWorkingCopy(photo, workingCopyPath(out), kPhone, imageMagick(), runner), Conversion::Converted);
     QCOMPARE(framePhoneCopy(workingCopyPath(out), out, kPhone, FrameView{}, converter, runner),

@@ -1,13 +1,9 @@
 #include "app/PhoneProfile.h"
 #include "app/converter.h"
-#include "app/openfiledialog.h"
 #include "platform/host.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -33,7 +29,6 @@ private slots:
     void onlyAbsolutePathEntries_data();
     void onlyAbsolutePathEntries();
     void currentFolderIsNeverSearched();
-    void openDialogOffersEveryCase();
     void limitsBoundEveryResource();
     void formatFromFirstBytes_data();
     void formatFromFirstBytes();
@@ -206,48 +201,6 @@ void ConverterTest::currentFolderIsNeverSearched()
     qputenv("PATH", oldPath);
     QDir::setCurrent(oldCurrent);
     QCOMPARE(found, QString());
-}
-
-void ConverterTest::openDialogOffersEveryCase()
-{
-    QTemporaryDir tmp;
-    for (const char *name : {"a.jpg", "b.JPG", "c.Jpg", "d.bmp", "e.BMP", "f.png", "g.txt"}) {
-        QFile f(tmp.filePath(QLatin1String(name)));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
-    const QStringList filters{QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")};
-    QFileDialog dialog;
-    setUpOpenDialog(dialog, filters);
-    // Where the system's dialog would match letter for letter, it is not used.
-    if (!host::fileDialogFiltersIgnoreCase())
-        QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDirectory(tmp.path());
-    QCOMPARE(dialog.nameFilters(), filters);
-    QCOMPARE(dialog.selectedNameFilter(), filters.first());
-
-    auto *model = dialog.findChild<QFileSystemModel *>();
-    QVERIFY(model);
-    auto offered = [&] {
-        QStringList names;
-        const QModelIndex folder = model->index(tmp.path());
-        for (int row = 0; row < model->rowCount(folder); ++row) {
-            const QModelIndex i = model->index(row, 0, folder);
-            if (model->flags(i) & Qt::ItemIsEnabled)
-                names << i.data().toString();
-        }
-        names.sort();
-        return names;
-    };
-    QTRY_COMPARE(offered(), (QStringList{"a.jpg", "b.JPG", "c.Jpg"}));
-
-    // The user picks the second filter.
-    auto *types = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-    QVERIFY(types);
-    types->setCurrentIndex(1);
-    emit types->activated(1);
-    emit types->textActivated(types->itemText(1));
-    QTRY_COMPARE(offered(), (QStringList{"d.bmp", "e.BMP"}));
 }
 
 void ConverterTest::limitsBoundEveryResource()

@@ -268,7 +268,7 @@ void CWallpaperDlg::refreshProgress()
 
 void CWallpaperDlg::OnSysCommand(int id)
 {
-    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+    if (id == IDM_ABOUTBOX)
         m_presenter.aboutBox();
 }
 

@@ -1,6 +1,7 @@
 #include "preview/CImagePreviewStatic.h"
 
 #include "app/converter.h"
+#include "app/resources.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -61,12 +62,10 @@ CImagePreviewStatic::CImagePreviewStatic(QWidget *parent) : QFrame(parent)
     describe();
 }
 
-CImagePreviewStatic::~CImagePreviewStatic() = default;
-
 bool CImagePreviewStatic::InitGraphics()
 {
     m_szImagePath.clear();
-    m_pImage = std::make_unique<QImage>();
+    m_image = QImage();
     m_graphicsReady = true;
     return true;
 }
@@ -76,16 +75,16 @@ void CImagePreviewStatic::LoadImageFile(const QString &path)
     m_szImagePath = path;
     // The old picture goes before the new one is read, so the two are never
     // held together.
-    m_pImage.reset();
+    m_image = QImage();
     m_display = QImage();
     m_pictureSize = QSize();
-    m_pImage = std::make_unique<QImage>(decode(m_szImagePath));
+    m_image = decode(m_szImagePath);
     update();
 }
 
 bool CImagePreviewStatic::isShowing() const
 {
-    return m_graphicsReady && m_pImage && !m_pImage->isNull();
+    return m_graphicsReady && !m_image.isNull();
 }
 
 void CImagePreviewStatic::setScreenSize(const QSize &screen)
@@ -175,15 +174,12 @@ bool CImagePreviewStatic::event(QEvent *event)
 {
     // On a screen of another density the picture was decoded for the wrong
     // number of pixels: decode it again for this one.
-    bool screenChanged = event->type() == QEvent::ScreenChangeInternal;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-    screenChanged = screenChanged || event->type() == QEvent::DevicePixelRatioChange;
-#endif
-    if (screenChanged && isShowing() && !qFuzzyCompare(devicePixelRatioF(), m_decodedRatio)) {
+    if (resources::screenMayHaveChanged(*event) && isShowing()
+        && !qFuzzyCompare(devicePixelRatioF(), m_decodedRatio)) {
         // The old pixels go first, as with a fresh load.
-        *m_pImage = QImage();
+        m_image = QImage();
         m_display = QImage();
-        *m_pImage = decode(m_szImagePath);
+        m_image = decode(m_szImagePath);
         update();
     }
     return QFrame::event(event);
@@ -200,7 +196,7 @@ void CImagePreviewStatic::paintEvent(QPaintEvent *event)
         const double sx = double(screen.width()) / phone.width(), sy = double(screen.height()) / phone.height();
         const QRectF target(screen.x() + r.target.x() * sx, screen.y() + r.target.y() * sy,
                             r.target.width() * sx, r.target.height() * sy);
-        const QImage &held = *m_pImage;
+        const QImage &held = m_image;
         const double hx = double(held.width()) / m_pictureSize.width();
         const double hy = double(held.height()) / m_pictureSize.height();
         QRectF source(r.source.x() * hx, r.source.y() * hy, r.source.width() * hx, r.source.height() * hy);

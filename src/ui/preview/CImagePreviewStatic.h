@@ -13,7 +13,6 @@
 #include <QPointF>
 #include <QString>
 
-#include <memory>
 
 class CImagePreviewStatic : public QFrame
 {
@@ -26,7 +25,6 @@ public:
     static constexpr qint64 kMaxPixels = 200'000'000;
 
     explicit CImagePreviewStatic(QWidget *parent = nullptr);
-    ~CImagePreviewStatic() override;
 
     // Makes the box ready to draw, with no picture. Called once by the owner
     // after its controls are in place; until then nothing is drawn.
@@ -83,8 +81,7 @@ private:
     void describe();
 
     QString m_szImagePath;
-    // Null until InitGraphics; afterwards a picture that may itself be null.
-    std::unique_ptr<QImage> m_pImage;
+    QImage m_image;
     QSize m_pictureSize;
     // The screen density the picture was decoded for.
     qreal m_decodedRatio = 1;
