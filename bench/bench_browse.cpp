@@ -49,8 +49,9 @@ public:
 QStringList sampledArguments(const QString &output)
 {
     return converterLimitArguments()
-           + QStringList{QStringLiteral("-define"), QStringLiteral("jpeg:size=256x320"), QStringLiteral("-sample"),
-                         QStringLiteral("128x85!"), QStringLiteral("jpg:-"), converterOutputFor(output)};
+           + QStringList{QStringLiteral("-define"), QStringLiteral("jpeg:size=256x320"),
+                         QStringLiteral("-sample"), QStringLiteral("128x85!"),
+                         QStringLiteral("jpg:-"),   converterOutputFor(output)};
 }
 
 struct Child
@@ -124,8 +125,8 @@ int main(int argc, char **argv)
     if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())
         qFatal("the peak memory is read with /usr/bin/time, which is missing");
 
-    dlg.setUserSettings(std::make_unique<QSettings>(config.filePath(QStringLiteral("user.conf")),
-                                                    QSettings::IniFormat));
+    dlg.setUserSettings(
+        std::make_unique<QSettings>(config.filePath(QStringLiteral("user.conf")), QSettings::IniFormat));
     const QString work = workingCopyPath(output);
 
     std::printf("Browse after the file dialog, %dx%d GIF profile, Fill, median of %d; converter alone: "
@@ -135,8 +136,8 @@ int main(int argc, char **argv)
         const QString photo = pictures.filePath(QStringLiteral("photo-%1.jpg").arg(noise));
         writeBenchPhoto(photo, noise);
         const QString plainOut = pictures.filePath(QStringLiteral("plain.gif"));
-        const QStringList plain{photo, QStringLiteral("-resize"), QStringLiteral("%1x%2").arg(kWidth).arg(kHeight),
-                                plainOut};
+        const QStringList plain{photo, QStringLiteral("-resize"),
+                                QStringLiteral("%1x%2").arg(kWidth).arg(kHeight), plainOut};
 
         std::vector<double> browse, resize, reframe;
         presenter.file = photo;
@@ -158,9 +159,10 @@ int main(int argc, char **argv)
         }
         dlg.ChooseFraming(Framing::Fill);
         const double b = median(browse), r = median(resize), f = median(reframe);
-        std::printf("%-6s Browse %6.0f ms | convert -resize %6.0f ms | ratio %.2f | change of framing %4.0f ms "
-                    "(%.2f of Browse)\n",
-                    name, b, r, b / r, f, f / b);
+        std::printf(
+            "%-6s Browse %6.0f ms | convert -resize %6.0f ms | ratio %.2f | change of framing %4.0f ms "
+            "(%.2f of Browse)\n",
+            name, b, r, b / r, f, f / b);
 
         // Peak memory of each step, against the sampled copy of before.
         const QSize screen(kWidth, kHeight);
@@ -170,10 +172,10 @@ int main(int argc, char **argv)
         for (const char *ext : {"gif", "jpg", "bmp"}) {
             const QString copy = pictures.filePath(QStringLiteral("a.") + QLatin1String(ext));
             const Child before = runMeasured(converter, sampledArguments(copy), photo, pictures.path());
-            const Child frame =
-                runMeasured(converter, phoneCopyArguments(workingSize, screen, FrameView{}, copy), work, pictures.path());
-            std::printf("%-6s a.%s peak: before %5.1f MiB | now: working copy %5.1f MiB, framing %5.1f MiB\n", "",
-                        ext, before.peakMiB, w.peakMiB, frame.peakMiB);
+            const Child frame = runMeasured(
+                converter, phoneCopyArguments(workingSize, screen, FrameView{}, copy), work, pictures.path());
+            std::printf("%-6s a.%s peak: before %5.1f MiB | now: working copy %5.1f MiB, framing %5.1f MiB\n",
+                        "", ext, before.peakMiB, w.peakMiB, frame.peakMiB);
         }
 
         // A pan in the preview: move, repaint, as a drag does each frame.

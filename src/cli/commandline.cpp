@@ -48,10 +48,11 @@ struct Parser
         parser.setApplicationDescription(QString::fromLatin1(kDescription));
         parser.addOption(upload);
         parser.addOption(frame);
-        parser.addPositionalArgument(QStringLiteral("PICTURE"),
-                                     QStringLiteral("A picture (JPEG, bitmap, PNG, WebP, HEIC, AVIF, GIF or TIFF) "
-                                                    "to take as Browse would."),
-                                     QStringLiteral("[PICTURE]"));
+        parser.addPositionalArgument(
+            QStringLiteral("PICTURE"),
+            QStringLiteral("A picture (JPEG, bitmap, PNG, WebP, HEIC, AVIF, GIF or TIFF) "
+                           "to take as Browse would."),
+            QStringLiteral("[PICTURE]"));
     }
 };
 

@@ -1,6 +1,6 @@
 #include "app/CWallpaperDlg.h"
-#include "platform/profilestore.h"
 #include "pictures.h"
+#include "platform/profilestore.h"
 #include "testfiles.h"
 #include "windowfixture.h"
 

@@ -1,11 +1,11 @@
 #include "app/CWallpaperDlg.h"
 #include "app/converter.h"
 #include "app/openfiledialog.h"
+#include "pictures.h"
 #include "platform/hiddenprocess.h"
 #include "platform/host.h"
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
-#include "pictures.h"
 #include "testfiles.h"
 #include "windowfixture.h"
 
@@ -80,7 +80,8 @@ struct Fixture : WindowFixture
         const QByteArray magick = QFile::encodeName(realMagick);
         const QByteArray recordAndConvert = "if [ ! -e args.bin ]; then printf '%s\\0' \"$@\" > args.bin; "
                                             "cat > stdin.bin; exec '"
-                                            + magick + "' \"$@\" < stdin.bin; fi\nexec '" + magick + "' \"$@\"\n";
+                                            + magick + "' \"$@\" < stdin.bin; fi\nexec '" + magick
+                                            + "' \"$@\"\n";
         WindowFixture::installConverter("#!/bin/sh\nfor out; do :; done\n"
                                         + (script.isNull() ? recordAndConvert : script));
     }
@@ -212,10 +213,16 @@ void BrowseTest::pickReachesConverterWhole()
     // Started in the start folder (that is where it wrote), with the pieces
     // exactly as given; the picture comes as bytes, never by name, with
     // its coder named.
-    const QStringList expected =
-        converterLimitArguments()
-        + QStringList{"jpeg:-", "-auto-orient", "-background", "black", "-alpha", "remove", "-depth", "8",
-                      QStringLiteral("ppm:") + fx.work(QStringLiteral("a.ppm"))};
+    const QStringList expected = converterLimitArguments()
+                                 + QStringList{"jpeg:-",
+                                               "-auto-orient",
+                                               "-background",
+                                               "black",
+                                               "-alpha",
+                                               "remove",
+                                               "-depth",
+                                               "8",
+                                               QStringLiteral("ppm:") + fx.work(QStringLiteral("a.ppm"))};
     QCOMPARE(fx.recordedArguments(), expected);
     QCOMPARE(fx.recordedInput(), readFile(picture));
     QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("pwned"))));
@@ -304,8 +311,9 @@ void BrowseTest::unusableProfileIsRefusedAtBrowse_data()
     QTest::newRow("negative height") << profileOf(2, 128, -160);
     QTest::newRow("past the converter's limits") << profileOf(2, 40000, 160);
     QTest::newRow("type 7") << profileOf(7, 128, 160);
-    QTest::newRow("size not a number") << QByteArray("wallpaperSupport=1\nwallpaperType=2\nwallpaperWidth=wide\n"
-                                                     "wallpaperHeight=160\n");
+    QTest::newRow("size not a number")
+        << QByteArray("wallpaperSupport=1\nwallpaperType=2\nwallpaperWidth=wide\n"
+                      "wallpaperHeight=160\n");
     QTest::newRow("size missing") << QByteArray("wallpaperSupport=1\nwallpaperType=1\n");
 }
 
@@ -325,8 +333,9 @@ void BrowseTest::unusableProfileIsRefusedAtBrowse()
     fx.dlg->OnUpload();
 
     const QString refused = QString::fromLatin1(kUnusableProfileText);
-    QCOMPARE(fx.presenter.boxes,
-             (QStringList{refused, refused, QStringLiteral("Please Click Browse to select a file to Upload")}));
+    QCOMPARE(
+        fx.presenter.boxes,
+        (QStringList{refused, refused, QStringLiteral("Please Click Browse to select a file to Upload")}));
     QVERIFY(fx.presenter.fileDialogs.isEmpty());
     QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("args.bin"))));
     QCOMPARE(uploads, 0);

@@ -19,23 +19,24 @@ namespace {
 
 const QSize kPhone(128, 160);
 
-hiddenprocess::RunResult runToTheEnd(const QString &program, const QStringList &arguments, const QString &folder,
-                                     const QString &input)
+hiddenprocess::RunResult runToTheEnd(const QString &program, const QStringList &arguments,
+                                     const QString &folder, const QString &input)
 {
     hiddenprocess::HiddenRun run(program, arguments, folder, input);
     return run.wait(std::chrono::milliseconds(-1));
 }
 
 // Both steps of Browse with the real converter; the copy, or a null picture.
-QImage convertForPhone(const QString &picture, const QString &folder, const QString &ext, const FrameView &view,
-                       const QSize &screen = kPhone)
+QImage convertForPhone(const QString &picture, const QString &folder, const QString &ext,
+                       const FrameView &view, const QSize &screen = kPhone)
 {
     const QString out = QDir(folder).filePath(QStringLiteral("a.") + ext);
-    const bool ok = Conversion::Converted == convertPictureForPhone(
-        picture, out, screen.width(), screen.height(), view, imageMagick(),
-        [&](const QString &converter, const QStringList &arguments, const QString &input) {
-            return runToTheEnd(converter, arguments, folder, input);
-        });
+    const bool ok = Conversion::Converted
+                    == convertPictureForPhone(
+                        picture, out, screen.width(), screen.height(), view, imageMagick(),
+                        [&](const QString &converter, const QStringList &arguments, const QString &input) {
+                            return runToTheEnd(converter, arguments, folder, input);
+                        });
     return ok ? QImage(out) : QImage();
 }
 
@@ -62,7 +63,8 @@ QStringList referenceFor(Framing framing, const QSize &screen)
     case Framing::Fill:
         return {"-auto-orient", "-resize", size + "^", "-gravity", "center", "-extent", size};
     case Framing::Fit:
-        return {"-auto-orient", "-resize", size, "-background", "black", "-gravity", "center", "-extent", size};
+        return {"-auto-orient", "-resize", size,      "-background", "black",
+                "-gravity",     "center",  "-extent", size};
     case Framing::Stretch:
         return {"-auto-orient", "-resize", size + "!"};
     }
@@ -128,7 +130,8 @@ void ConversionTest::copyMatchesImageMagick()
     runMagick(QStringList{photo} + referenceFor(framing, kPhone) + QStringList{reference});
     const double difference = meanDifference(copy, QImage(reference));
     // Filters and the GIF palette differ a little; a misplaced cut by more.
-    QVERIFY2(difference >= 0 && difference < (picture.width() < 20 ? 6 : 4), qPrintable(QString::number(difference)));
+    QVERIFY2(difference >= 0 && difference < (picture.width() < 20 ? 6 : 4),
+             qPrintable(QString::number(difference)));
 }
 
 void ConversionTest::everyOrientationComesUpright_data()
@@ -154,8 +157,10 @@ void ConversionTest::everyOrientationComesUpright()
     const QByteArray jpeg = encodedPicture(upright.transformed(stored), "JPG");
     const QString photo = writeFile(tmp.filePath("photo.jpg"), withOrientation(jpeg, quint16(orientation)));
 
-    const QImage copy = convertForPhone(photo, tmp.path(), QStringLiteral("bmp"), FrameView{Framing::Stretch});
-    const double difference = meanDifference(copy, upright.scaled(kPhone, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const QImage copy =
+        convertForPhone(photo, tmp.path(), QStringLiteral("bmp"), FrameView{Framing::Stretch});
+    const double difference =
+        meanDifference(copy, upright.scaled(kPhone, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     QVERIFY2(difference >= 0 && difference < 4, qPrintable(QString::number(difference)));
 }
 
@@ -221,12 +226,18 @@ void ConversionTest::everyFormatIsTaken()
     const QString target = tmp.filePath(name.section(QLatin1Char(':'), -1));
     QStringList arguments{png};
     if (name.endsWith(QLatin1String(".gif"))) // a second frame in another colour
-        arguments << "(" << "-size" << "320x240" << "xc:lime" << ")";
-    runMagick(arguments << (name.contains(QLatin1Char(':')) ? name.section(QLatin1Char(':'), 0, 0) + ":" + target
-                                                             : target));
+        arguments << "("
+                  << "-size"
+                  << "320x240"
+                  << "xc:lime"
+                  << ")";
+    runMagick(arguments << (name.contains(QLatin1Char(':'))
+                                ? name.section(QLatin1Char(':'), 0, 0) + ":" + target
+                                : target));
     QVERIFY(!converterInputFor(pictureHeadOf(target)).isEmpty());
 
-    const QImage copy = convertForPhone(target, tmp.path(), QStringLiteral("bmp"), FrameView{Framing::Stretch});
+    const QImage copy =
+        convertForPhone(target, tmp.path(), QStringLiteral("bmp"), FrameView{Framing::Stretch});
     QCOMPARE(copy.size(), kPhone);
     const QColor left = copy.pixelColor(20, 80), right = copy.pixelColor(108, 80);
     QVERIFY2(left.red() > 150 && left.blue() < 100, qPrintable(left.name()));
@@ -238,7 +249,8 @@ void ConversionTest::reducedDecodeKeepsTheCopy()
     // A photo large enough for libjpeg to decode it at a quarter: the copy
     // is the same as from the full decode.
     QTemporaryDir tmp;
-    const QString photo = writeFile(tmp.filePath("photo.jpg"), encodedPicture(marked(QSize(4000, 3000)), "JPG", 90));
+    const QString photo =
+        writeFile(tmp.filePath("photo.jpg"), encodedPicture(marked(QSize(4000, 3000)), "JPG", 90));
     const PictureFacts facts = pictureFactsOf(photo);
     const QString reduced = tmp.filePath("reduced.ppm"), full = tmp.filePath("full.ppm");
     QStringList arguments = workingCopyArguments(facts, kPhone, reduced);
@@ -265,19 +277,22 @@ void ConversionTest::garbageCountsAsFailure()
 {
     QFETCH(QByteArray, script);
     QTemporaryDir tmp;
-    const QString photo = writeFile(tmp.filePath("photo.jpg"), encodedPicture(marked(QSize(320, 240)), "JPG"));
+    const QString photo =
+        writeFile(tmp.filePath("photo.jpg"), encodedPicture(marked(QSize(320, 240)), "JPG"));
     const QString png = writeFile(tmp.filePath("right.png"), encodedPicture(marked(kPhone), "PNG"));
     const QString gif = tmp.filePath("right.gif");
     runMagick({png, gif});
-    const QString converter = writeFile(tmp.filePath("fake"), "#!/bin/sh\nfor out; do :; done\nout=${out#*:}\n"
-                                                               "png='" + png.toUtf8() + "'\ngif='" + gif.toUtf8()
-                                                               + "'\n" + script + "\nexit 0\n");
+    const QString converter = writeFile(
+        tmp.filePath("fake"), "#!/bin/sh\nfor out; do :; done\nout=${out#*:}\n"
+                              "png='"
+                                  + png.toUtf8() + "'\ngif='" + gif.toUtf8() + "'\n" + script + "\nexit 0\n");
     QFile::setPermissions(converter, QFile::permissions(converter) | QFile::ExeOwner);
     const QString out = tmp.filePath("a.gif");
     const ConverterRunner runner = [&](const QString &c, const QStringList &a, const QString &i) {
         return runToTheEnd(c, a, tmp.path(), i);
     };
-    QCOMPARE(makeWorkingCopy(photo, workingCopyPath(out), kPhone, imageMagick(), runner), Conversion::Converted);
+    QCOMPARE(makeWorkingCopy(photo, workingCopyPath(out), kPhone, imageMagick(), runner),
+             Conversion::Converted);
     QCOMPARE(framePhoneCopy(workingCopyPath(out), out, kPhone, FrameView{}, converter, runner),
              Conversion::Unreadable);
     QVERIFY(!QFile::exists(out));

@@ -235,7 +235,8 @@ void ConverterTest::formatFromFirstBytes_data()
     QTest::newRow("AVIF") << iso("avif", "avifmif1miaf") << "avif:-";
     QTest::newRow("AVIF behind mif1") << iso("mif1", "miafavif") << "avif:-";
     QTest::newRow("MP4 video") << iso("isom", "isomavc1") << "";
-    QTest::newRow("brand past the box's end") << iso("isom", "").left(16) + "heic" << "";
+    QTest::newRow("brand past the box's end") << iso("isom", "").left(16) + "heic"
+                                              << "";
     QTest::newRow("SVG") << QByteArray("<svg xmlns=\"http") << "";
     QTest::newRow("XML (SVG, MSL)") << QByteArray("<?xml version=\"1") << "";
     QTest::newRow("MVG") << QByteArray("push graphic-con") << "";
@@ -291,10 +292,12 @@ void ConverterTest::workingCopyCommand_data()
     // Fill at 4x on 128x160 needs 4 x 213 x 160 of a 4:3 photo.
     QTest::newRow("JPEG photo: reduced decode to the zoom's need")
         << jpeg << QSize(6000, 4500) << false << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=854x640", "jpeg:-", "-auto-orient", "-resize", "854x640>"} + rest;
+        << QStringList{"-define", "jpeg:size=854x640", "jpeg:-", "-auto-orient", "-resize", "854x640>"}
+               + rest;
     QTest::newRow("JPEG stored sideways: decoded as stored")
         << jpeg << QSize(6000, 4500) << true << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=683x512", "jpeg:-", "-auto-orient", "-resize", "512x683>"} + rest;
+        << QStringList{"-define", "jpeg:size=683x512", "jpeg:-", "-auto-orient", "-resize", "512x683>"}
+               + rest;
     QTest::newRow("large screen: the pixel budget")
         << jpeg << QSize(8000, 6000) << false << QSize(480, 800)
         << QStringList{"-define", "jpeg:size=2310x1733", "jpeg:-", "-auto-orient", "-resize", "2310x1733>"}
@@ -306,8 +309,8 @@ void ConverterTest::workingCopyCommand_data()
     QTest::newRow("PNG: no reduced decode")
         << QByteArray("\x89PNG\r\n\x1A\n") << QSize(6000, 4500) << false << QSize(128, 160)
         << QStringList{"png:-", "-auto-orient", "-resize", "854x640>"} + rest;
-    QTest::newRow("small JPEG: never enlarged")
-        << jpeg << QSize(640, 480) << false << QSize(128, 160) << QStringList{"jpeg:-", "-auto-orient"} + rest;
+    QTest::newRow("small JPEG: never enlarged") << jpeg << QSize(640, 480) << false << QSize(128, 160)
+                                                << QStringList{"jpeg:-", "-auto-orient"} + rest;
     QTest::newRow("JPEG under twice the need")
         << jpeg << QSize(1600, 1200) << false << QSize(128, 160)
         << QStringList{"jpeg:-", "-auto-orient", "-resize", "854x640>"} + rest;
@@ -327,8 +330,8 @@ void ConverterTest::workingCopyCommand()
     QFETCH(QSize, screen);
     QFETCH(QStringList, middle);
     const QString work = QDir::rootPath() + QStringLiteral("s/100%/a.ppm");
-    const QStringList expected =
-        converterLimitArguments() + middle + QStringList{QStringLiteral("ppm:") + QDir::rootPath() + "s/100%%/a.ppm"};
+    const QStringList expected = converterLimitArguments() + middle
+                                 + QStringList{QStringLiteral("ppm:") + QDir::rootPath() + "s/100%%/a.ppm"};
     QCOMPARE(workingCopyArguments(PictureFacts{head, stored, turned}, screen, work), expected);
 }
 
@@ -336,15 +339,15 @@ void ConverterTest::phoneCopyCommand()
 {
     const QString out = QDir::rootPath() + QStringLiteral("s/a.gif");
     const QStringList fill = phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{}, out);
-    const QStringList expected = converterLimitArguments()
-                                 + QStringList{"ppm:-", "-crop", "960x1200+320+0", "+repage", "-resize", "128x160!",
-                                               "-background", "black", "-extent", "128x160-0-0",
-                                               converterOutputFor(out)};
+    const QStringList expected =
+        converterLimitArguments() + QStringList{"ppm:-",   "-crop",       "960x1200+320+0",       "+repage",
+                                                "-resize", "128x160!",    "-background",          "black",
+                                                "-extent", "128x160-0-0", converterOutputFor(out)};
     QCOMPARE(fill, expected);
     const QStringList fit =
         phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{Framing::Fit}, out).mid(21);
-    QCOMPARE(fit, (QStringList{"ppm:-", "-crop", "1600x1200+0+0", "+repage", "-resize", "128x96!", "-background",
-                               "black", "-extent", "128x160-0-32", converterOutputFor(out)}));
+    QCOMPARE(fit, (QStringList{"ppm:-", "-crop", "1600x1200+0+0", "+repage", "-resize", "128x96!",
+                               "-background", "black", "-extent", "128x160-0-32", converterOutputFor(out)}));
 }
 
 void ConverterTest::framingRectangles_data()
@@ -356,14 +359,14 @@ void ConverterTest::framingRectangles_data()
     QTest::addColumn<QRect>("target");
     const QSize phone(128, 160);
     const FrameView fill, fit{Framing::Fit}, stretch{Framing::Stretch};
-    QTest::newRow("fill, landscape: the middle") << QSize(4000, 3000) << phone << fill << QRect(800, 0, 2400, 3000)
-                                                 << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, landscape: the middle")
+        << QSize(4000, 3000) << phone << fill << QRect(800, 0, 2400, 3000) << QRect(0, 0, 128, 160);
     QTest::newRow("fill, portrait") << QSize(3000, 4000) << phone << fill << QRect(0, 125, 3000, 3750)
                                     << QRect(0, 0, 128, 160);
     QTest::newRow("fill, square") << QSize(1000, 1000) << phone << fill << QRect(100, 0, 800, 1000)
                                   << QRect(0, 0, 128, 160);
-    QTest::newRow("fill, tiny: enlarged") << QSize(10, 10) << phone << fill << QRect(1, 0, 8, 10)
-                                          << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, tiny: enlarged")
+        << QSize(10, 10) << phone << fill << QRect(1, 0, 8, 10) << QRect(0, 0, 128, 160);
     QTest::newRow("fill, panned to the left edge")
         << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 1, {0.1, 0.5}} << QRect(0, 0, 2400, 3000)
         << QRect(0, 0, 128, 160);
@@ -373,19 +376,21 @@ void ConverterTest::framingRectangles_data()
     QTest::newRow("fill, 8x in the top left corner")
         << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 8, {0, 0}} << QRect(0, 0, 300, 375)
         << QRect(0, 0, 128, 160);
-    QTest::newRow("fill, past 8x is 8x") << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 50, {0.5, 0.5}}
-                                         << QRect(1850, 1313, 300, 375) << QRect(0, 0, 128, 160);
-    QTest::newRow("fill, below 1x is 1x") << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 0.2, {0.5, 0.5}}
-                                          << QRect(800, 0, 2400, 3000) << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, past 8x is 8x")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 50, {0.5, 0.5}}
+        << QRect(1850, 1313, 300, 375) << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, below 1x is 1x")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 0.2, {0.5, 0.5}}
+        << QRect(800, 0, 2400, 3000) << QRect(0, 0, 128, 160);
     QTest::newRow("fit, landscape: bands above and below")
         << QSize(4000, 3000) << phone << fit << QRect(0, 0, 4000, 3000) << QRect(0, 32, 128, 96);
-    QTest::newRow("fit, portrait: bands beside") << QSize(3000, 4000) << phone << fit << QRect(0, 0, 3000, 4000)
-                                                 << QRect(4, 0, 120, 160);
+    QTest::newRow("fit, portrait: bands beside")
+        << QSize(3000, 4000) << phone << fit << QRect(0, 0, 3000, 4000) << QRect(4, 0, 120, 160);
     QTest::newRow("fit, zoom and pan do not count")
         << QSize(3000, 4000) << phone << FrameView{Framing::Fit, 4, {0, 0}} << QRect(0, 0, 3000, 4000)
         << QRect(4, 0, 120, 160);
-    QTest::newRow("fit, a line stays a pixel") << QSize(10000, 1) << phone << fit << QRect(0, 0, 10000, 1)
-                                               << QRect(0, 79, 128, 1);
+    QTest::newRow("fit, a line stays a pixel")
+        << QSize(10000, 1) << phone << fit << QRect(0, 0, 10000, 1) << QRect(0, 79, 128, 1);
     QTest::newRow("stretch") << QSize(4000, 3000) << phone << stretch << QRect(0, 0, 4000, 3000)
                              << QRect(0, 0, 128, 160);
     QTest::newRow("no picture") << QSize() << phone << fill << QRect() << QRect();
@@ -415,13 +420,13 @@ void ConverterTest::panAndZoomLimits_data()
     const FrameView centred;
     QTest::newRow("pan right moves the picture right")
         << centred << "pan" << QPointF(16, 0) << FrameView{Framing::Fill, 1, {0.425, 0.5}};
-    QTest::newRow("pan stops at the edge") << centred << "pan" << QPointF(1000, 1000)
-                                           << FrameView{Framing::Fill, 1, {0.3, 0.5}};
+    QTest::newRow("pan stops at the edge")
+        << centred << "pan" << QPointF(1000, 1000) << FrameView{Framing::Fill, 1, {0.3, 0.5}};
     QTest::newRow("back from the edge at once")
         << FrameView{Framing::Fill, 1, {0.3, 0.5}} << "pan" << QPointF(-16, 0)
         << FrameView{Framing::Fill, 1, {0.375, 0.5}};
-    QTest::newRow("zoom in around the middle") << centred << "zoom" << QPointF(2, 64)
-                                               << FrameView{Framing::Fill, 2, {0.5, 0.5}};
+    QTest::newRow("zoom in around the middle")
+        << centred << "zoom" << QPointF(2, 64) << FrameView{Framing::Fill, 2, {0.5, 0.5}};
     QTest::newRow("zoom in around the left edge keeps it there")
         << centred << "zoom" << QPointF(2, 0) << FrameView{Framing::Fill, 2, {0.35, 0.5}};
     QTest::newRow("zoom stops at 8x") << FrameView{Framing::Fill, 6, {0.5, 0.5}} << "zoom" << QPointF(4, 64)
@@ -447,7 +452,8 @@ void ConverterTest::panAndZoomLimits()
                               : zoomedView(picture, screen, start, amount.x(), QPointF(amount.y(), 80));
     QCOMPARE(got.framing, expected.framing);
     QCOMPARE(got.zoom, expected.zoom);
-    QVERIFY2(qAbs(got.centre.x() - expected.centre.x()) < 1e-9 && qAbs(got.centre.y() - expected.centre.y()) < 1e-9,
+    QVERIFY2(qAbs(got.centre.x() - expected.centre.x()) < 1e-9
+                 && qAbs(got.centre.y() - expected.centre.y()) < 1e-9,
              qPrintable(QStringLiteral("%1, %2").arg(got.centre.x()).arg(got.centre.y())));
 }
 

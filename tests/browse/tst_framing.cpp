@@ -50,8 +50,9 @@ struct Fixture : WindowFixture
         const QImage upright = paintPhoto(600, 800, 8);
         QImage marked = upright;
         QPainter(&marked).fillRect(0, 0, 300, 100, QColor(230, 30, 30));
-        photo = writeFile(pictures.filePath(QStringLiteral("portrait.jpg")),
-                          withOrientation(encodedPicture(marked.transformed(QTransform().rotate(-90)), "JPG"), 6));
+        photo = writeFile(
+            pictures.filePath(QStringLiteral("portrait.jpg")),
+            withOrientation(encodedPicture(marked.transformed(QTransform().rotate(-90)), "JPG"), 6));
     }
     ~Fixture() { dlg.reset(); }
 
@@ -60,7 +61,10 @@ struct Fixture : WindowFixture
         return dlg->findChild<CImagePreviewStatic *>(QStringLiteral("preview2222"));
     }
     // In the window's own folder, where the converter writes.
-    QString copyPath(const char *name = "a.gif") const { return QDir(dlg->startDir()).filePath(QLatin1String(name)); }
+    QString copyPath(const char *name = "a.gif") const
+    {
+        return QDir(dlg->startDir()).filePath(QLatin1String(name));
+    }
 
     // The phone's screen as the preview shows it, and the copy on disk
     // scaled to that size: how far apart they are.
@@ -69,7 +73,8 @@ struct Fixture : WindowFixture
         CImagePreviewStatic *p = preview();
         const QImage shown = p->grab().toImage().copy(p->screenRect()).convertToFormat(QImage::Format_RGB32);
         const QImage copy = QImage(copyPath(name)).convertToFormat(QImage::Format_RGB32);
-        return meanDifference(shown, copy.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        return meanDifference(shown,
+                              copy.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
 };
 
@@ -104,7 +109,8 @@ void FramingTest::previewAgreesWithTheCopy_data()
     QTest::addColumn<double>("wheel"); // notches at the preview's upper left, then a drag
     QTest::addColumn<QByteArray>("copy");
     QTest::newRow("fill, GIF") << profileOf(2, 128, 160) << "fill" << 0.0 << QByteArray("a.gif");
-    QTest::newRow("fill zoomed and moved, JPEG") << profileOf(1, 128, 160) << "fill" << 3.0 << QByteArray("a.jpg");
+    QTest::newRow("fill zoomed and moved, JPEG")
+        << profileOf(1, 128, 160) << "fill" << 3.0 << QByteArray("a.jpg");
     QTest::newRow("fit, wide phone, bitmap") << profileOf(0, 220, 176) << "fit" << 0.0 << QByteArray("a.bmp");
     QTest::newRow("stretch, GIF") << profileOf(2, 128, 160) << "stretch" << 0.0 << QByteArray("a.gif");
 }
@@ -250,8 +256,8 @@ void FramingTest::contextMenuChoosesAndRemembers()
     QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10), fx.dlg->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(fx.dlg.get(), &event);
 
-    QCOMPARE(offered, (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen", "-",
-                                   "&About Pictovane..."}));
+    QCOMPARE(offered, (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen",
+                                   "-", "&About Pictovane..."}));
     QCOMPARE(fx.dlg->framing(), Framing::Fit);
     // Converted again at once: the portrait photo has black bands beside it.
     const QImage copy(fx.copyPath());
@@ -259,7 +265,8 @@ void FramingTest::contextMenuChoosesAndRemembers()
     QVERIFY(fx.previewAgainstCopy() < kAgree);
 
     // Remembered in the user's settings, never in the phone's profile.
-    QCOMPARE(QSettings(fx.userSettingsPath(), QSettings::IniFormat).value("framing").toString(), QStringLiteral("fit"));
+    QCOMPARE(QSettings(fx.userSettingsPath(), QSettings::IniFormat).value("framing").toString(),
+             QStringLiteral("fit"));
     QCOMPARE(readFile(fx.profilePath()), profileBytes);
     auto next = fx.makeWindow();
     next->OnInitDialog();

@@ -2,8 +2,8 @@
 // A picture handed to the window instead of picked with Browse: named on the
 // command line, or dropped on the window.
 #include "app/CWallpaperDlg.h"
-#include "platform/host.h"
 #include "pictures.h"
+#include "platform/host.h"
 #include "testfiles.h"
 #include "windowfixture.h"
 
@@ -25,10 +25,7 @@ struct Fixture : WindowFixture
     QTemporaryDir pictures;
     std::unique_ptr<CWallpaperDlg> dlg;
 
-    Fixture() : WindowFixture(kProfile)
-    {
-        dlg = makeWindow();
-    }
+    Fixture() : WindowFixture(kProfile) { dlg = makeWindow(); }
     ~Fixture() { dlg.reset(); }
 
     QString photo(const QString &name)

@@ -241,19 +241,21 @@ void CommandLineTest::framingOption_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<CommandLine::Action>("action");
     QTest::addColumn<QString>("framing"); // empty: none given
-    QTest::newRow("the window, fit") << QStringList{"--frame", "fit", "x.jpg"} << CommandLine::Window << "fit";
+    QTest::newRow("the window, fit") << QStringList{"--frame", "fit", "x.jpg"} << CommandLine::Window
+                                     << "fit";
     QTest::newRow("the window, none given") << QStringList{"x.jpg"} << CommandLine::Window << "";
-    QTest::newRow("--upload: fill unless given") << QStringList{"--upload", "p.jpg"} << CommandLine::Upload
-                                                 << "fill";
-    QTest::newRow("--upload, stretch") << QStringList{"--upload", "p.jpg", "--frame", "stretch"}
-                                       << CommandLine::Upload << "stretch";
+    QTest::newRow("--upload: fill unless given")
+        << QStringList{"--upload", "p.jpg"} << CommandLine::Upload << "fill";
+    QTest::newRow("--upload, stretch")
+        << QStringList{"--upload", "p.jpg", "--frame", "stretch"} << CommandLine::Upload << "stretch";
     QTest::newRow("--frame=fill") << QStringList{"--frame=fill", "--upload=p.jpg"} << CommandLine::Upload
                                   << "fill";
-    QTest::newRow("unknown framing") << QStringList{"--frame", "round", "x.jpg"} << CommandLine::UsageError << "";
+    QTest::newRow("unknown framing") << QStringList{"--frame", "round", "x.jpg"} << CommandLine::UsageError
+                                     << "";
     QTest::newRow("framing in capitals") << QStringList{"--frame", "FIT"} << CommandLine::UsageError << "";
     QTest::newRow("--frame without its value") << QStringList{"--frame"} << CommandLine::UsageError << "";
-    QTest::newRow("--frame twice") << QStringList{"--frame", "fit", "--frame", "fill"} << CommandLine::UsageError
-                                   << "";
+    QTest::newRow("--frame twice") << QStringList{"--frame", "fit", "--frame", "fill"}
+                                   << CommandLine::UsageError << "";
 }
 
 void CommandLineTest::framingOption()
@@ -286,8 +288,9 @@ void CommandLineTest::framingReachesTheCopy()
     script.reply = httpReply("success*L");
     CaptureServer server(std::move(script));
 
-    const Run run = runExecutable({QStringLiteral("--upload"), machine.photo, QStringLiteral("--frame"), framing},
-                                  machine.start.path(), machine.config.path(), server.proxyUrl());
+    const Run run =
+        runExecutable({QStringLiteral("--upload"), machine.photo, QStringLiteral("--frame"), framing},
+                      machine.start.path(), machine.config.path(), server.proxyUrl());
     server.finish();
     QCOMPARE(run.status, 0);
     const QImage sent = QImage::fromData(sentFile(server.body()), "GIF");
@@ -489,8 +492,8 @@ void CommandLineTest::exitStatuses_data()
     QTest::newRow("3 no wallpaper support")
         << kNoWallpapers << upload << httpReply("success") << QStringList{} << kNoWallpapersText << 3;
     QTest::newRow("3 profile of no usable size")
-        << QByteArray("wallpaperSupport=1\nwallpaperType=2\nwallpaperWidth=0\nwallpaperHeight=160\n") << upload
-        << httpReply("success") << QStringList{} << QString::fromLatin1(kUnusableProfileText) << 3;
+        << QByteArray("wallpaperSupport=1\nwallpaperType=2\nwallpaperWidth=0\nwallpaperHeight=160\n")
+        << upload << httpReply("success") << QStringList{} << QString::fromLatin1(kUnusableProfileText) << 3;
     QTest::newRow("3 profile of no known format")
         << QByteArray("wallpaperSupport=1\nwallpaperType=5\nwallpaperWidth=128\nwallpaperHeight=160\n")
         << upload << httpReply("success") << QStringList{} << QString::fromLatin1(kUnusableProfileText) << 3;
@@ -630,8 +633,8 @@ void CommandLineTest::helpAndVersion_data()
     QTest::newRow("--help") << QStringLiteral("--help")
                             << QStringLiteral("the picture could not be converted");
     QTest::newRow("-h") << QStringLiteral("-h") << QStringLiteral("--upload <PICTURE>");
-    QTest::newRow("--help names the framings") << QStringLiteral("--help")
-                                               << QStringLiteral("--frame <fill|fit|stretch>");
+    QTest::newRow("--help names the framings")
+        << QStringLiteral("--help") << QStringLiteral("--frame <fill|fit|stretch>");
     QTest::newRow("--version") << QStringLiteral("--version")
                                << QStringLiteral("Pictovane ") + QLatin1String(config::kVersion);
 }

@@ -27,7 +27,8 @@ inline void runMagick(const QStringList &arguments)
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(imageMagick(), arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0)
         qFatal("ImageMagick failed: %s", qPrintable(arguments.join(QLatin1Char(' '))));
 }
 

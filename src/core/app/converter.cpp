@@ -47,7 +47,8 @@ QString pictureCoderFor(const QByteArray &head)
         // An ISO media file: its brands say which. The box's own length
         // bounds the list of compatible brands.
         const auto u8 = [&head](int i) { return quint32(quint8(head[i])); };
-        const qsizetype boxEnd = std::min<qsizetype>(head.size(), u8(0) << 24 | u8(1) << 16 | u8(2) << 8 | u8(3));
+        const qsizetype boxEnd =
+            std::min<qsizetype>(head.size(), u8(0) << 24 | u8(1) << 16 | u8(2) << 8 | u8(3));
         QList<QByteArray> brands{head.mid(8, 4)};
         for (qsizetype i = 16; i + 4 <= boxEnd; i += 4)
             brands << head.mid(i, 4);
@@ -113,8 +114,8 @@ QSize workingCopyBound(const QSize &picture, const QSize &screen)
     if (picture.isEmpty() || screen.isEmpty())
         return picture;
     const double area = double(picture.width()) * picture.height();
-    const double cover = std::max(double(screen.width()) / picture.width(),
-                                  double(screen.height()) / picture.height());
+    const double cover =
+        std::max(double(screen.width()) / picture.width(), double(screen.height()) / picture.height());
     double scale = std::min(1.0, cover * kWorkingZoom);
     scale = std::min(scale, std::max(cover, std::sqrt(kWorkingPixels / area)));
     scale = std::min(scale, 1.0);
@@ -171,17 +172,18 @@ QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, co
     const FrameRects r = frameRects(workingSize, screen, view);
     const QRect s = r.source, t = r.target;
     return converterLimitArguments()
-           + QStringList{QStringLiteral("ppm:-"),
-                         QStringLiteral("-crop"),
-                         QStringLiteral("%1x%2+%3+%4").arg(s.width()).arg(s.height()).arg(s.x()).arg(s.y()),
-                         QStringLiteral("+repage"),
-                         QStringLiteral("-resize"),
-                         QStringLiteral("%1x%2!").arg(t.width()).arg(t.height()),
-                         QStringLiteral("-background"),
-                         QStringLiteral("black"),
-                         QStringLiteral("-extent"),
-                         QStringLiteral("%1x%2-%3-%4").arg(screen.width()).arg(screen.height()).arg(t.x()).arg(t.y()),
-                         converterOutputFor(outputPath)};
+           + QStringList{
+               QStringLiteral("ppm:-"),
+               QStringLiteral("-crop"),
+               QStringLiteral("%1x%2+%3+%4").arg(s.width()).arg(s.height()).arg(s.x()).arg(s.y()),
+               QStringLiteral("+repage"),
+               QStringLiteral("-resize"),
+               QStringLiteral("%1x%2!").arg(t.width()).arg(t.height()),
+               QStringLiteral("-background"),
+               QStringLiteral("black"),
+               QStringLiteral("-extent"),
+               QStringLiteral("%1x%2-%3-%4").arg(screen.width()).arg(screen.height()).arg(t.x()).arg(t.y()),
+               converterOutputFor(outputPath)};
 }
 
 QByteArray pictureHeadOf(const QString &path)
@@ -206,9 +208,8 @@ bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &out
 {
     if (!run.succeeded() || !QFileInfo(outputPath).isFile())
         return false;
-    static const QHash<QString, QByteArray> formats{{QStringLiteral("bmp"), "bmp"},
-                                                    {QStringLiteral("jpg"), "jpeg"},
-                                                    {QStringLiteral("gif"), "gif"}};
+    static const QHash<QString, QByteArray> formats{
+        {QStringLiteral("bmp"), "bmp"}, {QStringLiteral("jpg"), "jpeg"}, {QStringLiteral("gif"), "gif"}};
     QImageReader reader(outputPath);
     reader.setDecideFormatFromContent(true);
     if (reader.format() != formats.value(QFileInfo(outputPath).suffix()) || reader.size() != screen)
@@ -319,7 +320,8 @@ Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, 
     else if ((outcome = cannotStart(workPath, converterPath)) == Conversion::Converted) {
         const hiddenprocess::RunResult run =
             runner(converterPath, workingCopyArguments(facts, screen, workPath), picturePath);
-        outcome = ranTo(run, [&] { return run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty(); });
+        outcome =
+            ranTo(run, [&] { return run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty(); });
     }
     if (outcome != Conversion::Converted)
         QFile::remove(workPath);
@@ -355,6 +357,7 @@ Conversion convertPictureForPhone(const QString &picturePath, const QString &out
     const Conversion made = wallpaperSizeUsable(screen)
                                 ? makeWorkingCopy(picturePath, work, screen, converterPath, runner)
                                 : Conversion::Unreadable;
-    return made == Conversion::Converted ? framePhoneCopy(work, outputPath, screen, view, converterPath, runner)
-                                         : made;
+    return made == Conversion::Converted
+               ? framePhoneCopy(work, outputPath, screen, view, converterPath, runner)
+               : made;
 }

@@ -87,8 +87,8 @@ bool decodeReduced(const QSize &picture, const QSize &bound);
 // What the converter is told of a pick before it reads it.
 struct PictureFacts
 {
-    QByteArray head;   // its first bytes
-    QSize storedSize;  // as its header states it; invalid when unknown
+    QByteArray head;     // its first bytes
+    QSize storedSize;    // as its header states it; invalid when unknown
     bool turned = false; // its orientation tag turns it a quarter
 };
 PictureFacts pictureFactsOf(const QString &path);

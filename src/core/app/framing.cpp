@@ -80,8 +80,8 @@ FrameRects frameRects(const QSize &picture, const QSize &screen, const FrameView
     case Framing::Stretch:
         return {whole, full};
     case Framing::Fit: {
-        const double scale = std::min(double(screen.width()) / picture.width(),
-                                      double(screen.height()) / picture.height());
+        const double scale =
+            std::min(double(screen.width()) / picture.width(), double(screen.height()) / picture.height());
         const QSize size(roundedSide(picture.width() * scale, screen.width()),
                          roundedSide(picture.height() * scale, screen.height()));
         const QSize room = screen - size;
@@ -92,7 +92,8 @@ FrameRects frameRects(const QSize &picture, const QSize &screen, const FrameView
     }
     const FrameView view = clampedView(picture, screen, asked);
     const QSizeF shown = fillSource(picture, screen, view.zoom);
-    const QSize size(roundedSide(shown.width(), picture.width()), roundedSide(shown.height(), picture.height()));
+    const QSize size(roundedSide(shown.width(), picture.width()),
+                     roundedSide(shown.height(), picture.height()));
     const int x = int(std::lround(view.centre.x() * picture.width() - size.width() / 2.0));
     const int y = int(std::lround(view.centre.y() * picture.height() - size.height() / 2.0));
     const QPoint topLeft(std::clamp(x, 0, picture.width() - size.width()),

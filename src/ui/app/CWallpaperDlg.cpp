@@ -16,6 +16,7 @@
 #include "ui_dialog102.h"
 #include "upload/uploadname.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -27,7 +28,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QActionGroup>
 #include <QMenu>
 #include <QMetaObject>
 #include <QMimeData>
@@ -195,8 +195,9 @@ void CWallpaperDlg::OnInitDialog()
     m_workFolder = std::make_unique<PrivateFolder>();
     m_startDir = m_workFolder->path();
 
-    m_frameView = FrameView{m_startFraming.value_or(
-        framingFromName(userSettings().value(QLatin1String(kFramingKey)).toString()).value_or(Framing::Fill))};
+    m_frameView = FrameView{
+        m_startFraming.value_or(framingFromName(userSettings().value(QLatin1String(kFramingKey)).toString())
+                                    .value_or(Framing::Fill))};
     if (wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth, m_profile.wallpaperHeight))
         m_preview->setScreenSize(QSize(m_profile.wallpaperWidth, m_profile.wallpaperHeight));
     m_preview->setView(m_frameView);
@@ -211,8 +212,9 @@ QSettings &CWallpaperDlg::userSettings()
 {
     // The user's own file, never the phone's profile, which stays read-only.
     if (!m_userSettings)
-        m_userSettings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                     QStringLiteral("Pictovane"), QStringLiteral("Pictovane"));
+        m_userSettings =
+            std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                        QStringLiteral("Pictovane"), QStringLiteral("Pictovane"));
     return *m_userSettings;
 }
 
@@ -310,15 +312,17 @@ void CWallpaperDlg::OnBrowse()
         return;
     refreshProgress();
     m_progress->setValue(0);
-    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth, m_profile.wallpaperHeight)) {
+    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
+                                m_profile.wallpaperHeight)) {
         m_presenter.messageBox(kUnusableProfile);
         return;
     }
 
     const std::optional<QString> picked = m_presenter.openFileName(
         {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)"),
-         QStringLiteral("All pictures (*.jpg *.jpeg *.jpe *.bmp *.png *.webp *.heic *.heif *.avif *.gif *.tif "
-                        "*.tiff)")});
+         QStringLiteral(
+             "All pictures (*.jpg *.jpeg *.jpe *.bmp *.png *.webp *.heic *.heif *.avif *.gif *.tif "
+             "*.tiff)")});
     if (!picked) {
         m_picturePath.clear();
         m_pictureTitle.clear();
@@ -334,7 +338,8 @@ void CWallpaperDlg::BrowseTo(const QString &picturePath)
         return;
     refreshProgress();
     m_progress->setValue(0);
-    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth, m_profile.wallpaperHeight)) {
+    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
+                                m_profile.wallpaperHeight)) {
         m_presenter.messageBox(kUnusableProfile);
         return;
     }

@@ -34,7 +34,8 @@ QString framingText(const FrameView &view)
 {
     switch (view.framing) {
     case Framing::Fit:
-        return QStringLiteral("The whole picture is shown on the phone's screen, with black bands beside it.");
+        return QStringLiteral(
+            "The whole picture is shown on the phone's screen, with black bands beside it.");
     case Framing::Stretch:
         return QStringLiteral("The picture is stretched over the phone's screen.");
     case Framing::Fill:
@@ -193,7 +194,8 @@ void CImagePreviewStatic::paintEvent(QPaintEvent *event)
         const QRect screen = screenRect();
         const QSize phone = phoneScreen();
         const FrameRects r = frameRects(m_pictureSize, phone, m_view);
-        const double sx = double(screen.width()) / phone.width(), sy = double(screen.height()) / phone.height();
+        const double sx = double(screen.width()) / phone.width(),
+                     sy = double(screen.height()) / phone.height();
         const QRectF target(screen.x() + r.target.x() * sx, screen.y() + r.target.y() * sy,
                             r.target.width() * sx, r.target.height() * sy);
         const QImage &held = m_image;

@@ -13,7 +13,6 @@
 #include <QPointF>
 #include <QString>
 
-
 class CImagePreviewStatic : public QFrame
 {
     Q_OBJECT
