@@ -43,6 +43,8 @@ public:
     void statusDialog(int, const QByteArray &) override {}
     void openUrl(const QUrl &) override {}
     void aboutBox() override {}
+    bool askYesNo(const QString &) override { return false; }
+    void recentUploads(const UploadHistory &) override {}
 };
 
 // What Browse ran before: a reduced decode sampled to the size that fits.

@@ -1,4 +1,5 @@
 #include "app/CWallpaperApp.h"
+#include "app/uploadhistory.h"
 #include "cli/commandline.h"
 #include "cli/headlessupload.h"
 #include "config.h"
@@ -34,9 +35,14 @@ int main(int argc, char *argv[])
     if (commandLine.action != CommandLine::Window) {
         QCoreApplication core(argc, argv);
         nameTheProgram();
-        if (commandLine.action == CommandLine::Upload)
-            return uploadWithoutWindow(
-                systemHeadlessUpload(commandLine.picture, commandLine.framing.value_or(Framing::Fill)));
+        if (commandLine.action == CommandLine::Upload) {
+            HeadlessUpload upload =
+                systemHeadlessUpload(commandLine.picture, commandLine.framing.value_or(Framing::Fill));
+            upload.showLinkCodes = upload.showLinkCodes || commandLine.qr;
+            return uploadWithoutWindow(std::move(upload));
+        }
+        if (commandLine.action == CommandLine::History)
+            return printUploadHistory(UploadHistory::standardFilePath());
         return answerCommandLine(commandLine);
     }
 

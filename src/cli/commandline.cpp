@@ -14,7 +14,8 @@ const char kDescription[] =
     "Without options the window opens; a PICTURE given is taken as if Browse had picked it.\n"
     "With --upload the picture is converted and uploaded without any window: what the\n"
     "server's reply asks for is printed on standard output, one line each, and complaints\n"
-    "go to standard error.\n"
+    "go to standard error. A link's QR code follows its line when standard output is a\n"
+    "terminal (always with --qr).\n"
     "\n"
     "Exit status of --upload:\n"
     "  0   the reply named success or a link to type into the phone\n"
@@ -41,6 +42,10 @@ struct Parser
                                             "rest cut off; the default), fit (the whole picture, black bands "
                                             "beside it) or stretch."),
                              QStringLiteral("fill|fit|stretch")};
+    QCommandLineOption qr{QStringLiteral("qr"),
+                          QStringLiteral("With --upload, print each link's QR code even into a pipe.")};
+    QCommandLineOption history{QStringLiteral("history"),
+                               QStringLiteral("Print the links of earlier uploads, newest first, and exit.")};
 
     Parser() : version(parser.addVersionOption())
     {
@@ -48,6 +53,8 @@ struct Parser
         parser.setApplicationDescription(QString::fromLatin1(kDescription));
         parser.addOption(upload);
         parser.addOption(frame);
+        parser.addOption(qr);
+        parser.addOption(history);
         parser.addPositionalArgument(
             QStringLiteral("PICTURE"),
             QStringLiteral("A picture (JPEG, bitmap, PNG, WebP, HEIC, AVIF, GIF or TIFF) "
@@ -84,6 +91,20 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return result;
     }
     const QStringList positional = p.parser.positionalArguments();
+    if (p.parser.isSet(p.history)) {
+        if (p.parser.isSet(p.upload) || !positional.isEmpty()) {
+            result.action = CommandLine::UsageError;
+            result.error = QStringLiteral("--history takes no picture.");
+            return result;
+        }
+        result.action = CommandLine::History;
+        return result;
+    }
+    if (p.parser.isSet(p.qr) && !p.parser.isSet(p.upload)) {
+        result.action = CommandLine::UsageError;
+        result.error = QStringLiteral("--qr goes with --upload.");
+        return result;
+    }
     if (p.parser.isSet(p.frame)) {
         const QStringList frames = p.parser.values(p.frame);
         result.framing = framingFromName(frames.constLast());
@@ -105,6 +126,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         result.picture = pictures.constFirst();
         if (!result.framing)
             result.framing = Framing::Fill;
+        result.qr = p.parser.isSet(p.qr);
         return result;
     }
     if (positional.size() > 1) {
@@ -137,6 +159,7 @@ int answerCommandLine(const CommandLine &commandLine)
         return exitstatus::kUsage;
     case CommandLine::Window:
     case CommandLine::Upload:
+    case CommandLine::History:
         break;
     }
     return exitstatus::kUsage;

@@ -11,4 +11,8 @@ bool isWindows();
 // (Windows, macOS). Elsewhere its patterns are matched letter for letter.
 bool fileDialogFiltersIgnoreCase();
 
+// True when the process's standard output is a terminal a person reads,
+// not a pipe or a file a script reads.
+bool standardOutputIsTerminal();
+
 } // namespace host

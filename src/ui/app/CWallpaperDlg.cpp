@@ -6,6 +6,7 @@
 #include "app/presenter.h"
 #include "app/resources.h"
 #include "app/screenbitmap.h"
+#include "app/uploadhistory.h"
 #include "app/wallpapertype.h"
 #include "config.h"
 #include "platform/connectivity.h"
@@ -576,7 +577,8 @@ void CWallpaperDlg::mouseReleaseEvent(QMouseEvent *event)
 void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
 {
     // A frameless window has no system menu of its own; this one stands in
-    // for it: the framing of the picture, then the About item.
+    // for it: the framing of the picture, then About and the links of
+    // earlier uploads.
     QMenu menu(this);
     QActionGroup framings(&menu);
     const std::pair<Framing, QString> choices[] = {
@@ -590,12 +592,13 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
         action->setData(int(framing));
         framings.addAction(action);
     }
+    menu.addSeparator();
     QAction *aboutAction = nullptr;
     const QString about = resources::loadString(101);
-    if (!about.isEmpty()) {
-        menu.addSeparator();
+    if (!about.isEmpty())
         aboutAction = menu.addAction(about);
-    }
+    QAction *recentAction = menu.addAction(QStringLiteral("Recent Uploads\u2026"));
+    recentAction->setEnabled(m_history && !m_history->entries().isEmpty());
     // Opened from the keyboard, its first item is selected, ready for Enter.
     if (event->reason() == QContextMenuEvent::Keyboard) {
         QAction *first = menu.actions().constFirst();
@@ -607,6 +610,9 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
         return;
     if (chosen == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
-    else
+    else if (chosen == recentAction) {
+        if (!m_busy)
+            m_presenter.recentUploads(*m_history);
+    } else
         ChooseFraming(Framing(chosen->data().toInt()));
 }
