@@ -1,6 +1,6 @@
 #include "app/CWallpaperDlg.h"
-#include "pictures.h"
 #include "app/uploadhistory.h"
+#include "pictures.h"
 #include "platform/profilestore.h"
 #include "testfiles.h"
 #include "windowfixture.h"
@@ -475,7 +475,8 @@ void AppTest::recentUploadsInTheMenu()
         QVERIFY(menu);
         for (const QAction *action : menu->actions())
             items << action->text();
-        QAction *recent = menu->actions().value(1);
+        // Under About, the last item.
+        QAction *recent = menu->actions().value(menu->actions().size() - 1);
         enabled = recent && recent->isEnabled();
         if (enabled)
             menu->setActiveAction(recent);
@@ -483,7 +484,8 @@ void AppTest::recentUploadsInTheMenu()
     });
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 300), dlg->mapToGlobal(QPoint(20, 300)));
     QApplication::sendEvent(dlg.get(), &event);
-    QCOMPARE(items.value(1), QStringLiteral("Recent Uploads\u2026"));
+    QCOMPARE(items.value(items.size() - 2), QStringLiteral("&About Pictovane..."));
+    QCOMPARE(items.value(items.size() - 1), QStringLiteral("Recent Uploads\u2026"));
     QCOMPARE(enabled, entries > 0);
     QCOMPARE(fx.presenter.recentUploadsDialogs, entries > 0 ? 1 : 0);
 }
