@@ -13,13 +13,4 @@ bool isWindows()
 #endif
 }
 
-bool fileDialogFiltersIgnoreCase()
-{
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return true;
-#else
-    return false;
-#endif
-}
-
 } // namespace host

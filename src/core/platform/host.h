@@ -7,8 +7,4 @@ namespace host {
 // their own would pop up.
 bool isWindows();
 
-// True where the system's Open dialog matches "*.jpg" against PHOTO.JPG too
-// (Windows, macOS). Elsewhere its patterns are matched letter for letter.
-bool fileDialogFiltersIgnoreCase();
-
 } // namespace host
