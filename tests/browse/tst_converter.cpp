@@ -201,10 +201,11 @@ void ConverterTest::currentFolderIsNeverSearched()
 void ConverterTest::openDialogOffersEveryCase()
 {
     QTemporaryDir tmp;
-    const QString longName = QStringLiteral("holiday at the lake with the whole family and the grandparents, summer of 2024, the best one.jpg");
-    for (const QString &name : {QStringLiteral("a.jpg"), QStringLiteral("b.JPG"), QStringLiteral("c.Jpg"),
-                                QStringLiteral("d.bmp"), QStringLiteral("e.BMP"), QStringLiteral("f.png"),
-                                QStringLiteral("g.txt"), longName}) {
+    const QString longName = QStringLiteral(
+        "holiday at the lake with the whole family and the grandparents, summer of 2024, the best one.jpg");
+    for (const QString &name :
+         {QStringLiteral("a.jpg"), QStringLiteral("b.JPG"), QStringLiteral("c.Jpg"), QStringLiteral("d.bmp"),
+          QStringLiteral("e.BMP"), QStringLiteral("f.png"), QStringLiteral("g.txt"), longName}) {
         QFile f(tmp.filePath(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
