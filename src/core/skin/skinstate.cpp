@@ -1,5 +1,7 @@
 #include "skin/skinstate.h"
 
+#include <QPainter>
+
 SkinKind skinKindFromStyle(quint32 style)
 {
     const quint32 s = style & 0xFF;
@@ -49,6 +51,7 @@ SkinFrame chooseSkinFrame(const SkinFrameInput &in)
             f.bitmap = SkinBitmap::Focus;
         else
             f.bitmap = SkinBitmap::Normal;
+        f.lightened = in.hovering && in.hasNormal && !in.hasOver;
         f.edge = bordered ? SkinEdge::Raised : SkinEdge::None;
     }
     f.focusRect = in.focused && in.focusMargin > 0;
@@ -112,5 +115,17 @@ QImage composeMasked(const QImage &bitmap, const QImage &mask)
                 dst[x] = 0;
         }
     }
+    return out;
+}
+
+QImage lightenedPicture(const QImage &picture)
+{
+    QImage out = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    // A veil of white over the artwork only, so a shaped picture keeps its shape.
+    QPainter p(&out);
+    p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    p.fillRect(QRectF(QPointF(0, 0), out.deviceIndependentSize()), QColor(255, 255, 255, 48));
     return out;
 }
