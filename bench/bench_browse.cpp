@@ -42,6 +42,8 @@ public:
     void statusDialog(int, const QByteArray &) override {}
     void openUrl(const QUrl &) override {}
     void aboutBox() override {}
+    bool askYesNo(const QString &) override { return false; }
+    void recentUploads(const UploadHistory &) override {}
 };
 
 // What Browse ran before: the picture decoded in full, sampled to the box.
@@ -141,9 +143,9 @@ int main(int argc, char **argv)
         QFile::remove(output);
         preview->LoadImageFile(photo);
         preview->repaint();
-        const hiddenprocess::RunResult run =
-            hiddenprocess::runAndWait(converter, fullDecodeArguments(output), start.path(), photo);
-        return convertedCopyUsable(run, output);
+        // Run to the end with no limit and nothing pumped.
+        hiddenprocess::HiddenRun run(converter, fullDecodeArguments(output), start.path(), photo);
+        return convertedCopyUsable(run.wait(std::chrono::milliseconds(-1)), output);
     };
     auto now = [&](const QString &photo) {
         presenter.file = photo;

@@ -1,4 +1,4 @@
-// The region of a 1024 x 1024 mask, built from scan lines, against Qt's own
+// The region of a 1024 x 1024 mask, from any picture, against Qt's own
 // QRegion(QBitmap) on the same shape.
 #include "skin/skinregion.h"
 

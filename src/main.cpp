@@ -1,6 +1,8 @@
 #include "app/CWallpaperApp.h"
+#include "app/uploadhistory.h"
 #include "cli/commandline.h"
 #include "cli/headlessupload.h"
+#include "config.h"
 #include "platform/lastwords.h"
 
 #include <QApplication>
@@ -14,7 +16,7 @@ void nameTheProgram()
 {
     // The name captions the warning boxes, as the executable's name would.
     QCoreApplication::setApplicationName(QStringLiteral("Pictovane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PICTOVANE_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(config::kVersion));
 }
 
 } // namespace
@@ -33,8 +35,13 @@ int main(int argc, char *argv[])
     if (commandLine.action != CommandLine::Window) {
         QCoreApplication core(argc, argv);
         nameTheProgram();
-        if (commandLine.action == CommandLine::Upload)
-            return uploadWithoutWindow(systemHeadlessUpload(commandLine.picture));
+        if (commandLine.action == CommandLine::Upload) {
+            HeadlessUpload upload = systemHeadlessUpload(commandLine.picture);
+            upload.showLinkCodes = upload.showLinkCodes || commandLine.qr;
+            return uploadWithoutWindow(std::move(upload));
+        }
+        if (commandLine.action == CommandLine::History)
+            return printUploadHistory(UploadHistory::standardFilePath());
         return answerCommandLine(commandLine);
     }
 

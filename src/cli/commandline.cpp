@@ -14,7 +14,8 @@ const char kDescription[] =
     "Without options the window opens; a PICTURE given is taken as if Browse had picked it.\n"
     "With --upload the picture is converted and uploaded without any window: what the\n"
     "server's reply asks for is printed on standard output, one line each, and complaints\n"
-    "go to standard error.\n"
+    "go to standard error. A link's QR code follows its line when standard output is a\n"
+    "terminal (always with --qr).\n"
     "\n"
     "Exit status of --upload:\n"
     "  0   the reply named success or a link to type into the phone\n"
@@ -36,12 +37,18 @@ struct Parser
     QCommandLineOption upload{QStringLiteral("upload"),
                               QStringLiteral("Convert and upload <PICTURE> without any window."),
                               QStringLiteral("PICTURE")};
+    QCommandLineOption qr{QStringLiteral("qr"),
+                          QStringLiteral("With --upload, print each link's QR code even into a pipe.")};
+    QCommandLineOption history{QStringLiteral("history"),
+                               QStringLiteral("Print the links of earlier uploads, newest first, and exit.")};
 
     Parser() : version(parser.addVersionOption())
     {
         parser.addOption(help);
         parser.setApplicationDescription(QString::fromLatin1(kDescription));
         parser.addOption(upload);
+        parser.addOption(qr);
+        parser.addOption(history);
         parser.addPositionalArgument(QStringLiteral("PICTURE"),
                                      QStringLiteral("A JPEG or bitmap file to take as Browse would."),
                                      QStringLiteral("[PICTURE]"));
@@ -76,6 +83,20 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return result;
     }
     const QStringList positional = p.parser.positionalArguments();
+    if (p.parser.isSet(p.history)) {
+        if (p.parser.isSet(p.upload) || !positional.isEmpty()) {
+            result.action = CommandLine::UsageError;
+            result.error = QStringLiteral("--history takes no picture.");
+            return result;
+        }
+        result.action = CommandLine::History;
+        return result;
+    }
+    if (p.parser.isSet(p.qr) && !p.parser.isSet(p.upload)) {
+        result.action = CommandLine::UsageError;
+        result.error = QStringLiteral("--qr goes with --upload.");
+        return result;
+    }
     if (p.parser.isSet(p.upload)) {
         const QStringList pictures = p.parser.values(p.upload);
         if (pictures.size() != 1 || !positional.isEmpty()) {
@@ -85,6 +106,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         }
         result.action = CommandLine::Upload;
         result.picture = pictures.constFirst();
+        result.qr = p.parser.isSet(p.qr);
         return result;
     }
     if (positional.size() > 1) {
@@ -117,6 +139,7 @@ int answerCommandLine(const CommandLine &commandLine)
         return exitstatus::kUsage;
     case CommandLine::Window:
     case CommandLine::Upload:
+    case CommandLine::History:
         break;
     }
     return exitstatus::kUsage;

@@ -20,6 +20,7 @@ struct CommandLine
     enum Action {
         Window,     // open the window, with `picture` when one was given
         Upload,     // upload `picture` without a window
+        History,    // print the links of earlier uploads
         Help,       // print the usage to standard output
         Version,    // print the version to standard output
         UsageError, // print `error` and the usage to standard error
@@ -27,6 +28,7 @@ struct CommandLine
     Action action = Window;
     QString picture;
     QString error;
+    bool qr = false; // the link's QR code even when the output is not a terminal
 };
 
 // `arguments` as main() receives them, the program's own name first.

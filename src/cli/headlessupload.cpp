@@ -1,12 +1,15 @@
 #include "cli/headlessupload.h"
 
 #include "app/PhoneProfile.h"
+#include "app/uploadhistory.h"
 #include "cli/commandline.h"
 #include "platform/hiddenprocess.h"
+#include "platform/host.h"
 #include "platform/privatefolder.h"
 #include "platform/profilestore.h"
 #include "platform/winerror.h"
 #include "upload/consolepresenter.h"
+#include "upload/statusmessage.h"
 #include "upload/uploadandreport.h"
 #include "upload/uploadname.h"
 
@@ -24,12 +27,15 @@ HeadlessUpload systemHeadlessUpload(const QString &picture)
     upload.profile = openSystemProfileStore();
     upload.clock = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
     upload.converterLookup = systemConverterLookup();
+    upload.historyFile = UploadHistory::standardFilePath();
+    upload.showLinkCodes = host::standardOutputIsTerminal();
     return upload;
 }
 
 int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
 {
     ConsolePresenter console(out, err);
+    console.setShowsLinkCodes(upload.showLinkCodes);
 
     // The window's start-up checks, with their texts.
     if (upload.profile && upload.profile->unreadable()) {
@@ -73,9 +79,11 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     // Upload, with the window's name rule and inputs.
     const QByteArray uploadFileName = makeUploadFileName(upload.clock(), profile.wallpaperType);
     QByteArray title = pictureTitleOf(picturePath).toLocal8Bit();
+    const UploadHistory history(upload.historyFile);
     const pictovane::HRESULT hr =
         uploadAndReport(console, startDir, uploadFileName, QByteArray(profile.Number), title, profile.Carrier,
-                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, upload.timeouts);
+                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, upload.timeouts,
+                        upload.historyFile.isEmpty() ? nullptr : &history);
     return uploadExitStatus(console.modesShown(), pictovane::FAILED(hr));
 }
 
@@ -87,4 +95,23 @@ int uploadWithoutWindow(HeadlessUpload upload)
         || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return exitstatus::kSendFailed;
     return uploadWithoutWindow(std::move(upload), out, err);
+}
+
+int printUploadHistory(const QString &historyFile, QIODevice &out)
+{
+    for (const UploadRecord &record : UploadHistory(historyFile).entries()) {
+        const QString line = record.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                             + QLatin1Char('\t') + record.title + QLatin1Char('\t')
+                             + statusLinkText(record.link) + QLatin1Char('\n');
+        out.write(line.toLocal8Bit());
+    }
+    return exitstatus::kSuccess;
+}
+
+int printUploadHistory(const QString &historyFile)
+{
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return exitstatus::kSendFailed;
+    return printUploadHistory(historyFile, out);
 }

@@ -27,9 +27,14 @@ struct HeadlessUpload
     std::chrono::milliseconds converterTimeLimit{60000};
     ConverterLookup converterLookup;
     inet::Timeouts timeouts;
+    // Where each link the reply carries is recorded; empty for nowhere.
+    QString historyFile;
+    // Each link's QR code after its line, for a person at a terminal.
+    bool showLinkCodes = false;
 };
 
-// The real machine: its profile, its clock, its converter, default limits.
+// The real machine: its profile, its clock, its converter, default limits,
+// the user's upload history, and codes when a person reads the output.
 HeadlessUpload systemHeadlessUpload(const QString &picture);
 
 // Runs it all and returns the exit status (see cli/commandline.h). Texts
@@ -38,3 +43,8 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err);
 
 // The same on the process's standard output and error.
 int uploadWithoutWindow(HeadlessUpload upload);
+
+// --history: the recorded uploads, newest first, one line each: date and
+// time, title and link, separated by tabs. Always 0.
+int printUploadHistory(const QString &historyFile, QIODevice &out);
+int printUploadHistory(const QString &historyFile);

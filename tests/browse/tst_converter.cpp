@@ -1,13 +1,9 @@
 #include "app/PhoneProfile.h"
 #include "app/converter.h"
-#include "app/openfiledialog.h"
 #include "platform/host.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -31,7 +27,6 @@ private slots:
     void onlyAbsolutePathEntries_data();
     void onlyAbsolutePathEntries();
     void currentFolderIsNeverSearched();
-    void openDialogOffersEveryCase();
     void limitsBoundEveryResource();
     void commandLineFollowsThePicture_data();
     void commandLineFollowsThePicture();
@@ -196,52 +191,6 @@ void ConverterTest::currentFolderIsNeverSearched()
     qputenv("PATH", oldPath);
     QDir::setCurrent(oldCurrent);
     QCOMPARE(found, QString());
-}
-
-void ConverterTest::openDialogOffersEveryCase()
-{
-    QTemporaryDir tmp;
-    const QString longName = QStringLiteral(
-        "holiday at the lake with the whole family and the grandparents, summer of 2024, the best one.jpg");
-    for (const QString &name :
-         {QStringLiteral("a.jpg"), QStringLiteral("b.JPG"), QStringLiteral("c.Jpg"), QStringLiteral("d.bmp"),
-          QStringLiteral("e.BMP"), QStringLiteral("f.png"), QStringLiteral("g.txt"), longName}) {
-        QFile f(tmp.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
-    const QStringList filters{QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")};
-    QFileDialog dialog;
-    setUpOpenDialog(dialog, filters);
-    // The desktop's own chooser wherever it has one.
-    QVERIFY(!dialog.testOption(QFileDialog::DontUseNativeDialog));
-    // Qt's own dialog, as where the desktop has none.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDirectory(tmp.path());
-    QCOMPARE(dialog.nameFilters(), filters);
-    QCOMPARE(dialog.selectedNameFilter(), filters.first());
-
-    auto *model = dialog.findChild<QFileSystemModel *>();
-    QVERIFY(model);
-    auto offered = [&] {
-        QStringList names;
-        const QModelIndex folder = model->index(tmp.path());
-        for (int row = 0; row < model->rowCount(folder); ++row) {
-            const QModelIndex i = model->index(row, 0, folder);
-            if (model->flags(i) & Qt::ItemIsEnabled)
-                names << i.data().toString();
-        }
-        names.sort();
-        return names;
-    };
-    QTRY_COMPARE(offered(), (QStringList{"a.jpg", "b.JPG", "c.Jpg", longName}));
-
-    // The user picks the second filter.
-    auto *types = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-    QVERIFY(types);
-    types->setCurrentIndex(1);
-    emit types->activated(1);
-    emit types->textActivated(types->itemText(1));
-    QTRY_COMPARE(offered(), (QStringList{"d.bmp", "e.BMP"}));
 }
 
 void ConverterTest::limitsBoundEveryResource()

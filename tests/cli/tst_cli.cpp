@@ -8,6 +8,7 @@
 #include "config.h"
 #include "phpserver.h"
 #include "platform/profilestore.h"
+#include "qrscan.h"
 #include "testfiles.h"
 #include "upload/consolepresenter.h"
 #include "upload/statusmessage.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -68,6 +70,7 @@ struct Machine
     QTemporaryDir runtime;
     QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     QTemporaryDir pictures;
+    QTemporaryDir history;
     QString oldCurrent = QDir::currentPath();
     QString photo;
 
@@ -97,6 +100,8 @@ struct Machine
         u.profile = openProfileFile(profilePath());
         u.clock = [] { return 1u; }; // upload name "41.gif"
         u.timeouts = kTestTimeouts;
+        u.historyFile = history.filePath(QStringLiteral("uploads.json"));
+        u.showLinkCodes = false;
         return u;
     }
 };
@@ -122,21 +127,25 @@ Run runInProcess(HeadlessUpload upload)
 }
 
 // The real program, with no display of any kind to fall back on.
+// `program` instead of the executable runs something that starts it.
 Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
-                  const QByteArray &proxy = QByteArray())
+                  const QByteArray &proxy = QByteArray(), const QString &program = QString())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "no_proxy", "NO_PROXY"})
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), configDir);
+    // The upload history goes there too, never into the real home.
+    env.insert(QStringLiteral("XDG_DATA_HOME"), configDir);
     if (!proxy.isEmpty())
         env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(proxy));
     QProcess process;
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(workingDir);
-    process.start(QStringLiteral(PICTOVANE_EXECUTABLE), arguments);
+    process.start(program.isEmpty() ? QStringLiteral(PICTOVANE_EXECUTABLE) : program, arguments);
     Run run;
-    if (!process.waitForFinished(100000) || process.exitStatus() != QProcess::NormalExit)
+    // A run that hangs fails here in seconds; QProcess kills it on the way out.
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.status = process.exitCode();
     run.out =
@@ -183,6 +192,8 @@ private slots:
     void signalEndsConverterAndFolder();
     void helpAndVersion_data();
     void helpAndVersion();
+    void linkCodeOnlyForAPerson_data();
+    void linkCodeOnlyForAPerson();
 };
 
 void CommandLineTest::parsing_data()
@@ -214,6 +225,13 @@ void CommandLineTest::parsing_data()
     QTest::newRow("--upload twice") << QStringList{QStringLiteral("--upload=a.jpg"),
                                                    QStringLiteral("--upload=b.jpg")}
                                     << CommandLine::UsageError << QString();
+    QTest::newRow("--history") << QStringList{QStringLiteral("--history")} << CommandLine::History
+                               << QString();
+    QTest::newRow("--history with a picture")
+        << QStringList{QStringLiteral("--history"), QStringLiteral("a.jpg")} << CommandLine::UsageError
+        << QString();
+    QTest::newRow("--qr without --upload")
+        << QStringList{QStringLiteral("--qr")} << CommandLine::UsageError << QString();
     QTest::newRow("two pictures for the window")
         << QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg")} << CommandLine::UsageError
         << QString();
@@ -557,7 +575,7 @@ void CommandLineTest::helpAndVersion_data()
                             << QStringLiteral("the picture could not be converted");
     QTest::newRow("-h") << QStringLiteral("-h") << QStringLiteral("--upload <PICTURE>");
     QTest::newRow("--version") << QStringLiteral("--version")
-                               << QStringLiteral("Pictovane " PICTOVANE_VERSION);
+                               << QStringLiteral("Pictovane ") + QLatin1String(config::kVersion);
 }
 
 void CommandLineTest::helpAndVersion()
@@ -572,4 +590,74 @@ void CommandLineTest::helpAndVersion()
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)
+
+void CommandLineTest::linkCodeOnlyForAPerson_data()
+{
+    QTest::addColumn<bool>("terminal");
+    QTest::addColumn<bool>("qr");
+    QTest::newRow("a pipe: one line") << false << false;
+    QTest::newRow("a pipe with --qr") << false << true;
+    QTest::newRow("a terminal") << true << false;
+}
+
+void CommandLineTest::linkCodeOnlyForAPerson()
+{
+    QFETCH(bool, terminal);
+    QFETCH(bool, qr);
+    if (!imageMagickFound() || !zbarimgFound())
+        QSKIP("ImageMagick or zbarimg is not installed");
+    if (terminal && QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("script (util-linux) is missing: no pseudo-terminal");
+    const QByteArray link = "http://upload.pictovane.example/wallpapers/stored.php?name=1635.gif";
+    Machine machine(kProfile);
+    CaptureServer::Script script;
+    script.reply = httpReply("success*" + link);
+    CaptureServer server(std::move(script));
+
+    QStringList arguments{QStringLiteral("--upload"), machine.photo};
+    if (qr)
+        arguments << QStringLiteral("--qr");
+    if (terminal) {
+        // script(1) gives the program a pseudo-terminal as its output.
+        QStringList quoted;
+        for (const QString &argument : QStringList{QStringLiteral(PICTOVANE_EXECUTABLE)} + arguments)
+            quoted << QLatin1Char('\'') + argument + QLatin1Char('\'');
+        arguments =
+            QStringList{QStringLiteral("-qec"), quoted.join(QLatin1Char(' ')), QStringLiteral("/dev/null")};
+    }
+    const Run run = runExecutable(arguments, machine.start.path(), machine.config.path(), server.proxyUrl(),
+                                  terminal ? QStringLiteral("script") : QString());
+    QCOMPARE(run.status, 0);
+    QVERIFY(!run.out.isEmpty());
+    QCOMPARE(run.out.first().trimmed(), line(0, link));
+    if (!terminal && !qr) {
+        QCOMPARE(run.out.size(), 1);
+    } else {
+        // Each character two modules high: read them back into a picture.
+        static const QRegularExpression escapes(QStringLiteral("\x1b\\[[0-9;]*m|\r"));
+        QStringList rows = run.out.mid(1);
+        rows.replaceInStrings(escapes, QString());
+        QImage picture(rows.first().size(), 2 * rows.size(), QImage::Format_Grayscale8);
+        picture.fill(255);
+        for (int y = 0; y < rows.size(); ++y) {
+            for (int x = 0; x < rows[y].size() && x < picture.width(); ++x) {
+                const QChar c = rows[y][x];
+                if (c == QChar(0x2588) || c == QChar(0x2580))
+                    picture.setPixel(x, 2 * y, 0);
+                if (c == QChar(0x2588) || c == QChar(0x2584))
+                    picture.setPixel(x, 2 * y + 1, 0);
+            }
+        }
+        QCOMPARE(scanQrCode(picture.scaled(picture.size() * 4)), link);
+    }
+
+    // The link is kept, and --history lists it.
+    const Run history =
+        runExecutable({QStringLiteral("--history")}, machine.start.path(), machine.config.path());
+    QCOMPARE(history.status, 0);
+    QCOMPARE(history.out.size(), 1);
+    QVERIFY2(history.out.first().endsWith(QStringLiteral("\tbeach day+sun\t") + QString::fromLatin1(link)),
+             qPrintable(history.out.first()));
+}
+
 #include "tst_cli.moc"

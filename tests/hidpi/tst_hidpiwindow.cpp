@@ -162,7 +162,7 @@ void HidpiWindowTest::artworkIsRenderedAtTheDensity()
 
     const QImage want = referenceRender(id);
     if (want.isNull())
-        QSKIP("rsvg-convert is needed to render the artwork at a fractional density");
+        QSKIP("rsvg-convert is not installed; it renders the artwork at a fractional density");
     const auto toDevice = [this](QPoint p) {
         return QPoint(qFloor(p.x() * m_ratio), qFloor(p.y() * m_ratio));
     };

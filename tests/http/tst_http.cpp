@@ -52,6 +52,22 @@ QByteArray boundaryOf(const QByteArray &head)
     return re.match(QString::fromLatin1(head)).captured(1).toLatin1();
 }
 
+// The body as golden-body.txt keeps it for review: the boundary named, CR
+// marked, every byte outside printable ASCII (and "<") in hex.
+QByteArray reviewable(const QByteArray &body, const QByteArray &boundary)
+{
+    QByteArray text;
+    for (const char c : body) {
+        if (c == '\r')
+            text += "<CR>";
+        else if (c == '\n' || (c >= ' ' && c < 0x7F && c != '<'))
+            text += c;
+        else
+            text += '<' + QByteArray::number(uchar(c), 16).rightJustified(2, '0') + '>';
+    }
+    return text.replace(boundary, "<boundary>");
+}
+
 // The body as the format lays it out, with the file bytes read here.
 QByteArray expectedBody(const CPostForm &form, const QByteArray &b)
 {
@@ -301,6 +317,9 @@ void HttpTest::goldenRequest()
 
     QCOMPARE(out.hr, S_OK);
     QCOMPARE(server.body(), golden.readAll());
+    QFile goldenText(data + QStringLiteral("golden-body.txt"));
+    QVERIFY(goldenText.open(QIODevice::ReadOnly));
+    QCOMPARE(reviewable(server.body(), boundaryOf(server.head())), goldenText.readAll());
     // Line by line, as the file keeps them without CR.
     QCOMPARE(server.head().split('\n'), goldenHead.readAll().replace("\n", "\r\n").split('\n'));
 }

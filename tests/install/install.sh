@@ -118,7 +118,7 @@ manpage)
   for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES ENVIRONMENT "SEE ALSO"; do
     grep -qx "$section" <<<"$text" || fail "the manual page has no $section section"
   done
-  for form in "pictovane [PICTURE]" "pictovane --upload PICTURE" "pictovane --help" "pictovane --version"; do
+  for form in "pictovane [PICTURE]" "pictovane --upload PICTURE" "pictovane --history" "pictovane --help" "pictovane --version"; do
     grep -qxF "       $form" <<<"$text" || fail "the synopsis lacks '$form'"
   done
   grep -qF "Pictovane $version" <<<"$text" || fail "the manual page is not for version $version"
@@ -139,7 +139,7 @@ deb)
   echo "Depends: $depends"
   # The converter is a program, invisible to dpkg-shlibdeps; the libraries
   # must come from it.
-  for dep in imagemagick qt6-wayland libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libcurl4; do
+  for dep in imagemagick qt6-wayland libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libcurl4 libqrencode4; do
     grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep"
   done
   dpkg-deb -x "$deb" "$work/root"

@@ -196,6 +196,7 @@ void PlatformTest::profileTextAsStored_data()
     QTest::newRow("backslash kept") << QByteArray("Number=C:\\x\\n") << QByteArray("C:\\x\\n");
     QTest::newRow("not UTF-8") << QByteArray("Number=\xE9t\xE9 \xFF") << QByteArray("\xE9t\xE9 \xFF");
     QTest::newRow("quoted") << QByteArray("Number=\"555,1234\"") << QByteArray("555,1234");
+    QTest::newRow("a single leading at sign is text") << QByteArray("Number=@home") << QByteArray("@home");
     QTest::newRow("inner quotes are text")
         << QByteArray("Number=say \"hi\" now") << QByteArray("say \"hi\" now");
     QTest::newRow("another section does not count")

@@ -154,7 +154,6 @@ private slots:
     void radioGroup();
     void uncheckingARadioTellsNobody();
     void focusLossReleasesThePress();
-    void kindFromTheTemplateStyle();
     void focusRingFromTheReason_data();
     void focusRingFromTheReason();
     void keyboardShowsTheRingAClickDoesNot();
@@ -781,14 +780,6 @@ void SkinTest::focusLossReleasesThePress()
     QTest::mouseRelease(b, Qt::LeftButton, {}, b->rect().center());
     QCOMPARE(clicks.count(), 0);
     QCOMPARE(b->GetCheck(), 0);
-}
-
-void SkinTest::kindFromTheTemplateStyle()
-{
-    CSkinButton promoted(skinKindFromStyle(ButtonStyle::BS_AUTORADIOBUTTON));
-    QCOMPARE(promoted.buttonKind(), SKIN_KIND_RADIO);
-    CSkinButton made(skinKindFromStyle(ButtonStyle::BS_AUTOCHECKBOX));
-    QCOMPARE(made.buttonKind(), SKIN_KIND_CHECKBOX);
 }
 
 void SkinTest::focusRingFromTheReason_data()

@@ -40,9 +40,13 @@ public:
         std::atomic<bool> *gate = nullptr;
         // How long the server thinks before it answers.
         std::chrono::milliseconds answerDelay{0};
+        // After this the server hangs up whatever it is doing, so a client
+        // that never finishes fails its test in seconds, not at CTest's limit.
+        std::chrono::milliseconds deadline{10000};
     };
 
-    explicit CaptureServer(Script script) : m_script(std::move(script))
+    explicit CaptureServer(Script script) :
+        m_script(std::move(script)), m_deadline(std::chrono::steady_clock::now() + m_script.deadline)
     {
         std::promise<quint16> port;
         auto ready = port.get_future();
@@ -80,9 +84,11 @@ public:
     }
 
 private:
+    bool stopping() const { return m_stop || std::chrono::steady_clock::now() > m_deadline; }
+
     bool waitForData(QTcpSocket &socket)
     {
-        while (!m_stop) {
+        while (!stopping()) {
             if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(50))
                 return true;
             if (socket.state() != QAbstractSocket::ConnectedState)
@@ -115,7 +121,7 @@ private:
 
     void waitForGate()
     {
-        while (m_script.gate && !m_script.gate->load() && !m_stop)
+        while (m_script.gate && !m_script.gate->load() && !stopping())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
@@ -138,9 +144,9 @@ private:
         QTcpServer server;
         server.listen(QHostAddress::LocalHost, 0);
         port.set_value(server.serverPort());
-        while (!m_stop && !server.hasPendingConnections())
+        while (!stopping() && !server.hasPendingConnections())
             server.waitForNewConnection(50);
-        if (m_stop)
+        if (stopping())
             return;
         std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
         ++m_connections;
@@ -150,7 +156,7 @@ private:
         case Answer:
             readBody(*socket, contentLength());
             for (auto until = std::chrono::steady_clock::now() + m_script.answerDelay;
-                 !m_stop && std::chrono::steady_clock::now() < until;)
+                 !stopping() && std::chrono::steady_clock::now() < until;)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             send(*socket, m_script.reply);
             break;
@@ -185,6 +191,7 @@ private:
     Script m_script;
     std::thread m_thread;
     quint16 m_port = 0;
+    std::chrono::steady_clock::time_point m_deadline;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0};
     QByteArray m_head;

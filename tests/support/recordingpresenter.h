@@ -26,6 +26,9 @@ public:
     QList<Status> statusDialogs;
     QList<QUrl> openedUrls;
     int aboutBoxes = 0;
+    QStringList questions;  // texts of the Yes/No boxes, in order
+    bool answerYes = false; // the answer to each of them
+    int recentUploadsDialogs = 0;
 
     void messageBox(const QString &text) override { boxes << text; }
     void plainBox(const QString &text, const QString &caption) override
@@ -41,4 +44,10 @@ public:
     void statusDialog(int mode, const QByteArray &link) override { statusDialogs.append({mode, link}); }
     void openUrl(const QUrl &url) override { openedUrls << url; }
     void aboutBox() override { ++aboutBoxes; }
+    bool askYesNo(const QString &text) override
+    {
+        questions << text;
+        return answerYes;
+    }
+    void recentUploads(const UploadHistory &) override { ++recentUploadsDialogs; }
 };

@@ -11,6 +11,8 @@
 
 #include <optional>
 
+class UploadHistory;
+
 class Presenter
 {
 public:
@@ -28,4 +30,9 @@ public:
     // Opens an address with the desktop's handler.
     virtual void openUrl(const QUrl &url) = 0;
     virtual void aboutBox() = 0;
+    // A question icon, Yes and No (No preselected), the application's name
+    // as caption; true for Yes.
+    virtual bool askYesNo(const QString &text) = 0;
+    // The "Recent Uploads" dialog over the given history, run modally.
+    virtual void recentUploads(const UploadHistory &history) = 0;
 };

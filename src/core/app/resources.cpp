@@ -83,4 +83,13 @@ QString loadString(int id)
     }
 }
 
+bool screenMayHaveChanged(const QEvent &e)
+{
+    return e.type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+           || e.type() == QEvent::DevicePixelRatioChange
+#endif
+        ;
+}
+
 } // namespace resources

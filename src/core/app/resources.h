@@ -2,6 +2,7 @@
 // dialogs and buttons name them.
 #pragma once
 
+#include <QEvent>
 #include <QIcon>
 #include <QImage>
 #include <QString>
@@ -27,6 +28,9 @@ QImage loadBitmap(int id);
 // pixels at every scale. A ratio between the rendered scales is served by
 // reducing the next larger render to the screen's pixels once, here.
 QImage loadBitmap(int id, qreal devicePixelRatio);
+// True for the events a widget gets when its window may have moved to a
+// screen of another density: the moment to compare ratios and load again.
+bool screenMayHaveChanged(const QEvent &e);
 // Every size rendered for the icon, so the desktop can pick.
 QIcon loadIcon(int id);
 // Empty for an unknown id.

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #else
 #include <signal.h>
 #include <unistd.h>
@@ -127,13 +127,6 @@ RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pum
     result.exitedNormally = !result.timedOut && process.exitStatus() == QProcess::NormalExit;
     result.exitCode = process.exitCode();
     return result;
-}
-
-RunResult runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir,
-                     const QString &standardInputFile)
-{
-    HiddenRun run(program, arguments, workingDir, standardInputFile);
-    return run.wait(std::chrono::milliseconds(-1));
 }
 
 } // namespace hiddenprocess

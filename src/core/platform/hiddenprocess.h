@@ -65,8 +65,4 @@ private:
     bool m_started = false;
 };
 
-// Starts and waits with no time limit and nothing pumped.
-RunResult runAndWait(const QString &program, const QStringList &arguments, const QString &workingDir,
-                     const QString &standardInputFile = QString());
-
 } // namespace hiddenprocess

@@ -2,6 +2,13 @@
 
 #include <QtGlobal>
 
+#include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace host {
 
 bool isWindows()
@@ -10,6 +17,15 @@ bool isWindows()
     return true;
 #else
     return false;
+#endif
+}
+
+bool standardOutputIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(fileno(stdout)) != 0;
 #endif
 }
 

@@ -7,4 +7,8 @@ namespace host {
 // their own would pop up.
 bool isWindows();
 
+// True when the process's standard output is a terminal a person reads,
+// not a pipe or a file a script reads.
+bool standardOutputIsTerminal();
+
 } // namespace host

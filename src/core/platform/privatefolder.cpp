@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #else
 #include <cerrno>
 #include <signal.h>

@@ -3,78 +3,26 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSettings>
 #include <QStringList>
 
-#include <cctype>
 #include <cstring>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #endif
 
 namespace {
 
-// Backslash escapes as Qt writes them into an INI value. Inside a byte
-// array \xHH is a byte; inside text it is a character, kept as UTF-8.
-QByteArray unescapeIniText(QByteArrayView text, bool bytes)
+// Whether a stored value is in one of the forms Qt's own INI writer makes of
+// a value a plain line cannot carry: text in double quotes (with a comma or
+// a semicolon, blanks at an end, or escapes inside), a byte array, or a
+// leading "@" doubled. Qt reads those back itself; every other value is
+// taken as its bytes stand.
+bool inQtForm(QByteArrayView v)
 {
-    static const char kNamed[] = "abfnrtv";
-    static const char kControl[] = "\a\b\f\n\r\t\v";
-    auto digitAt = [&](qsizetype i, int base) {
-        const char c = i < text.size() ? text[i] : '\0';
-        const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                      : std::isxdigit(static_cast<unsigned char>(c))
-                          ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                          : base;
-        return d < base ? d : -1;
-    };
-
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char e = text[++i];
-        if (const char *named = e ? std::strchr(kNamed, e) : nullptr) {
-            out += kControl[named - kNamed];
-        } else if (e == 'x') {
-            uint value = 0;
-            for (int n = 0, d; n < 4 && (d = digitAt(i + 1, 16)) >= 0; ++n, ++i)
-                value = value * 16 + static_cast<uint>(d);
-            if (bytes || value < 0x80)
-                out += static_cast<char>(value);
-            else
-                out += QString(QChar(static_cast<char16_t>(value))).toUtf8();
-        } else if (digitAt(i, 8) >= 0) {
-            uint value = static_cast<uint>(e - '0');
-            for (int n = 0, d; n < 2 && (d = digitAt(i + 1, 8)) >= 0; ++n, ++i)
-                value = value * 8 + static_cast<uint>(d);
-            out += static_cast<char>(value);
-        } else {
-            // \" \' \? \\ and anything unknown: the character itself.
-            out += e;
-        }
-    }
-    return out;
-}
-
-// The stored bytes of one INI value: everything after the "=", blanks
-// around it trimmed, taken as it stands. Only the forms Qt itself writes
-// are read as such: a text in double quotes (Qt quotes one holding a comma
-// or a semicolon, which a plain reader would split or cut), a byte array,
-// and a leading "@" doubled.
-QByteArray iniValue(QByteArrayView raw)
-{
-    const QByteArrayView v = raw.trimmed();
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
-        return unescapeIniText(v.sliced(1, v.size() - 2), false);
-    if (v.startsWith("@ByteArray(") && v.endsWith(")"))
-        return unescapeIniText(v.sliced(11, v.size() - 12), true);
-    if (v.startsWith("@@"))
-        return v.sliced(1).toByteArray();
-    return v.toByteArray();
+    return (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+           || (v.startsWith("@ByteArray(") && v.endsWith(")")) || v.startsWith("@@");
 }
 
 // The values of the file's [General] section (and of lines before any
@@ -100,7 +48,7 @@ QHash<QByteArray, QByteArray> readGeneralSection(const QByteArray &file)
         const qsizetype eq = line.indexOf('=');
         if (!inGeneral || eq <= 0)
             continue;
-        values.insert(line.first(eq).trimmed().toByteArray(), iniValue(line.sliced(eq + 1)));
+        values.insert(line.first(eq).trimmed().toByteArray(), line.sliced(eq + 1).trimmed().toByteArray());
     }
     return values;
 }
@@ -119,6 +67,16 @@ public:
         }
         m_exists = true;
         m_values = readGeneralSection(file.readAll());
+        const QSettings qt(path, QSettings::IniFormat);
+        for (auto it = m_values.begin(); it != m_values.end(); ++it) {
+            if (!inQtForm(*it))
+                continue;
+            const QVariant v = qt.value(QString::fromUtf8(it.key()));
+            if (v.typeId() == QMetaType::QByteArray)
+                *it = v.toByteArray();
+            else if (v.canConvert<QString>())
+                *it = v.toString().toUtf8();
+        }
     }
 
     bool exists() const override { return m_exists; }

@@ -9,9 +9,16 @@
 #include <cstdint>
 
 #ifdef _WIN32
+// Lean, and Winsock 2 first: the full <windows.h> drags in the old
+// <winsock.h>, which clashes with the <winsock2.h> libcurl includes.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <winsock2.h>
+// (kept apart, so the include sorter cannot put it first)
 #include <windows.h>
 #include <wininet.h>
 

@@ -3,17 +3,11 @@
 #pragma once
 
 #include <QImage>
-#include <QList>
-#include <QRect>
 #include <QRegion>
 #include <QRgb>
 
-// The runs of non-transparent pixels, one rectangle per run, rows from the
-// bottom up and runs left to right within a row. A pixel is transparent only
-// when its colour equals transparentColour exactly (alpha is not compared:
-// mask pictures are opaque).
-QList<QRect> maskRectangles(const QImage &mask, QRgb transparentColour);
-
-// The union of maskRectangles(): every non-transparent pixel, in the mask's
-// own pixel coordinates. Empty for a null mask or one with no such pixel.
+// Every pixel whose colour is not transparentColour, in the mask's own pixel
+// coordinates. Alpha is not compared: mask pictures are opaque. Empty for a
+// null mask or one with no such pixel. Built through a QBitmap, so a
+// QGuiApplication must exist (the offscreen platform will do).
 QRegion BuildRegionFromMask(const QImage &mask, QRgb transparentColour);

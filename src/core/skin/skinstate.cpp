@@ -2,16 +2,6 @@
 
 #include <QPainter>
 
-SkinKind skinKindFromStyle(quint32 style)
-{
-    const quint32 s = style & 0xFF;
-    if ((s & 3) == 3)
-        return SKIN_KIND_CHECKBOX;
-    if ((s & 9) == 9)
-        return SKIN_KIND_RADIO;
-    return SKIN_KIND_PUSH;
-}
-
 qint16 clampDrawMode(qint16 drawMode)
 {
     if (drawMode >= SKIN_DRAW_TILE)

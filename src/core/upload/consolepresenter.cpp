@@ -1,5 +1,6 @@
 #include "upload/consolepresenter.h"
 
+#include "upload/linkcode.h"
 #include "upload/statusmessage.h"
 
 #include <QIODevice>
@@ -43,6 +44,8 @@ void ConsolePresenter::statusDialog(int mode, const QByteArray &link)
 {
     m_modes.append(mode);
     writeLine(m_out, statusMessageText(mode, link));
+    if (m_showsLinkCodes && (mode == 0 || mode == 1))
+        m_out.write(linkCodeHalfBlocks(linkCodeFor(link)).toUtf8());
 }
 
 void ConsolePresenter::openUrl(const QUrl &url)

@@ -23,6 +23,11 @@ public:
     // Printed, never opened: the desktop is not ours to use here.
     void openUrl(const QUrl &url) override;
     void aboutBox() override {}
+    bool askYesNo(const QString &) override { return false; }
+    void recentUploads(const UploadHistory &) override {}
+
+    // Whether a link's QR code follows its line, for a person to scan.
+    void setShowsLinkCodes(bool shows) { m_showsLinkCodes = shows; }
 
     // The status modes shown so far, in order.
     const QList<int> &modesShown() const { return m_modes; }
@@ -31,6 +36,7 @@ private:
     QIODevice &m_out;
     QIODevice &m_err;
     QList<int> m_modes;
+    bool m_showsLinkCodes = false;
 };
 
 // A text as one line: every line break, with the blanks around it, becomes

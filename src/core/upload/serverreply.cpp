@@ -28,6 +28,8 @@ void ServerReply::showStatus(int mode, const QByteArray &link)
     if (m_modesShown.contains(mode))
         return;
     m_modesShown.append(mode);
+    if ((mode == 0 || mode == 1) && !link.isEmpty() && m_recordLink)
+        m_recordLink(link);
     m_presenter.statusDialog(mode, link);
 }
 

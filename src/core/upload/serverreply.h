@@ -9,6 +9,8 @@
 
 #include <QList>
 
+#include <functional>
+
 class Presenter;
 
 class ServerReply
@@ -35,6 +37,13 @@ public:
 
     bool anyPieceSeen() const { return m_anyPieceSeen; }
 
+    // Told each link of a status dialog (modes 0 and 1) before it is shown,
+    // so the link is kept even if the dialog never closes.
+    void setLinkRecorder(std::function<void(const QByteArray &link)> recorder)
+    {
+        m_recordLink = std::move(recorder);
+    }
+
 private:
     void showStatus(int mode, const QByteArray &link);
 
@@ -43,4 +52,5 @@ private:
     bool m_failureReported = false;
     bool m_addressOpened = false;
     QList<int> m_modesShown;
+    std::function<void(const QByteArray &)> m_recordLink;
 };

@@ -2,6 +2,7 @@
 
 #include "app/CWallpaperDlg.h"
 #include "app/QtPresenter.h"
+#include "app/uploadhistory.h"
 #include "platform/profilestore.h"
 #include "upload/uploadandreport.h"
 
@@ -10,8 +11,10 @@ bool CWallpaperApp::InitInstance()
     QtPresenter presenter;
     CWallpaperDlg dlg(presenter, openSystemProfileStore());
     presenter.setParent(&dlg);
-    dlg.setUploadJob([&presenter](auto &&...inputs) {
-        uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)...);
+    const UploadHistory history(UploadHistory::standardFilePath());
+    dlg.setUploadHistory(&history);
+    dlg.setUploadJob([&presenter, &history](auto &&...inputs) {
+        uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)..., {}, &history);
     });
     dlg.setStartPicture(m_startPicture);
 

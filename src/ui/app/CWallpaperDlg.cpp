@@ -6,6 +6,7 @@
 #include "app/presenter.h"
 #include "app/resources.h"
 #include "app/screenbitmap.h"
+#include "app/uploadhistory.h"
 #include "app/wallpapertype.h"
 #include "config.h"
 #include "platform/connectivity.h"
@@ -221,7 +222,7 @@ void CWallpaperDlg::refreshProgress()
 
 void CWallpaperDlg::OnSysCommand(int id)
 {
-    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+    if (id == IDM_ABOUTBOX)
         m_presenter.aboutBox();
 }
 
@@ -452,16 +453,21 @@ void CWallpaperDlg::mouseReleaseEvent(QMouseEvent *event)
 void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
 {
     // A frameless window has no system menu of its own; this one stands in
-    // for it and carries the About item.
+    // for it and carries the About item, and the links of earlier uploads.
     const QString about = resources::loadString(101);
     if (about.isEmpty())
         return;
     QMenu menu(this);
     QAction *aboutAction = menu.addAction(about);
+    QAction *recentAction = menu.addAction(QStringLiteral("Recent Uploads\u2026"));
+    recentAction->setEnabled(m_history && !m_history->entries().isEmpty());
     // Opened from the keyboard, its first item is selected, ready for Enter.
     if (event->reason() == QContextMenuEvent::Keyboard)
         QMetaObject::invokeMethod(
             &menu, [&menu, aboutAction] { menu.setActiveAction(aboutAction); }, Qt::QueuedConnection);
-    if (menu.exec(event->globalPos()) == aboutAction)
+    QAction *chosen = menu.exec(event->globalPos());
+    if (chosen == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
+    else if (chosen == recentAction && !m_busy)
+        m_presenter.recentUploads(*m_history);
 }

@@ -23,6 +23,7 @@ class ProfileStore;
 class CImagePreviewStatic;
 class QAbstractButton;
 class QProgressBar;
+class UploadHistory;
 
 namespace Ui {
 class CWallpaperDlg;
@@ -82,6 +83,9 @@ public:
     void setClock(std::function<std::uint32_t()> clock) { m_clock = std::move(clock); }
     void setExitProcess(std::function<void(int)> exitProcess) { m_exitProcess = std::move(exitProcess); }
     void setUploadJob(UploadJobFn job) { m_uploadJob = std::move(job); }
+    // The links of earlier uploads, behind the menu's "Recent Uploads…";
+    // not owned. Without one the item stays disabled.
+    void setUploadHistory(const UploadHistory *history) { m_history = history; }
     // How long the converter may run before it is killed.
     void setConverterTimeLimit(std::chrono::milliseconds limit) { m_converterTimeLimit = limit; }
 
@@ -116,6 +120,7 @@ private:
     std::unique_ptr<Ui::CWallpaperDlg> m_ui;
     Presenter &m_presenter;
     std::unique_ptr<ProfileStore> m_profileStore;
+    const UploadHistory *m_history = nullptr;
 
     // This instance's own folder for the converted copies; m_startDir is
     // its path (empty when it could not be made).

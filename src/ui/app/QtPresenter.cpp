@@ -3,6 +3,7 @@
 #include "app/CAboutDlg.h"
 #include "app/openfiledialog.h"
 #include "status/CStatusDialog.h"
+#include "status/RecentUploadsDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -52,4 +53,19 @@ void QtPresenter::aboutBox()
 {
     CAboutDlg about(m_parent);
     about.DoModal();
+}
+
+bool QtPresenter::askYesNo(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPresenter::recentUploads(const UploadHistory &history)
+{
+    RecentUploadsDialog dialog(history, *this, m_parent);
+    dialog.exec();
 }

@@ -18,6 +18,8 @@ public:
     void statusDialog(int mode, const QByteArray &link) override;
     void openUrl(const QUrl &url) override;
     void aboutBox() override;
+    bool askYesNo(const QString &text) override;
+    void recentUploads(const UploadHistory &history) override;
 
 private:
     QWidget *m_parent;

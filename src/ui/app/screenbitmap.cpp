@@ -2,7 +2,6 @@
 
 #include "app/resources.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QPixmap>
 
@@ -15,12 +14,8 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *e) override
     {
-        const bool screenChanged = e->type() == QEvent::ScreenChangeInternal
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-                                   || e->type() == QEvent::DevicePixelRatioChange
-#endif
-            ;
-        if (watched == m_label && screenChanged && !qFuzzyCompare(m_label->devicePixelRatioF(), m_ratio))
+        if (watched == m_label && resources::screenMayHaveChanged(*e)
+            && !qFuzzyCompare(m_label->devicePixelRatioF(), m_ratio))
             load();
         return false;
     }

@@ -1,5 +1,7 @@
 #include "preview/CImagePreviewStatic.h"
 
+#include "app/resources.h"
+
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPaintEvent>
@@ -13,12 +15,10 @@ CImagePreviewStatic::CImagePreviewStatic(QWidget *parent) : QFrame(parent)
     setAutoFillBackground(true);
 }
 
-CImagePreviewStatic::~CImagePreviewStatic() = default;
-
 bool CImagePreviewStatic::InitGraphics()
 {
     m_szImagePath.clear();
-    m_pImage = std::make_unique<QImage>();
+    m_image = QImage();
     m_graphicsReady = true;
     return true;
 }
@@ -28,14 +28,14 @@ void CImagePreviewStatic::LoadImageFile(const QString &path)
     m_szImagePath = path;
     // The old picture goes before the new one is read, so the two are never
     // held together.
-    m_pImage.reset();
-    m_pImage = std::make_unique<QImage>(decode(m_szImagePath));
+    m_image = QImage();
+    m_image = decode(m_szImagePath);
     update();
 }
 
 bool CImagePreviewStatic::isShowing() const
 {
-    return m_graphicsReady && m_pImage && !m_pImage->isNull();
+    return m_graphicsReady && !m_image.isNull();
 }
 
 QImage CImagePreviewStatic::decode(const QString &path)
@@ -67,14 +67,11 @@ bool CImagePreviewStatic::event(QEvent *event)
 {
     // On a screen of another density the picture was decoded for the wrong
     // number of pixels: decode it again for this one.
-    bool screenChanged = event->type() == QEvent::ScreenChangeInternal;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-    screenChanged = screenChanged || event->type() == QEvent::DevicePixelRatioChange;
-#endif
-    if (screenChanged && isShowing() && !qFuzzyCompare(devicePixelRatioF(), m_decodedRatio)) {
+    if (resources::screenMayHaveChanged(*event) && isShowing()
+        && !qFuzzyCompare(devicePixelRatioF(), m_decodedRatio)) {
         // The old pixels go first, as with a fresh load.
-        *m_pImage = QImage();
-        *m_pImage = decode(m_szImagePath);
+        m_image = QImage();
+        m_image = decode(m_szImagePath);
         update();
     }
     return QFrame::event(event);
@@ -87,5 +84,5 @@ void CImagePreviewStatic::paintEvent(QPaintEvent *event)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(contentsRect()), *m_pImage, QRectF(m_pImage->rect()));
+    painter.drawImage(QRectF(contentsRect()), m_image, QRectF(m_image.rect()));
 }

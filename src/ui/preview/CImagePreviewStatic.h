@@ -6,8 +6,6 @@
 #include <QImage>
 #include <QString>
 
-#include <memory>
-
 class CImagePreviewStatic : public QFrame
 {
     Q_OBJECT
@@ -19,7 +17,6 @@ public:
     static constexpr qint64 kMaxPixels = 200'000'000;
 
     explicit CImagePreviewStatic(QWidget *parent = nullptr);
-    ~CImagePreviewStatic() override;
 
     // Makes the box ready to draw, with no picture. Called once by the owner
     // after its controls are in place; until then nothing is drawn.
@@ -43,8 +40,7 @@ private:
     QImage decode(const QString &path);
 
     QString m_szImagePath;
-    // Null until InitGraphics; afterwards a picture that may itself be null.
-    std::unique_ptr<QImage> m_pImage;
+    QImage m_image;
     // The screen density the picture was decoded for.
     qreal m_decodedRatio = 1;
     // Set by InitGraphics: the box is its own drawing surface from then on.

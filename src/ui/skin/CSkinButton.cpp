@@ -155,12 +155,8 @@ bool CSkinButton::event(QEvent *e)
         return true;
     }
     // Qt tells every widget of a window that moved to another screen.
-    if (e->type() == QEvent::ScreenChangeInternal)
+    if (resources::screenMayHaveChanged(*e))
         followScreenRatio();
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-    if (e->type() == QEvent::DevicePixelRatioChange)
-        followScreenRatio();
-#endif
     return QAbstractButton::event(e);
 }
 
@@ -244,15 +240,6 @@ void CSkinButton::mouseMoveEvent(QMouseEvent *e)
     // Not the base button's move handling: after a lost focus it would take
     // the press up again.
     QWidget::mouseMoveEvent(e);
-}
-
-void CSkinButton::mouseDoubleClickEvent(QMouseEvent *e)
-{
-    // A second press, so the release gives a second click.
-    if (e->button() == Qt::LeftButton)
-        mousePressEvent(e);
-    else
-        QAbstractButton::mouseDoubleClickEvent(e);
 }
 
 void CSkinButton::enterEvent(QEnterEvent *e)

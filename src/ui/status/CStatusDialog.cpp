@@ -2,10 +2,12 @@
 
 #include "config.h"
 #include "status/hyperlink.h"
+#include "status/linkpanel.h"
 #include "ui_dialog2223.h"
 #include "upload/statusmessage.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -44,7 +46,8 @@ CStatusDialog::CStatusDialog(QWidget *parent, UrlOpener openUrl) :
                   m_ui->label2225->geometry(),
                   m_ui->label2226->geometry(),
                   m_ui->button1->geometry(),
-                  m_ui->button2->geometry()};
+                  m_ui->button2->geometry(),
+                  {}};
     // The message reads as static text on the dialog; its own layout keeps
     // a link's pieces together and wraps it only at its separators.
     QPlainTextEdit *message = m_ui->label2224;
@@ -60,6 +63,11 @@ CStatusDialog::CStatusDialog(QWidget *parent, UrlOpener openUrl) :
     QPalette flat = message->palette();
     flat.setColor(QPalette::Base, Qt::transparent);
     message->setPalette(flat);
+    message->installEventFilter(this);
+    m_linkPanel = new LinkPanel(this);
+    m_linkPanel->hide();
+    if (auto *copy = m_linkPanel->findChild<QWidget *>(QStringLiteral("copyLink")))
+        setTabOrder(m_ui->button2, copy);
     fitToMessage();
 }
 
@@ -84,6 +92,8 @@ void CStatusDialog::OnInitDialog()
     const qsizetype linkLength = (m_nMode == 0 || m_nMode == 1) ? statusLinkText(link).size() : 0;
     m_messageLayout->setLink(linkLength > 0 ? int(text.size() - linkLength) : -1, int(linkLength));
     m_ui->label2224->setPlainText(text);
+    m_linkPanel->setLink(m_nMode == 0 || m_nMode == 1 ? link : QByteArray());
+    m_linkPanel->setVisible(!m_linkPanel->link().isEmpty());
     fitToMessage();
     m_ui->button1->setFocus();
 }
@@ -111,8 +121,18 @@ void CStatusDialog::fitToMessage()
     needs.margin = kFrameMargin;
     const QScreen *shown = screen();
     needs.maxHeight = shown ? shown->availableGeometry().height() * kMaxScreenShare / 100 : 0;
+    if (!m_linkPanel->isHidden())
+        needs.side = m_linkPanel->sizeHint();
 
-    const StatusGeometry fitted = fitStatusLayout(m_template, needs);
+    StatusGeometry fitted = fitStatusLayout(m_template, needs);
+    // A code too big for the screen is dropped rather than cut off.
+    const QSize room(shown ? shown->availableGeometry().width() : 0, needs.maxHeight);
+    if (m_linkPanel->hasCode() && !room.isEmpty()
+        && (fitted.dialog.width() > room.width() || fitted.dialog.height() > room.height())) {
+        m_linkPanel->dropCode();
+        needs.side = m_linkPanel->sizeHint();
+        fitted = fitStatusLayout(m_template, needs);
+    }
     // A scroll bar shown only as needed would take width from a message
     // that fits, and then it would need one.
     message->setVerticalScrollBarPolicy(fitted.messageScrolls ? Qt::ScrollBarAlwaysOn
@@ -124,6 +144,32 @@ void CStatusDialog::fitToMessage()
     m_ui->label2226->setGeometry(fitted.faq);
     m_ui->button1->setGeometry(fitted.ok);
     m_ui->button2->setGeometry(fitted.cancel);
+    m_linkPanel->setGeometry(fitted.side);
+}
+
+bool CStatusDialog::copyLinkFor(QKeyEvent *event)
+{
+    if (!event->matches(QKeySequence::Copy) || m_linkPanel->link().isEmpty()
+        || m_ui->label2224->textCursor().hasSelection())
+        return false;
+    m_linkPanel->copyLink();
+    return true;
+}
+
+void CStatusDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (!copyLinkFor(event))
+        QDialog::keyPressEvent(event);
+}
+
+bool CStatusDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // The message takes Ctrl+C itself when it has the focus, and copies
+    // nothing when nothing is selected.
+    if (watched == m_ui->label2224 && event->type() == QEvent::KeyPress
+        && copyLinkFor(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
 }
 
 void CStatusDialog::OnClickedSupportLink()

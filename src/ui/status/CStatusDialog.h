@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class LinkPanel;
 class QUrl;
 
 namespace Ui {
@@ -15,7 +16,9 @@ class CStatusDialog;
 }
 
 // The modal "Upload Status" dialog: one message chosen by the mode, and two
-// help links to the support web server.
+// help links to the support web server. A link to get onto the phone also
+// comes as a QR code with a "Copy link" button beside the message; Ctrl+C
+// with nothing selected copies it too.
 class CStatusDialog : public QDialog
 {
     Q_OBJECT
@@ -41,13 +44,20 @@ public:
     QByteArray m_pszLinkUrl;
     QByteArray m_pszSuccessUrl;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void onLinkClicked(int id);
+    // Ctrl+C where nothing is selected: true when it copied the link.
+    bool copyLinkFor(QKeyEvent *event);
     // Gives the message the room it needs, from the template's geometry.
     void fitToMessage();
 
     std::unique_ptr<Ui::CStatusDialog> m_ui;
     UrlOpener m_openUrl;
     MessageTextLayout *m_messageLayout = nullptr;
+    LinkPanel *m_linkPanel = nullptr;
     StatusGeometry m_template;
 };

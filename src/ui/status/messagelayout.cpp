@@ -254,5 +254,25 @@ StatusGeometry fitStatusLayout(const StatusGeometry &tmpl, const StatusNeeds &ne
         const int over = fitted.dialog.height() - limit;
         fitted = layoutFor(std::max(tmpl.message.height(), fitted.message.height() - over));
     }
+    if (needs.side.isEmpty())
+        return fitted;
+
+    // The texts' right edge, with the template's gap from the frame kept
+    // once more between them and what stands beside them.
+    const int textsRight = std::max({fitted.message.right(), fitted.support.right(), fitted.faq.right()});
+    const int gap = std::max(needs.margin, fitted.group.right() - textsRight);
+    fitted.side = QRect(QPoint(textsRight + 1 + gap, fitted.message.y()), needs.side);
+    const int widen = needs.side.width() + gap;
+    fitted.group.setWidth(fitted.group.width() + widen);
+    fitted.dialog.setWidth(fitted.dialog.width() + widen);
+    fitted.cancel.translate(widen, 0);
+    const int taller =
+        bottomOf(fitted.side) + needs.margin + needs.groupFrame.bottom() - bottomOf(fitted.group);
+    if (taller > 0) {
+        fitted.group.setHeight(fitted.group.height() + taller);
+        fitted.ok.translate(0, taller);
+        fitted.cancel.translate(0, taller);
+        fitted.dialog.setHeight(fitted.dialog.height() + taller);
+    }
     return fitted;
 }

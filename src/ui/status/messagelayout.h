@@ -65,6 +65,7 @@ struct StatusGeometry
     QRect faq;
     QRect ok;
     QRect cancel;
+    QRect side; // what stands beside the message (the link's code); empty for none
     bool messageScrolls = false;
 };
 
@@ -77,11 +78,15 @@ struct StatusNeeds
     QMargins groupFrame; // from the group box's edge to its contents (title on top)
     int margin = 0;      // kept between the contents and the frame
     int maxHeight = 0;   // the tallest the dialog may grow
+    QSize side;          // what stands beside the message, if anything
 };
 
 // The template laid out for the needs: the message grows first into the gap
 // above the help texts, then the dialog grows by what is still missing, the
 // help texts and buttons moving down with the group box in the template's
 // order. When even maxHeight is not enough, the message keeps what fits and
-// scrolls. Never smaller than the template.
+// scrolls. Never smaller than the template. Something beside the message
+// stands right of the texts, level with the message's top: the dialog and
+// the group box widen by its width and a margin, Cancel keeping its place
+// at the right, and grow down if it is taller than the texts.
 StatusGeometry fitStatusLayout(const StatusGeometry &tmpl, const StatusNeeds &needs);

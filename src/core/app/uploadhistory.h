@@ -1,0 +1,42 @@
+// The links of earlier uploads, newest first, kept in the user's own data
+// folder (never in the phone's profile, which is only read). Losing a record
+// is better than disturbing an upload: every failure here is quiet.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+struct UploadRecord
+{
+    QDateTime when;
+    QString title;   // the picture's title as the user named the file
+    QByteArray link; // exactly the bytes the server sent
+};
+
+class UploadHistory
+{
+public:
+    static constexpr int kMaxEntries = 50;
+
+    // The file the records live in; its folder is made when first written.
+    explicit UploadHistory(QString filePath) : m_filePath(std::move(filePath)) {}
+    // The user's data folder (QStandardPaths::AppDataLocation).
+    static QString standardFilePath();
+
+    // Newest first. A file that cannot be read as records is set aside
+    // (renamed with ".damaged") so the next record starts a fresh one.
+    QList<UploadRecord> entries() const;
+    // Puts the record first and drops what falls past kMaxEntries; false
+    // when the file could not be written.
+    bool add(const UploadRecord &record) const;
+    bool clear() const;
+
+    const QString &filePath() const { return m_filePath; }
+
+private:
+    bool write(const QList<UploadRecord> &records) const;
+
+    QString m_filePath;
+};

@@ -1,0 +1,112 @@
+#include "status/RecentUploadsDialog.h"
+
+#include "app/presenter.h"
+#include "app/uploadhistory.h"
+#include "status/linkpanel.h"
+#include "upload/statusmessage.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int kLinkRole = Qt::UserRole;
+constexpr std::pair<int, int> kListWidth{420, 640};
+
+} // namespace
+
+RecentUploadsDialog::RecentUploadsDialog(const UploadHistory &history, Presenter &presenter,
+                                         QWidget *parent) :
+    QDialog(parent),
+    m_history(history),
+    m_presenter(presenter),
+    m_list(new QTreeWidget(this)),
+    m_panel(new LinkPanel(this)),
+    m_clear(new QPushButton(QStringLiteral("Clear"), this))
+{
+    setWindowTitle(QStringLiteral("Recent Uploads"));
+    setObjectName(QStringLiteral("recentUploads"));
+    m_list->setObjectName(QStringLiteral("uploads"));
+    m_list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Title"), QStringLiteral("Link")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->installEventFilter(this);
+    m_clear->setObjectName(QStringLiteral("clear"));
+    m_clear->setAutoDefault(false);
+    auto *close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("close"));
+    close->setDefault(true);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_list, 1);
+    top->addWidget(m_panel);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_clear);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(buttons);
+
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &RecentUploadsDialog::showChosen);
+    connect(m_clear, &QPushButton::clicked, this, &RecentUploadsDialog::OnClear);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    reload();
+}
+
+void RecentUploadsDialog::reload()
+{
+    m_list->clear();
+    const QLocale locale;
+    for (const UploadRecord &record : m_history.entries()) {
+        auto *item =
+            new QTreeWidgetItem(m_list, {locale.toString(record.when.toLocalTime(), QLocale::ShortFormat),
+                                         record.title, statusLinkText(record.link)});
+        item->setData(0, kLinkRole, record.link);
+    }
+    // Wide enough for whole links, up to a size that still fits a laptop.
+    int width = 2 * m_list->frameWidth();
+    for (int column = 0; column < m_list->columnCount(); ++column) {
+        m_list->resizeColumnToContents(column);
+        width += m_list->columnWidth(column);
+    }
+    m_list->setMinimumWidth(std::clamp(width, kListWidth.first, kListWidth.second));
+    m_clear->setEnabled(m_list->topLevelItemCount() > 0);
+    // The newest is the one the user most likely came for.
+    m_list->setCurrentItem(m_list->topLevelItem(0));
+    showChosen();
+}
+
+void RecentUploadsDialog::showChosen()
+{
+    const QTreeWidgetItem *item = m_list->currentItem();
+    m_panel->setLink(item ? item->data(0, kLinkRole).toByteArray() : QByteArray());
+}
+
+void RecentUploadsDialog::OnClear()
+{
+    if (!m_presenter.askYesNo(QStringLiteral("Clear the list of recent uploads?")))
+        return;
+    m_history.clear();
+    reload();
+}
+
+bool RecentUploadsDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // The list would copy only the date of the current row.
+    if (watched == m_list && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy) && !m_panel->link().isEmpty()) {
+        m_panel->copyLink();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,203 @@
+// The link's QR code and "Copy link" in the status dialog, on a screen of
+// the density the test is started with (QT_SCALE_FACTOR 1 or 2).
+#include "app/uploadhistory.h"
+#include "qrscan.h"
+#include "recordingpresenter.h"
+#include "status/CStatusDialog.h"
+#include "status/RecentUploadsDialog.h"
+#include "status/linkpanel.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QByteArray linkOfLength(int length)
+{
+    QByteArray link = "http://upload.pictovane.example/wallpapers/stored.php?name=";
+    for (int i = 0; link.size() < length; ++i)
+        link += QByteArray::number(i * 7919 % 1000) + (i % 2 ? "-" : "_");
+    link.truncate(length);
+    return link;
+}
+
+struct Shown
+{
+    CStatusDialog dlg{nullptr, [](const QUrl &) {}};
+    LinkCodeView *code = dlg.findChild<LinkCodeView *>(QStringLiteral("linkCode"));
+    QPushButton *copy = dlg.findChild<QPushButton *>(QStringLiteral("copyLink"));
+
+    bool show(int mode, const QByteArray &link)
+    {
+        dlg.m_nMode = mode;
+        (mode == 1 ? dlg.m_pszLinkUrl : dlg.m_pszSuccessUrl) = link;
+        dlg.OnInitDialog();
+        dlg.show();
+        return QTest::qWaitForWindowExposed(&dlg);
+    }
+};
+
+} // namespace
+
+class LinkCodeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Each run is at the density its registration asks for.
+        QCOMPARE(qApp->devicePixelRatio(),
+                 qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
+    }
+    void codeScansAsTheLink_data();
+    void codeScansAsTheLink();
+    void noCode_data();
+    void noCode();
+    void copyLinkPutsExactlyTheLink();
+    void recentUploadsShowAndClear();
+};
+
+void LinkCodeTest::codeScansAsTheLink_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("link");
+    QTest::newRow("mode 0, short") << 0 << QByteArray("http://upload.pictovane.example/w/1635.gif");
+    QTest::newRow("mode 0, 90 characters") << 0 << linkOfLength(90);
+    QTest::newRow("mode 1, 90 characters") << 1 << linkOfLength(90);
+    QTest::newRow("mode 0, 300 characters") << 0 << linkOfLength(300);
+}
+
+void LinkCodeTest::codeScansAsTheLink()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, link);
+    if (!zbarimgFound())
+        QSKIP("zbarimg (zbar-tools) is not installed");
+    Shown shown;
+    QVERIFY(shown.show(mode, link));
+    QVERIFY(shown.code->isVisible());
+
+    const QImage shot = shown.code->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shot.devicePixelRatio(), qApp->devicePixelRatio());
+    QCOMPARE(scanQrCode(shot), link);
+    // Crisp: only black and white. Each module is the same whole number
+    // of device pixels, at least three: the finder pattern's top row runs
+    // seven modules from four modules in, then one light module.
+    QCOMPARE(shot.convertToFormat(QImage::Format_Indexed8).colorCount(), 2);
+    const int module = linkCodeModulePixels(qApp->devicePixelRatio());
+    QVERIFY(module >= 3);
+    const int finder = kLinkCodeQuietZone * module;
+    for (int x = 0; x < finder + 8 * module; ++x)
+        QCOMPARE(shot.pixel(x, finder) == qRgb(0, 0, 0), x >= finder && x < finder + 7 * module);
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(shown.code);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Graphic);
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("QR code of the link"));
+
+    // Beside the message, inside the group box, above the buttons.
+    const QRect code(shown.code->mapTo(&shown.dlg, QPoint()), shown.code->size());
+    const auto *message = shown.dlg.findChild<QPlainTextEdit *>(QStringLiteral("label2224"));
+    QVERIFY(code.left() > message->geometry().right());
+    QVERIFY(shown.dlg.findChild<QGroupBox *>()->geometry().contains(code));
+    QVERIFY(code.bottom() < shown.dlg.findChild<QPushButton *>(QStringLiteral("button1"))->y());
+    QVERIFY(
+        shown.dlg.rect().contains(shown.dlg.findChild<QPushButton *>(QStringLiteral("button2"))->geometry()));
+}
+
+void LinkCodeTest::noCode_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("link");
+    QTest::addColumn<bool>("copies");
+    QTest::newRow("mode 2") << 2 << QByteArray("http://dl.example/x") << false;
+    QTest::newRow("mode 0 without a link") << 0 << QByteArray() << false;
+    QTest::newRow("a link longer than a code holds") << 0 << linkOfLength(3000) << true;
+}
+
+void LinkCodeTest::noCode()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, link);
+    QFETCH(bool, copies);
+    Shown shown;
+    QVERIFY(shown.show(mode, link));
+    QVERIFY(!shown.code->isVisible());
+    QCOMPARE(shown.copy->isVisible(), copies);
+    if (!copies)
+        QCOMPARE(shown.dlg.width(), 342); // the template's own width
+}
+
+void LinkCodeTest::copyLinkPutsExactlyTheLink()
+{
+    const QByteArray link = "http://upload.pictovane.example/wallpapers/stored.php?name=1635.gif";
+    Shown shown;
+    QVERIFY(shown.show(1, link));
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("before"));
+    QTest::mouseClick(shown.copy, Qt::LeftButton);
+    QCOMPARE(clipboard->text(), QString::fromLatin1(link));
+    QCOMPARE(shown.copy->text(), QStringLiteral("Copied"));
+    QTRY_COMPARE_WITH_TIMEOUT(shown.copy->text(), QStringLiteral("Copy link"), 4000);
+
+    // Ctrl+C with nothing selected, whichever control has the focus.
+    auto *message = shown.dlg.findChild<QPlainTextEdit *>(QStringLiteral("label2224"));
+    for (QWidget *focus : {static_cast<QWidget *>(message), static_cast<QWidget *>(shown.copy)}) {
+        clipboard->setText(QStringLiteral("before"));
+        focus->setFocus();
+        QTest::keySequence(focus, QKeySequence::Copy);
+        QCOMPARE(clipboard->text(), QString::fromLatin1(link));
+    }
+    // A selection is copied as it stands.
+    message->selectAll();
+    message->setFocus();
+    QTest::keySequence(message, QKeySequence::Copy);
+    QCOMPARE(clipboard->text(), message->toPlainText());
+}
+
+void LinkCodeTest::recentUploadsShowAndClear()
+{
+    QTemporaryDir dir;
+    const UploadHistory history(dir.filePath(QStringLiteral("uploads.json")));
+    const QDateTime when(QDate(2026, 12, 8), QTime(9, 30));
+    QVERIFY(history.add({when, QStringLiteral("beach"), "http://dl.example/1.gif"}));
+    QVERIFY(history.add({when.addSecs(60), QStringLiteral("dune"), "http://dl.example/2.gif"}));
+    RecordingPresenter presenter;
+    RecentUploadsDialog dialog(history, presenter);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("uploads"));
+    auto *panel = dialog.findChild<LinkPanel *>();
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("dune"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("http://dl.example/2.gif"));
+    QCOMPARE(panel->link(), QByteArray("http://dl.example/2.gif"));
+
+    list->setCurrentItem(list->topLevelItem(1));
+    QCOMPARE(panel->link(), QByteArray("http://dl.example/1.gif"));
+    QVERIFY(panel->hasCode());
+    list->setFocus();
+    QTest::keySequence(list, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("http://dl.example/1.gif"));
+
+    auto *clear = dialog.findChild<QPushButton *>(QStringLiteral("clear"));
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QCOMPARE(presenter.questions, QStringList{QStringLiteral("Clear the list of recent uploads?")});
+    QCOMPARE(history.entries().size(), 2);
+    presenter.answerYes = true;
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QCOMPARE(history.entries().size(), 0);
+    QCOMPARE(list->topLevelItemCount(), 0);
+    QVERIFY(!clear->isEnabled());
+    QVERIFY(panel->link().isEmpty());
+}
+
+QTEST_MAIN(LinkCodeTest)
+#include "tst_linkcode.moc"
