@@ -1,8 +1,8 @@
-// The whole Browse after the file dialog (preview decoded and drawn, phone
-// copy written) on a clean and on a grainy 6000x4000 photo, side by side
-// with the way it was done before: the preview first, then ImageMagick
-// decoding every pixel. Also the converter's own peak memory both ways, and
-// how far the new copy's pixels are from the old one's.
+// Browse of a 6000x4000 photo (a clean and a grainy one) to the phone's
+// copy, against a plain `convert -resize` of the same photo to the same
+// size; a change of framing afterwards; the converter's peak memory for each
+// step against the way the copy was made before (reduced decode, -sample);
+// and one preview frame of a pan.
 #include "app/CWallpaperDlg.h"
 #include "app/converter.h"
 #include "app/presenter.h"
@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -47,11 +48,13 @@ public:
     void recentUploads(const UploadHistory &) override {}
 };
 
-// What Browse ran before: the picture decoded in full, sampled to the box.
-QStringList fullDecodeArguments(const QString &output)
+// What Browse ran before: a reduced decode sampled to the size that fits.
+QStringList sampledArguments(const QString &output)
 {
-    return {QStringLiteral("-sample"), QStringLiteral("%1x%2").arg(kWidth).arg(kHeight),
-            QStringLiteral("jpg:-"), converterOutputFor(output)};
+    return converterLimitArguments()
+           + QStringList{QStringLiteral("-define"), QStringLiteral("jpeg:size=256x320"),
+                         QStringLiteral("-sample"), QStringLiteral("128x85!"),
+                         QStringLiteral("jpg:-"),   converterOutputFor(output)};
 }
 
 struct Child
@@ -69,7 +72,8 @@ Child runMeasured(const QString &program, const QStringList &arguments, const QS
     const QString report = scratch + QStringLiteral("/peak.txt");
     QFile::remove(report);
     QProcess process;
-    process.setStandardInputFile(input);
+    if (!input.isEmpty())
+        process.setStandardInputFile(input);
     process.setStandardErrorFile(QProcess::nullDevice());
     QElapsedTimer timer;
     timer.start();
@@ -84,22 +88,6 @@ Child runMeasured(const QString &program, const QStringList &arguments, const QS
     if (peak.open(QIODevice::ReadOnly))
         child.peakMiB = peak.readAll().trimmed().toDouble() / 1024;
     return child;
-}
-
-// Mean absolute difference per channel of two pictures of one size.
-double meanDifference(const QString &a, const QString &b)
-{
-    const QImage x(a), y(b);
-    if (x.isNull() || x.size() != y.size())
-        return -1;
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-        }
-    }
-    return sum / (3.0 * x.width() * x.height());
 }
 
 double median(std::vector<double> v)
@@ -140,115 +128,73 @@ int main(int argc, char **argv)
     if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())
         qFatal("the peak memory is read with /usr/bin/time, which is missing");
 
-    auto today = [&](const QString &photo) {
-        QFile::remove(output);
-        preview->LoadImageFile(photo);
-        preview->repaint();
-        // Run to the end with no limit and nothing pumped.
-        hiddenprocess::HiddenRun run(converter, fullDecodeArguments(output), start.path(), photo);
-        return convertedCopyUsable(run.wait(std::chrono::milliseconds(-1)), output);
-    };
-    auto now = [&](const QString &photo) {
-        presenter.file = photo;
-        dlg.OnBrowse();
-        return presenter.boxes == 0 && preview->isShowing() && QFileInfo(output).size() > 0;
-    };
+    dlg.setUserSettings(
+        std::make_unique<QSettings>(config.filePath(QStringLiteral("user.conf")), QSettings::IniFormat));
+    const QString work = workingCopyPath(output);
 
-    std::printf("Browse after the file dialog, %dx%d GIF profile, median of %d; converter alone: peak RSS "
-                "(wait4, via /usr/bin/time) and time\n\n",
+    std::printf("Browse after the file dialog, %dx%d GIF profile, Fill, median of %d; converter alone: "
+                "peak RSS (wait4, via /usr/bin/time)\n\n",
                 kWidth, kHeight, kRounds);
-    std::printf("%-6s %9s %9s %6s | %11s %11s %6s | %9s %9s | %9s %9s\n", "photo", "before ms", "now ms",
-                "ratio", "before MiB", "now MiB", "ratio", "conv ms", "conv ms", "MAD bmp", "MAD gif");
-    std::printf("%-6s %9s %9s %6s | %11s %11s %6s | %9s %9s | %9s %9s\n", "", "", "", "", "", "", "",
-                "before", "now", "", "");
     for (const auto &[name, noise] : {std::pair{"clean", 4}, std::pair{"noisy", 24}}) {
         const QString photo = pictures.filePath(QStringLiteral("photo-%1.jpg").arg(noise));
         writeBenchPhoto(photo, noise);
-        const QSize size = pictureSizeOf(photo);
-        const QByteArray head = pictureHeadOf(photo);
+        const QString plainOut = pictures.filePath(QStringLiteral("plain.gif"));
+        const QStringList plain{photo, QStringLiteral("-resize"),
+                                QStringLiteral("%1x%2").arg(kWidth).arg(kHeight), plainOut};
 
-        std::vector<double> before, after;
-        // One of each to warm the caches, then alternating rounds.
-        if (!today(photo) || !now(photo))
-            qFatal("a Browse failed");
+        std::vector<double> browse, resize, reframe;
+        presenter.file = photo;
+        dlg.OnBrowse(); // warm the caches
         for (int round = 0; round < kRounds; ++round) {
             QElapsedTimer timer;
             timer.start();
-            if (!today(photo))
-                qFatal("the old Browse failed");
-            before.push_back(double(timer.nsecsElapsed()) / 1e6);
-            timer.restart();
-            if (!now(photo))
+            presenter.file = photo;
+            dlg.OnBrowse();
+            browse.push_back(double(timer.nsecsElapsed()) / 1e6);
+            if (presenter.boxes != 0 || !preview->isShowing() || QFileInfo(output).size() <= 0)
                 qFatal("Browse failed");
-            after.push_back(double(timer.nsecsElapsed()) / 1e6);
+            resize.push_back(runMeasured(converter, plain, QString(), pictures.path()).ms);
+            timer.restart();
+            dlg.ChooseFraming(round % 2 ? Framing::Fill : Framing::Fit);
+            reframe.push_back(double(timer.nsecsElapsed()) / 1e6);
+            if (presenter.boxes != 0 || QFileInfo(output).size() <= 0)
+                qFatal("a change of framing failed");
+        }
+        dlg.ChooseFraming(Framing::Fill);
+        const double b = median(browse), r = median(resize), f = median(reframe);
+        std::printf(
+            "%-6s Browse %6.0f ms | convert -resize %6.0f ms | ratio %.2f | change of framing %4.0f ms "
+            "(%.2f of Browse)\n",
+            name, b, r, b / r, f, f / b);
+
+        // Peak memory of each step, against the sampled copy of before.
+        const QSize screen(kWidth, kHeight);
+        const QStringList workArgs = workingCopyArguments(pictureFactsOf(photo), screen, work);
+        const Child w = runMeasured(converter, workArgs, photo, pictures.path());
+        const QSize workingSize = QImage(work).size();
+        for (const char *ext : {"gif", "jpg", "bmp"}) {
+            const QString copy = pictures.filePath(QStringLiteral("a.") + QLatin1String(ext));
+            const Child before = runMeasured(converter, sampledArguments(copy), photo, pictures.path());
+            const Child frame = runMeasured(
+                converter, phoneCopyArguments(workingSize, screen, FrameView{}, copy), work, pictures.path());
+            std::printf("%-6s a.%s peak: before %5.1f MiB | now: working copy %5.1f MiB, framing %5.1f MiB\n",
+                        "", ext, before.peakMiB, w.peakMiB, frame.peakMiB);
         }
 
-        std::vector<double> rssBefore, rssNow, msBefore, msNow;
-        const QStringList newArguments = imageMagickArguments(kWidth, kHeight, head, size, output);
-        for (int round = 0; round < 3; ++round) {
-            const Child b = runMeasured(converter, fullDecodeArguments(output), photo, pictures.path());
-            const Child n = runMeasured(converter, newArguments, photo, pictures.path());
-            rssBefore.push_back(b.peakMiB);
-            rssNow.push_back(n.peakMiB);
-            msBefore.push_back(b.ms);
-            msNow.push_back(n.ms);
-        }
-
-        // The pixels: the same two decodes, once as a bitmap (the decode
-        // alone) and once as the phone's GIF (with its palette and dither).
-        double mad[2] = {0, 0};
-        for (int i = 0; i < 2; ++i) {
-            const QString ext = QLatin1String(i == 0 ? "bmp" : "gif");
-            const QString full = pictures.filePath(QStringLiteral("full.") + ext);
-            const QString reduced = pictures.filePath(QStringLiteral("reduced.") + ext);
-            runMeasured(converter, fullDecodeArguments(full), photo, pictures.path());
-            runMeasured(converter, imageMagickArguments(kWidth, kHeight, head, size, reduced), photo,
-                        pictures.path());
-            mad[i] = meanDifference(full, reduced);
-        }
-
-        const double tb = median(before), tn = median(after);
-        const double mb = median(rssBefore), mn = median(rssNow);
-        std::printf("%-6s %9.0f %9.0f %6.2f | %11.1f %11.1f %6.2f | %9.0f %9.0f | %9.2f %9.2f\n", name, tb,
-                    tn, tn / tb, mb, mn, mn / mb, median(msBefore), median(msNow), mad[0], mad[1]);
-        std::fflush(stdout);
-
-        std::vector<double> previewMs;
-        for (int round = 0; round < kRounds; ++round) {
+        // A pan in the preview: move, repaint, as a drag does each frame.
+        std::vector<double> frames;
+        for (int i = 0; i < 60; ++i) {
             QElapsedTimer timer;
             timer.start();
-            preview->LoadImageFile(photo);
+            FrameView view = preview->view();
+            view.zoom = 2;
+            view.centre = QPointF(0.3 + 0.4 * (i % 10) / 10.0, 0.5);
+            preview->setView(view);
             preview->repaint();
-            previewMs.push_back(double(timer.nsecsElapsed()) / 1e6);
+            frames.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
-        std::printf("%-6s preview alone (decode at box size, draw): %.0f ms\n", "", median(previewMs));
-
-        // The GIF palette's error diffusion takes a fixed colour table
-        // (128 MiB in a 16-bit ImageMagick) whatever the picture's size: what
-        // the copy would cost without it, and how far its pixels would be.
-        {
-            QStringList undithered = imageMagickArguments(kWidth, kHeight, head, size, output);
-            undithered.insert(undithered.size() - 1, QStringLiteral("-dither"));
-            undithered.insert(undithered.size() - 1, QStringLiteral("None"));
-            undithered.insert(undithered.size() - 1, QStringLiteral("-colors"));
-            undithered.insert(undithered.size() - 1, QStringLiteral("256"));
-            const Child n = runMeasured(converter, undithered, photo, pictures.path());
-            const QString full = pictures.filePath(QStringLiteral("full.gif"));
-            std::printf("%-6s (not used) a.gif undithered: peak %.1f MiB, %.0f ms, MAD gif %.2f\n", "",
-                        n.peakMiB, n.ms, meanDifference(full, output));
-        }
-
-        // The phone's other formats: no palette to build, so the decode is
-        // all there is to the converter's memory.
-        for (const char *ext : {"jpg", "bmp"}) {
-            const QString copy = pictures.filePath(QStringLiteral("a.") + QLatin1String(ext));
-            const Child b = runMeasured(converter, fullDecodeArguments(copy), photo, pictures.path());
-            const Child n = runMeasured(converter, imageMagickArguments(kWidth, kHeight, head, size, copy),
-                                        photo, pictures.path());
-            std::printf(
-                "%-6s converter to a.%s: peak %.1f MiB before, %.1f MiB now (ratio %.2f); %.0f ms, %.0f ms\n",
-                "", ext, b.peakMiB, n.peakMiB, n.peakMiB / b.peakMiB, b.ms, n.ms);
-        }
+        std::printf("%-6s preview frame during a pan at 2x: %.2f ms\n", "", median(frames));
+        std::fflush(stdout);
     }
     return 0;
 }

@@ -36,7 +36,8 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         nameTheProgram();
         if (commandLine.action == CommandLine::Upload) {
-            HeadlessUpload upload = systemHeadlessUpload(commandLine.picture);
+            HeadlessUpload upload =
+                systemHeadlessUpload(commandLine.picture, commandLine.framing.value_or(Framing::Fill));
             upload.showLinkCodes = upload.showLinkCodes || commandLine.qr;
             return uploadWithoutWindow(std::move(upload));
         }
@@ -55,6 +56,8 @@ int main(int argc, char *argv[])
         CWallpaperApp app;
         if (!commandLine.picture.isEmpty())
             app.setStartPicture(QFileInfo(commandLine.picture).absoluteFilePath());
+        if (commandLine.framing)
+            app.setStartFraming(*commandLine.framing);
         app.InitInstance();
         status = app.ExitInstance();
     }

@@ -21,7 +21,7 @@ const char kDescription[] =
     "  0   the reply named success or a link to type into the phone\n"
     "  1   the reply named an error, only a web page, or nothing\n"
     "  2   the picture could not be sent\n"
-    "  3   the phone's profile is missing, or the phone takes no wallpapers\n"
+    "  3   the phone's profile is missing or unusable, or the phone takes no wallpapers\n"
     "  4   the picture could not be converted\n"
     " 64   an unknown option, a missing argument or a second picture\n"
     "The window always ends with 0.";
@@ -37,6 +37,11 @@ struct Parser
     QCommandLineOption upload{QStringLiteral("upload"),
                               QStringLiteral("Convert and upload <PICTURE> without any window."),
                               QStringLiteral("PICTURE")};
+    QCommandLineOption frame{QStringLiteral("frame"),
+                             QStringLiteral("How the picture fills the phone's screen: fill (cover it, the "
+                                            "rest cut off; the default), fit (the whole picture, black bands "
+                                            "beside it) or stretch."),
+                             QStringLiteral("fill|fit|stretch")};
     QCommandLineOption qr{QStringLiteral("qr"),
                           QStringLiteral("With --upload, print each link's QR code even into a pipe.")};
     QCommandLineOption history{QStringLiteral("history"),
@@ -47,11 +52,14 @@ struct Parser
         parser.addOption(help);
         parser.setApplicationDescription(QString::fromLatin1(kDescription));
         parser.addOption(upload);
+        parser.addOption(frame);
         parser.addOption(qr);
         parser.addOption(history);
-        parser.addPositionalArgument(QStringLiteral("PICTURE"),
-                                     QStringLiteral("A JPEG or bitmap file to take as Browse would."),
-                                     QStringLiteral("[PICTURE]"));
+        parser.addPositionalArgument(
+            QStringLiteral("PICTURE"),
+            QStringLiteral("A picture (JPEG, bitmap, PNG, WebP, HEIC, AVIF, GIF or TIFF) "
+                           "to take as Browse would."),
+            QStringLiteral("[PICTURE]"));
     }
 };
 
@@ -97,6 +105,16 @@ CommandLine parseCommandLine(const QStringList &arguments)
         result.error = QStringLiteral("--qr goes with --upload.");
         return result;
     }
+    if (p.parser.isSet(p.frame)) {
+        const QStringList frames = p.parser.values(p.frame);
+        result.framing = framingFromName(frames.constLast());
+        if (frames.size() != 1 || !result.framing) {
+            result.action = CommandLine::UsageError;
+            result.error = QStringLiteral("--frame takes one of fill, fit or stretch.");
+            result.framing.reset();
+            return result;
+        }
+    }
     if (p.parser.isSet(p.upload)) {
         const QStringList pictures = p.parser.values(p.upload);
         if (pictures.size() != 1 || !positional.isEmpty()) {
@@ -106,6 +124,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         }
         result.action = CommandLine::Upload;
         result.picture = pictures.constFirst();
+        if (!result.framing)
+            result.framing = Framing::Fill;
         result.qr = p.parser.isSet(p.qr);
         return result;
     }

@@ -2,7 +2,11 @@
 // wrong option never opens one and the answers need no display.
 #pragma once
 
+#include "app/framing.h"
+
 #include <QString>
+
+#include <optional>
 
 // The exit statuses of everything that runs without the window. The window
 // itself always ends with 0.
@@ -10,7 +14,7 @@ namespace exitstatus {
 constexpr int kSuccess = 0;      // the reply named success or a link for the phone
 constexpr int kNotSucceeded = 1; // an error, only an address, or nothing
 constexpr int kSendFailed = 2;   // the picture could not be sent
-constexpr int kNoProfile = 3;    // no profile, or the phone takes no wallpapers
+constexpr int kNoProfile = 3;    // no usable profile, or the phone takes no wallpapers
 constexpr int kNotConverted = 4; // the picture could not be converted
 constexpr int kUsage = 64;       // an unknown option or a missing argument
 } // namespace exitstatus
@@ -27,6 +31,8 @@ struct CommandLine
     };
     Action action = Window;
     QString picture;
+    // --frame; none when not given.
+    std::optional<Framing> framing;
     QString error;
     bool qr = false; // the link's QR code even when the output is not a terminal
 };

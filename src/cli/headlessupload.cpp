@@ -20,10 +20,11 @@
 #include <cstdio>
 #include <ctime>
 
-HeadlessUpload systemHeadlessUpload(const QString &picture)
+HeadlessUpload systemHeadlessUpload(const QString &picture, Framing framing)
 {
     HeadlessUpload upload;
     upload.picture = picture;
+    upload.framing = framing;
     upload.profile = openSystemProfileStore();
     upload.clock = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
     upload.converterLookup = systemConverterLookup();
@@ -55,6 +56,10 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
                          QStringLiteral("Error"));
         return exitstatus::kNoProfile;
     }
+    if (!wallpaperProfileUsable(profile.wallpaperType, profile.wallpaperWidth, profile.wallpaperHeight)) {
+        console.messageBox(QString::fromLatin1(kUnusableProfileText));
+        return exitstatus::kNoProfile;
+    }
     // Our own folder, never the current one, and gone when we are.
     const PrivateFolder workFolder;
     const QString startDir = workFolder.path();
@@ -66,7 +71,8 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
             ? Conversion::CannotWrite
             : convertPictureForPhone(
                 picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
-                profile.wallpaperHeight, converterPathFor(startDir, upload.converterLookup),
+                profile.wallpaperHeight, FrameView{upload.framing},
+                converterPathFor(startDir, upload.converterLookup),
                 [&](const QString &converter, const QStringList &arguments, const QString &picture) {
                     hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
                     return run.wait(upload.converterTimeLimit);

@@ -24,6 +24,8 @@ struct HeadlessUpload
     std::unique_ptr<ProfileStore> profile;
     // Seconds since 1970: seeds the upload name and the boundary.
     std::function<std::uint32_t()> clock;
+    // How the picture fills the phone's screen.
+    Framing framing = Framing::Fill;
     std::chrono::milliseconds converterTimeLimit{60000};
     ConverterLookup converterLookup;
     inet::Timeouts timeouts;
@@ -33,9 +35,8 @@ struct HeadlessUpload
     bool showLinkCodes = false;
 };
 
-// The real machine: its profile, its clock, its converter, default limits,
-// the user's upload history, and codes when a person reads the output.
-HeadlessUpload systemHeadlessUpload(const QString &picture);
+// The real machine: its profile, its clock, its converter, default limits.
+HeadlessUpload systemHeadlessUpload(const QString &picture, Framing framing = Framing::Fill);
 
 // Runs it all and returns the exit status (see cli/commandline.h). Texts
 // go to `out` (outcomes) and `err` (complaints).

@@ -1,6 +1,7 @@
 #include "app/CWallpaperDlg.h"
 #include "app/converter.h"
 #include "app/openfiledialog.h"
+#include "pictures.h"
 #include "platform/hiddenprocess.h"
 #include "platform/host.h"
 #include "platform/profilestore.h"
@@ -54,6 +55,8 @@ struct Fixture : WindowFixture
     QTemporaryDir pictures;
     QTemporaryDir elsewhere;
     std::unique_ptr<CWallpaperDlg> dlg;
+    // Found before any stand-in is put first on PATH.
+    const QString realMagick = imageMagick();
 
     explicit Fixture(const QByteArray &profile = profileOf(2, 128, 160),
                      const QString &startFolder = QString()) :
@@ -70,14 +73,19 @@ struct Fixture : WindowFixture
     }
     ~Fixture() { dlg.reset(); }
 
-    // A stand-in converter on PATH; by default it records its arguments,
-    // NUL-separated, and its input into files of its working folder, and
-    // passes the input on as the output (after the coder). The script finds
-    // the output, its last argument, in $out.
-    void installConverter(const QByteArray &script = "printf '%s\\0' \"$@\" > args.bin\n"
-                                                     "cat > stdin.bin\ncp stdin.bin \"${out#*:}\"\n")
+    // A stand-in converter on PATH. By default it records the arguments,
+    // NUL-separated, and the input of the first run (the working copy's)
+    // into files of its working folder, then lets ImageMagick do the work.
+    // A script finds the output, the last argument, in $out.
+    void installConverter(const QByteArray &script = QByteArray())
     {
-        WindowFixture::installConverter("#!/bin/sh\nfor out; do :; done\n" + script);
+        const QByteArray magick = QFile::encodeName(realMagick);
+        const QByteArray recordAndConvert = "if [ ! -e args.bin ]; then printf '%s\\0' \"$@\" > args.bin; "
+                                            "cat > stdin.bin; exec '"
+                                            + magick + "' \"$@\" < stdin.bin; fi\nexec '" + magick
+                                            + "' \"$@\"\n";
+        WindowFixture::installConverter("#!/bin/sh\nfor out; do :; done\n"
+                                        + (script.isNull() ? recordAndConvert : script));
     }
     // A file in the window's own folder, where the converter works.
     QString work(const QString &name) const { return QDir(dlg->startDir()).filePath(name); }
@@ -104,8 +112,7 @@ const QString kNotConverted = QStringLiteral("This picture could not be converte
 
 bool imageMagickFound()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
-           || !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty();
+    return !imageMagick().isEmpty();
 }
 
 bool near(QRgb a, QColor b)
@@ -133,7 +140,10 @@ private slots:
     void pickReachesConverterWhole();
     void cancelClearsEverythingAndStartsNothing();
     void missingConverterForgetsThePick();
-    void unreadablePickStillConverts();
+    void unknownFormatNeverReachesConverter_data();
+    void unknownFormatNeverReachesConverter();
+    void unusableProfileIsRefusedAtBrowse_data();
+    void unusableProfileIsRefusedAtBrowse();
     void imageMagickWritesPhoneSizedCopy_data();
     void imageMagickWritesPhoneSizedCopy();
     void awkwardNamesConvertThatPicture_data();
@@ -153,6 +163,8 @@ void BrowseTest::init()
 {
     if (host::isWindows())
         QSKIP("the stand-in converter is a shell script");
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
 }
 
 void BrowseTest::previewIsThePromotedBox()
@@ -195,27 +207,33 @@ void BrowseTest::pickReachesConverterWhole()
 
     fx.dlg->OnBrowse();
 
-    const QList<QStringList> offered{
-        {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")}};
-    QCOMPARE(fx.presenter.fileDialogs, offered);
+    QCOMPARE(fx.presenter.fileDialogs.size(), 1);
+    QCOMPARE(fx.presenter.fileDialogs[0].mid(0, 2),
+             (QStringList{QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")}));
+    QVERIFY(fx.presenter.fileDialogs[0].value(2).startsWith(QStringLiteral("All pictures (*.jpg *.jpeg ")));
     QCOMPARE(fx.dlg->picturePath(), picture);
     QCOMPARE(fx.dlg->pictureTitle(), title);
     // Started in the start folder (that is where it wrote), with the pieces
-    // exactly as given; the picture comes as bytes, never by name. The
-    // 640x480 photo is decoded at half size or less and sampled to the size
-    // a full decode gives.
-    const QStringList expected =
-        converterLimitArguments()
-        + QStringList{QStringLiteral("-define"), QStringLiteral("jpeg:size=256x320"),
-                      QStringLiteral("-sample"), QStringLiteral("128x96!"),
-                      QStringLiteral("jpg:-"),   QStringLiteral("gif:") + fx.work(QStringLiteral("a.gif"))};
+    // exactly as given; the picture comes as bytes, never by name, with
+    // its coder named.
+    const QStringList expected = converterLimitArguments()
+                                 + QStringList{"jpeg:-",
+                                               "-auto-orient",
+                                               "-background",
+                                               "black",
+                                               "-alpha",
+                                               "remove",
+                                               "-depth",
+                                               "8",
+                                               QStringLiteral("ppm:") + fx.work(QStringLiteral("a.ppm"))};
     QCOMPARE(fx.recordedArguments(), expected);
     QCOMPARE(fx.recordedInput(), readFile(picture));
     QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("pwned"))));
     QVERIFY(!QFile::exists(fx.work(QStringLiteral("pwned"))));
     QVERIFY(!QFile::exists(fx.elsewhere.filePath(QStringLiteral("pwned"))));
     QVERIFY(fx.preview()->isShowing());
-    QCOMPARE(fx.preview()->imagePath(), picture);
+    QCOMPARE(fx.preview()->imagePath(), fx.work(QStringLiteral("a.ppm")));
+    QCOMPARE(QImage(fx.work(QStringLiteral("a.gif"))).size(), QSize(128, 160));
     QCOMPARE(fx.progress()->maximum(), 1000);
     QCOMPARE(fx.progress()->value(), 0);
     QVERIFY(fx.presenter.boxes.isEmpty());
@@ -257,26 +275,76 @@ void BrowseTest::missingConverterForgetsThePick()
     fx.dlg->OnBrowse();
 
     QVERIFY(fx.dlg->picturePath().isEmpty());
-    QVERIFY(fx.preview()->isShowing());
+    QVERIFY(!fx.preview()->isShowing()); // nothing to send, nothing shown
     QCOMPARE(QDir(fx.dlg->startDir()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(fx.presenter.boxes, QStringList{conversionFailureText(Conversion::NoConverter, {})});
     QVERIFY(!fx.dlg->RunConverter(fx.bin.filePath(QStringLiteral("convert")), {}, picture).started);
 }
 
-void BrowseTest::unreadablePickStillConverts()
+void BrowseTest::unknownFormatNeverReachesConverter_data()
 {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("text named .jpg") << QByteArray("not a picture\n");
+    QTest::newRow("SVG named .jpg") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"><image "
+                                                  "href=\"/etc/passwd\"/></svg>");
+    QTest::newRow("MVG named .jpg") << QByteArray("push graphic-context\nviewbox 0 0 1 1\n");
+    QTest::newRow("PostScript named .jpg") << QByteArray("%!PS\n(/etc/passwd) (r) file\n");
+}
+
+void BrowseTest::unknownFormatNeverReachesConverter()
+{
+    QFETCH(QByteArray, bytes);
     Fixture fx;
     fx.installConverter();
-    const QString picture = fx.pictures.filePath(QStringLiteral("notes.jpg"));
-    writeFile(picture, "not a picture\n");
+    const QString picture = writeFile(fx.pictures.filePath(QStringLiteral("notes.jpg")), bytes);
     fx.presenter.nextFile = picture;
 
     fx.dlg->OnBrowse();
 
+    QCOMPARE(fx.presenter.boxes, QStringList{kNotConverted});
+    QVERIFY(fx.dlg->picturePath().isEmpty());
     QVERIFY(!fx.preview()->isShowing());
-    const QStringList args = fx.recordedArguments();
-    QCOMPARE(args.value(args.size() - 2), QStringLiteral("-")); // left to the converter to recognise
-    QCOMPARE(fx.recordedInput(), readFile(picture));
+    QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("args.bin")))); // never started
+}
+
+void BrowseTest::unusableProfileIsRefusedAtBrowse_data()
+{
+    QTest::addColumn<QByteArray>("profile");
+    QTest::newRow("width 0") << profileOf(2, 0, 160);
+    QTest::newRow("negative height") << profileOf(2, 128, -160);
+    QTest::newRow("past the converter's limits") << profileOf(2, 40000, 160);
+    QTest::newRow("type 7") << profileOf(7, 128, 160);
+    QTest::newRow("size not a number")
+        << QByteArray("wallpaperSupport=1\nwallpaperType=2\nwallpaperWidth=wide\n"
+                      "wallpaperHeight=160\n");
+    QTest::newRow("size missing") << QByteArray("wallpaperSupport=1\nwallpaperType=1\n");
+}
+
+void BrowseTest::unusableProfileIsRefusedAtBrowse()
+{
+    QFETCH(QByteArray, profile);
+    Fixture fx(profile);
+    fx.installConverter();
+    const QString picture = fx.pictures.filePath(QStringLiteral("beach.jpg"));
+    writePhoto(picture);
+    fx.presenter.nextFile = picture;
+    int uploads = 0;
+    fx.dlg->setUploadJob([&](auto &&...) {
+        ++uploads;
+        return UploadReport{};
+    });
+
+    fx.dlg->OnBrowse();
+    fx.dlg->BrowseTo(picture);
+    fx.dlg->OnUpload();
+
+    const QString refused = QString::fromLatin1(kUnusableProfileText);
+    QCOMPARE(
+        fx.presenter.boxes,
+        (QStringList{refused, refused, QStringLiteral("Please Click Browse to select a file to Upload")}));
+    QVERIFY(fx.presenter.fileDialogs.isEmpty());
+    QVERIFY(!QFile::exists(fx.start.filePath(QStringLiteral("args.bin"))));
+    QCOMPARE(uploads, 0);
 }
 
 void BrowseTest::imageMagickWritesPhoneSizedCopy_data()
@@ -309,14 +377,10 @@ void BrowseTest::imageMagickWritesPhoneSizedCopy()
     QVERIFY(readFile(out).startsWith(magic));
     QImageReader reader(out);
     reader.setDecideFormatFromContent(true);
-    const QSize size = reader.size();
-    QVERIFY2(size.isValid(), qPrintable(reader.errorString()));
-    // -sample keeps the aspect ratio and fits the picture into the size.
-    QVERIFY(size.width() <= 128 && size.height() <= 160);
-    QVERIFY(size.width() == 128 || size.height() == 160);
+    // Exactly the phone's screen, whatever the picture's shape.
+    QCOMPARE(reader.size(), QSize(128, 160));
     QVERIFY(fx.presenter.boxes.isEmpty());
     QVERIFY(fx.preview()->isShowing());
-    QCOMPARE(fx.preview()->imagePath(), picture); // the pick, not the copy
 }
 
 void BrowseTest::awkwardNamesConvertThatPicture_data()
@@ -375,7 +439,7 @@ void BrowseTest::awkwardNamesConvertThatPicture()
     QVERIFY(fx.presenter.boxes.isEmpty());
     QCOMPARE(fx.dlg->picturePath(), picture);
     const QImage copy(QDir(fx.dlg->startDir()).filePath(QStringLiteral("a.gif")), "GIF");
-    QCOMPARE(copy.size(), QSize(128, 96));
+    QCOMPARE(copy.size(), QSize(128, 160));
     QVERIFY2(near(copy.pixel(32, 48), left), qPrintable(QColor(copy.pixel(32, 48)).name()));
     QVERIFY2(near(copy.pixel(96, 48), right), qPrintable(QColor(copy.pixel(96, 48)).name()));
 }
@@ -527,7 +591,7 @@ void BrowseTest::converterEndedWithItsGroup()
              QStringList{conversionFailureText(byTheUser ? Conversion::Stopped : Conversion::TimedOut,
                                                std::chrono::seconds(1))});
     QVERIFY(fx.dlg->picturePath().isEmpty());
-    QVERIFY(fx.preview()->isShowing()); // drawn while the converter ran
+    QVERIFY(!fx.preview()->isShowing()); // nothing to send, nothing shown
     for (const char *name : {"shell.pid", "child.pid"}) {
         const QByteArray pid = readFile(fx.work(QLatin1String(name)));
         QVERIFY2(!pid.trimmed().isEmpty(), name);
@@ -535,6 +599,7 @@ void BrowseTest::converterEndedWithItsGroup()
     }
 
     // The window takes commands again.
+    fx.dlg->setConverterTimeLimit(CWallpaperDlg::kConverterTimeLimit);
     fx.installConverter();
     fx.dlg->OnBrowse();
     QCOMPARE(fx.presenter.boxes.size(), 1);
@@ -607,9 +672,9 @@ void BrowseTest::openDialogOffersEveryCase()
     const QStringList filters{QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")};
     QFileDialog dialog;
     setUpOpenDialog(dialog, filters);
-    // Where the system's dialog would match letter for letter, it is not used.
-    if (!host::fileDialogFiltersIgnoreCase())
-        QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    // The desktop's own chooser wherever it has one.
+    QVERIFY(!dialog.testOption(QFileDialog::DontUseNativeDialog));
+    // Qt's own dialog, as where the desktop has none.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setDirectory(tmp.path());
     QCOMPARE(dialog.nameFilters(), filters);

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(FrameView)
+
 class ConverterTest : public QObject
 {
     Q_OBJECT
@@ -28,10 +30,18 @@ private slots:
     void onlyAbsolutePathEntries();
     void currentFolderIsNeverSearched();
     void limitsBoundEveryResource();
-    void commandLineFollowsThePicture_data();
-    void commandLineFollowsThePicture();
-    void reducedDecodeKeepsTheCopy_data();
-    void reducedDecodeKeepsTheCopy();
+    void formatFromFirstBytes_data();
+    void formatFromFirstBytes();
+    void profileValues_data();
+    void profileValues();
+    void workingCopyCommand_data();
+    void workingCopyCommand();
+    void phoneCopyCommand();
+    void framingRectangles_data();
+    void framingRectangles();
+    void panAndZoomLimits_data();
+    void panAndZoomLimits();
+    void framingNames();
 };
 
 void ConverterTest::pictureTitle_data()
@@ -201,111 +211,259 @@ void ConverterTest::limitsBoundEveryResource()
     QCOMPARE(converterLimitArguments(), expected);
 }
 
-void ConverterTest::commandLineFollowsThePicture_data()
+void ConverterTest::formatFromFirstBytes_data()
 {
     QTest::addColumn<QByteArray>("head");
-    QTest::addColumn<QSize>("picture"); // as its header says
-    QTest::addColumn<QSize>("box");
-    QTest::addColumn<QStringList>("tail"); // after the limits, before the output
-    const QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
-    const QByteArray bmp("BM\x36\0", 4);
-    QTest::newRow("JPEG photo: reduced decode, exact size")
-        << jpeg << QSize(6000, 4000) << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=256x320", "-sample", "128x85!", "jpg:-"};
-    QTest::newRow("JPEG, rounding a reduced decode would change")
-        << jpeg << QSize(5183, 3457) << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=256x320", "-sample", "128x85!", "jpg:-"};
-    QTest::newRow("JPEG portrait, larger box")
-        << jpeg << QSize(3000, 4000) << QSize(176, 220)
-        << QStringList{"-define", "jpeg:size=352x440", "-sample", "165x220!", "jpg:-"};
-    // The input's coder from its first bytes; others are left to ImageMagick.
-    QTest::newRow("PNG") << QByteArray("\x89PNG\r\n") << QSize() << QSize(128, 160)
-                         << QStringList{"-sample", "128x160", "-"};
-    QTest::newRow("empty") << QByteArray() << QSize() << QSize(128, 160)
-                           << QStringList{"-sample", "128x160", "-"};
-    QTest::newRow("bitmap: never reduced")
-        << bmp << QSize(6000, 4000) << QSize(128, 160) << QStringList{"-sample", "128x160", "bmp:-"};
-    QTest::newRow("JPEG under twice the box")
-        << jpeg << QSize(255, 4000) << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
-    QTest::newRow("JPEG of unknown size")
-        << jpeg << QSize() << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
-    // Reduced, ImageMagick would check its limits on an eighth of this.
-    QTest::newRow("JPEG header of 60000x60000")
-        << jpeg << QSize(60000, 60000) << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
-    QTest::newRow("JPEG over the area limit")
-        << jpeg << QSize(16000, 9000) << QSize(128, 160) << QStringList{"-sample", "128x160", "jpg:-"};
-    QTest::newRow("0x0 box") << jpeg << QSize(6000, 4000) << QSize(0, 0)
-                             << QStringList{"-sample", "0x0", "jpg:-"};
-    QTest::newRow("huge box, no overflow") << jpeg << QSize(6000, 4000) << QSize(2147483647, 2147483647)
-                                           << QStringList{"-sample", "2147483647x2147483647", "jpg:-"};
+    QTest::addColumn<QString>("input"); // empty: refused before the converter runs
+    const auto iso = [](const char *major, const QByteArray &compatible) {
+        QByteArray box("\0\0\0\0ftyp", 8);
+        box += major;
+        box += QByteArray(4, '\0') + compatible;
+        box[3] = char(box.size());
+        return box + QByteArray("\0\0\0\x08meta", 8);
+    };
+    QTest::newRow("JPEG") << QByteArray("\xFF\xD8\xFF\xE1", 4) << "jpeg:-";
+    QTest::newRow("bitmap") << QByteArray("BM\x36\0", 4) << "bmp:-";
+    QTest::newRow("PNG") << QByteArray("\x89PNG\r\n\x1A\n\0\0", 10) << "png:-";
+    QTest::newRow("GIF89a: its first frame") << QByteArray("GIF89a\x10\0") << "gif:-[0]";
+    QTest::newRow("GIF87a") << QByteArray("GIF87a\x10\0") << "gif:-[0]";
+    QTest::newRow("WebP") << QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16) << "webp:-";
+    QTest::newRow("TIFF, Intel") << QByteArray("II*\0\x08\0", 6) << "tiff:-";
+    QTest::newRow("TIFF, Motorola") << QByteArray("MM\0*\0\0", 6) << "tiff:-";
+    QTest::newRow("HEIC") << iso("heic", "mif1heic") << "heic:-";
+    QTest::newRow("HEIF by its compatible brand") << iso("mif1", "heic") << "heic:-";
+    QTest::newRow("AVIF") << iso("avif", "avifmif1miaf") << "avif:-";
+    QTest::newRow("AVIF behind mif1") << iso("mif1", "miafavif") << "avif:-";
+    QTest::newRow("MP4 video") << iso("isom", "isomavc1") << "";
+    QTest::newRow("brand past the box's end") << iso("isom", "").left(16) + "heic"
+                                              << "";
+    QTest::newRow("SVG") << QByteArray("<svg xmlns=\"http") << "";
+    QTest::newRow("XML (SVG, MSL)") << QByteArray("<?xml version=\"1") << "";
+    QTest::newRow("MVG") << QByteArray("push graphic-con") << "";
+    QTest::newRow("PostScript") << QByteArray("%!PS-Adobe-3.0") << "";
+    QTest::newRow("text") << QByteArray("just some notes\n") << "";
+    QTest::newRow("a URL") << QByteArray("https://example.org/x.jpg") << "";
+    QTest::newRow("RIFF but a sound") << QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) << "";
+    QTest::newRow("GIF of no known version") << QByteArray("GIF90a\x10\0") << "";
+    QTest::newRow("empty") << QByteArray() << "";
 }
 
-void ConverterTest::commandLineFollowsThePicture()
+void ConverterTest::formatFromFirstBytes()
 {
     QFETCH(QByteArray, head);
-    QFETCH(QSize, picture);
-    QFETCH(QSize, box);
-    QFETCH(QStringList, tail);
-    const QString output = QDir::rootPath() + QStringLiteral("s/a.gif");
-    const QStringList expected = converterLimitArguments() + tail + QStringList{converterOutputFor(output)};
-    QCOMPARE(imageMagickArguments(box.width(), box.height(), head, picture, output), expected);
+    QFETCH(QString, input);
+    QCOMPARE(converterInputFor(head), input);
 }
 
-void ConverterTest::reducedDecodeKeepsTheCopy_data()
+void ConverterTest::profileValues_data()
+{
+    QTest::addColumn<qint32>("type");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("GIF 128x160") << 2 << QSize(128, 160) << true;
+    QTest::newRow("bitmap 1x1") << 0 << QSize(1, 1) << true;
+    QTest::newRow("JPEG at the side limit") << 1 << QSize(32000, 4000) << true;
+    QTest::newRow("width 0 (missing or not a number)") << 2 << QSize(0, 160) << false;
+    QTest::newRow("height 0") << 2 << QSize(128, 0) << false;
+    QTest::newRow("negative") << 2 << QSize(-128, 160) << false;
+    QTest::newRow("past the side limit") << 2 << QSize(32001, 160) << false;
+    QTest::newRow("past the area limit") << 2 << QSize(32000, 32000) << false;
+    QTest::newRow("type 3") << 3 << QSize(128, 160) << false;
+    QTest::newRow("type -1") << -1 << QSize(128, 160) << false;
+}
+
+void ConverterTest::profileValues()
+{
+    QFETCH(qint32, type);
+    QFETCH(QSize, size);
+    QFETCH(bool, usable);
+    QCOMPARE(wallpaperProfileUsable(type, size.width(), size.height()), usable);
+}
+
+void ConverterTest::workingCopyCommand_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QSize>("stored"); // as its header says
+    QTest::addColumn<bool>("turned");
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QStringList>("middle"); // after the limits, before the output
+    const QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
+    const QStringList rest{"-background", "black", "-alpha", "remove", "-depth", "8"};
+    // Fill at 4x on 128x160 needs 4 x 213 x 160 of a 4:3 photo.
+    QTest::newRow("JPEG photo: reduced decode to the zoom's need")
+        << jpeg << QSize(6000, 4500) << false << QSize(128, 160)
+        << QStringList{"-define", "jpeg:size=854x640", "jpeg:-", "-auto-orient", "-resize", "854x640>"}
+               + rest;
+    QTest::newRow("JPEG stored sideways: decoded as stored")
+        << jpeg << QSize(6000, 4500) << true << QSize(128, 160)
+        << QStringList{"-define", "jpeg:size=683x512", "jpeg:-", "-auto-orient", "-resize", "512x683>"}
+               + rest;
+    QTest::newRow("large screen: the pixel budget")
+        << jpeg << QSize(8000, 6000) << false << QSize(480, 800)
+        << QStringList{"-define", "jpeg:size=2310x1733", "jpeg:-", "-auto-orient", "-resize", "2310x1733>"}
+               + rest;
+    QTest::newRow("huge screen: never below what covers it")
+        << jpeg << QSize(8000, 6000) << false << QSize(1440, 2560)
+        << QStringList{"-define", "jpeg:size=3414x2560", "jpeg:-", "-auto-orient", "-resize", "3414x2560>"}
+               + rest;
+    QTest::newRow("PNG: no reduced decode")
+        << QByteArray("\x89PNG\r\n\x1A\n") << QSize(6000, 4500) << false << QSize(128, 160)
+        << QStringList{"png:-", "-auto-orient", "-resize", "854x640>"} + rest;
+    QTest::newRow("small JPEG: never enlarged") << jpeg << QSize(640, 480) << false << QSize(128, 160)
+                                                << QStringList{"jpeg:-", "-auto-orient"} + rest;
+    QTest::newRow("JPEG under twice the need")
+        << jpeg << QSize(1600, 1200) << false << QSize(128, 160)
+        << QStringList{"jpeg:-", "-auto-orient", "-resize", "854x640>"} + rest;
+    // Reduced, ImageMagick would check its limits on an eighth of this.
+    QTest::newRow("JPEG header of 60000x60000")
+        << jpeg << QSize(60000, 60000) << false << QSize(128, 160)
+        << QStringList{"jpeg:-", "-auto-orient", "-resize", "640x640>"} + rest;
+    QTest::newRow("JPEG of unknown size")
+        << jpeg << QSize() << false << QSize(128, 160) << QStringList{"jpeg:-", "-auto-orient"} + rest;
+}
+
+void ConverterTest::workingCopyCommand()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QSize, stored);
+    QFETCH(bool, turned);
+    QFETCH(QSize, screen);
+    QFETCH(QStringList, middle);
+    const QString work = QDir::rootPath() + QStringLiteral("s/100%/a.ppm");
+    const QStringList expected = converterLimitArguments() + middle
+                                 + QStringList{QStringLiteral("ppm:") + QDir::rootPath() + "s/100%%/a.ppm"};
+    QCOMPARE(workingCopyArguments(PictureFacts{head, stored, turned}, screen, work), expected);
+}
+
+void ConverterTest::phoneCopyCommand()
+{
+    const QString out = QDir::rootPath() + QStringLiteral("s/a.gif");
+    const QStringList fill = phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{}, out);
+    const QStringList expected =
+        converterLimitArguments() + QStringList{"ppm:-",   "-crop",       "960x1200+320+0",       "+repage",
+                                                "-resize", "128x160!",    "-background",          "black",
+                                                "-extent", "128x160-0-0", converterOutputFor(out)};
+    QCOMPARE(fill, expected);
+    const QStringList fit =
+        phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{Framing::Fit}, out).mid(21);
+    QCOMPARE(fit, (QStringList{"ppm:-", "-crop", "1600x1200+0+0", "+repage", "-resize", "128x96!",
+                               "-background", "black", "-extent", "128x160-0-32", converterOutputFor(out)}));
+}
+
+void ConverterTest::framingRectangles_data()
 {
     QTest::addColumn<QSize>("picture");
-    QTest::addColumn<QSize>("box");
-    QTest::newRow("6000x4000 into 128x160") << QSize(6000, 4000) << QSize(128, 160);
-    QTest::newRow("5183x3457 into 128x160") << QSize(5183, 3457) << QSize(128, 160);
-    QTest::newRow("5183x3457 into 320x240") << QSize(5183, 3457) << QSize(320, 240);
-    QTest::newRow("641x479 into 128x160") << QSize(641, 479) << QSize(128, 160);
-    QTest::newRow("3000x4000 into 176x220") << QSize(3000, 4000) << QSize(176, 220);
-    QTest::newRow("257x321 into 128x160") << QSize(257, 321) << QSize(128, 160);
-    QTest::newRow("12345x67 into 128x160") << QSize(12345, 67) << QSize(128, 160);
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<FrameView>("view");
+    QTest::addColumn<QRect>("source");
+    QTest::addColumn<QRect>("target");
+    const QSize phone(128, 160);
+    const FrameView fill, fit{Framing::Fit}, stretch{Framing::Stretch};
+    QTest::newRow("fill, landscape: the middle")
+        << QSize(4000, 3000) << phone << fill << QRect(800, 0, 2400, 3000) << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, portrait") << QSize(3000, 4000) << phone << fill << QRect(0, 125, 3000, 3750)
+                                    << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, square") << QSize(1000, 1000) << phone << fill << QRect(100, 0, 800, 1000)
+                                  << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, tiny: enlarged")
+        << QSize(10, 10) << phone << fill << QRect(1, 0, 8, 10) << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, panned to the left edge")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 1, {0.1, 0.5}} << QRect(0, 0, 2400, 3000)
+        << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, panned past the right edge")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 1, {5, -3}} << QRect(1600, 0, 2400, 3000)
+        << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, 8x in the top left corner")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 8, {0, 0}} << QRect(0, 0, 300, 375)
+        << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, past 8x is 8x")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 50, {0.5, 0.5}}
+        << QRect(1850, 1313, 300, 375) << QRect(0, 0, 128, 160);
+    QTest::newRow("fill, below 1x is 1x")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 0.2, {0.5, 0.5}}
+        << QRect(800, 0, 2400, 3000) << QRect(0, 0, 128, 160);
+    QTest::newRow("fit, landscape: bands above and below")
+        << QSize(4000, 3000) << phone << fit << QRect(0, 0, 4000, 3000) << QRect(0, 32, 128, 96);
+    QTest::newRow("fit, portrait: bands beside")
+        << QSize(3000, 4000) << phone << fit << QRect(0, 0, 3000, 4000) << QRect(4, 0, 120, 160);
+    QTest::newRow("fit, zoom and pan do not count")
+        << QSize(3000, 4000) << phone << FrameView{Framing::Fit, 4, {0, 0}} << QRect(0, 0, 3000, 4000)
+        << QRect(4, 0, 120, 160);
+    QTest::newRow("fit, a line stays a pixel")
+        << QSize(10000, 1) << phone << fit << QRect(0, 0, 10000, 1) << QRect(0, 79, 128, 1);
+    QTest::newRow("stretch") << QSize(4000, 3000) << phone << stretch << QRect(0, 0, 4000, 3000)
+                             << QRect(0, 0, 128, 160);
+    QTest::newRow("no picture") << QSize() << phone << fill << QRect() << QRect();
+    QTest::newRow("no screen") << QSize(4000, 3000) << QSize(0, 160) << fill << QRect() << QRect();
 }
 
-void ConverterTest::reducedDecodeKeepsTheCopy()
+void ConverterTest::framingRectangles()
 {
     QFETCH(QSize, picture);
-    QFETCH(QSize, box);
-    QString magick = QStandardPaths::findExecutable(QStringLiteral("convert"));
-    if (magick.isEmpty())
-        QSKIP("ImageMagick is not installed");
-    // Left third and the rest in two colours: the copy must show the same.
-    QTemporaryDir tmp;
-    QImage image(picture, QImage::Format_RGB32);
-    image.fill(QColor(200, 60, 30));
-    QPainter(&image).fillRect(0, 0, picture.width() / 3, picture.height(), QColor(20, 90, 220));
-    const QString photo = tmp.filePath(QStringLiteral("photo.jpg"));
-    QVERIFY(image.save(photo, "JPG", 92));
-    QCOMPARE(pictureSizeOf(photo), picture);
+    QFETCH(QSize, screen);
+    QFETCH(FrameView, view);
+    QFETCH(QRect, source);
+    QFETCH(QRect, target);
+    const FrameRects r = frameRects(picture, screen, view);
+    QCOMPARE(r.source, source);
+    QCOMPARE(r.target, target);
+}
 
-    auto convert = [&](const QStringList &arguments) {
-        QProcess process;
-        process.setStandardInputFile(photo);
-        process.start(magick, arguments);
-        return process.waitForFinished(-1) && process.exitCode() == 0;
-    };
-    const QString full = tmp.filePath(QStringLiteral("full.bmp"));
-    const QString reduced = tmp.filePath(QStringLiteral("reduced.bmp"));
-    const QString size = QStringLiteral("%1x%2").arg(box.width()).arg(box.height());
-    QVERIFY(
-        convert({QStringLiteral("-sample"), size, QStringLiteral("jpg:-"), QStringLiteral("bmp:") + full}));
-    QVERIFY(convert(imageMagickArguments(box.width(), box.height(), pictureHeadOf(photo), picture, reduced)));
+void ConverterTest::panAndZoomLimits_data()
+{
+    // A 4000x3000 picture on a 128x160 screen: Fill shows 2400x3000 of it,
+    // a screen pixel is 18.75 of the picture's.
+    QTest::addColumn<FrameView>("start");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QPointF>("amount"); // a pan's delta; a zoom's factor and anchor x
+    QTest::addColumn<FrameView>("expected");
+    const FrameView centred;
+    QTest::newRow("pan right moves the picture right")
+        << centred << "pan" << QPointF(16, 0) << FrameView{Framing::Fill, 1, {0.425, 0.5}};
+    QTest::newRow("pan stops at the edge")
+        << centred << "pan" << QPointF(1000, 1000) << FrameView{Framing::Fill, 1, {0.3, 0.5}};
+    QTest::newRow("back from the edge at once")
+        << FrameView{Framing::Fill, 1, {0.3, 0.5}} << "pan" << QPointF(-16, 0)
+        << FrameView{Framing::Fill, 1, {0.375, 0.5}};
+    QTest::newRow("zoom in around the middle")
+        << centred << "zoom" << QPointF(2, 64) << FrameView{Framing::Fill, 2, {0.5, 0.5}};
+    QTest::newRow("zoom in around the left edge keeps it there")
+        << centred << "zoom" << QPointF(2, 0) << FrameView{Framing::Fill, 2, {0.35, 0.5}};
+    QTest::newRow("zoom stops at 8x") << FrameView{Framing::Fill, 6, {0.5, 0.5}} << "zoom" << QPointF(4, 64)
+                                      << FrameView{Framing::Fill, 8, {0.5, 0.5}};
+    QTest::newRow("zoom out stops where it just covers, back in bounds")
+        << FrameView{Framing::Fill, 4, {0.1, 0.1}} << "zoom" << QPointF(0.01, 64)
+        << FrameView{Framing::Fill, 1, {0.3, 0.5}};
+    QTest::newRow("fit neither pans nor zooms")
+        << FrameView{Framing::Fit} << "pan" << QPointF(50, 50) << FrameView{Framing::Fit};
+    QTest::newRow("stretch neither pans nor zooms")
+        << FrameView{Framing::Stretch} << "zoom" << QPointF(2, 0) << FrameView{Framing::Stretch};
+}
 
-    const QImage a(full);
-    const QImage b(reduced);
-    QCOMPARE(b.size(), a.size());
-    qint64 difference = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            difference += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-        }
-    }
-    // Only the edge between the colours may fall a pixel apart.
-    const double perChannel = double(difference) / (3.0 * a.width() * a.height());
-    QVERIFY2(perChannel < 4.0, qPrintable(QString::number(perChannel)));
+void ConverterTest::panAndZoomLimits()
+{
+    QFETCH(FrameView, start);
+    QFETCH(QString, action);
+    QFETCH(QPointF, amount);
+    QFETCH(FrameView, expected);
+    const QSize picture(4000, 3000), screen(128, 160);
+    const FrameView got = action == QLatin1String("pan")
+                              ? pannedView(picture, screen, start, amount)
+                              : zoomedView(picture, screen, start, amount.x(), QPointF(amount.y(), 80));
+    QCOMPARE(got.framing, expected.framing);
+    QCOMPARE(got.zoom, expected.zoom);
+    QVERIFY2(qAbs(got.centre.x() - expected.centre.x()) < 1e-9
+                 && qAbs(got.centre.y() - expected.centre.y()) < 1e-9,
+             qPrintable(QStringLiteral("%1, %2").arg(got.centre.x()).arg(got.centre.y())));
+}
+
+void ConverterTest::framingNames()
+{
+    for (Framing f : {Framing::Fill, Framing::Fit, Framing::Stretch})
+        QCOMPARE(framingFromName(framingName(f)), std::optional<Framing>(f));
+    QCOMPARE(framingName(Framing::Fit), QStringLiteral("fit"));
+    QVERIFY(!framingFromName(QStringLiteral("Fill")));
+    QVERIFY(!framingFromName(QString()));
 }
 
 QTEST_MAIN(ConverterTest)

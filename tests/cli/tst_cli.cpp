@@ -175,6 +175,10 @@ private slots:
     // What the command line asks for.
     void parsing_data();
     void parsing();
+    void framingOption_data();
+    void framingOption();
+    void framingReachesTheCopy_data();
+    void framingReachesTheCopy();
     // What the console shows, and the status it ends with.
     void oneLine_data();
     void oneLine();
@@ -247,6 +251,69 @@ void CommandLineTest::parsing()
     QCOMPARE(parsed.action, action);
     QCOMPARE(parsed.picture, picture);
     QCOMPARE(parsed.error.isEmpty(), action != CommandLine::UsageError);
+}
+
+void CommandLineTest::framingOption_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CommandLine::Action>("action");
+    QTest::addColumn<QString>("framing"); // empty: none given
+    QTest::newRow("the window, fit") << QStringList{"--frame", "fit", "x.jpg"} << CommandLine::Window
+                                     << "fit";
+    QTest::newRow("the window, none given") << QStringList{"x.jpg"} << CommandLine::Window << "";
+    QTest::newRow("--upload: fill unless given")
+        << QStringList{"--upload", "p.jpg"} << CommandLine::Upload << "fill";
+    QTest::newRow("--upload, stretch")
+        << QStringList{"--upload", "p.jpg", "--frame", "stretch"} << CommandLine::Upload << "stretch";
+    QTest::newRow("--frame=fill") << QStringList{"--frame=fill", "--upload=p.jpg"} << CommandLine::Upload
+                                  << "fill";
+    QTest::newRow("unknown framing") << QStringList{"--frame", "round", "x.jpg"} << CommandLine::UsageError
+                                     << "";
+    QTest::newRow("framing in capitals") << QStringList{"--frame", "FIT"} << CommandLine::UsageError << "";
+    QTest::newRow("--frame without its value") << QStringList{"--frame"} << CommandLine::UsageError << "";
+    QTest::newRow("--frame twice") << QStringList{"--frame", "fit", "--frame", "fill"}
+                                   << CommandLine::UsageError << "";
+}
+
+void CommandLineTest::framingOption()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(CommandLine::Action, action);
+    QFETCH(QString, framing);
+    const CommandLine parsed = parseCommandLine(QStringList{QStringLiteral("pictovane")} + arguments);
+    QCOMPARE(parsed.action, action);
+    QCOMPARE(parsed.framing ? framingName(*parsed.framing) : QString(), framing);
+}
+
+void CommandLineTest::framingReachesTheCopy_data()
+{
+    QTest::addColumn<QString>("framing");
+    QTest::addColumn<bool>("bands"); // the 640x480 photo on the 128x160 screen
+    QTest::newRow("fill") << "fill" << false;
+    QTest::newRow("fit") << "fit" << true;
+    QTest::newRow("stretch") << "stretch" << false;
+}
+
+void CommandLineTest::framingReachesTheCopy()
+{
+    QFETCH(QString, framing);
+    QFETCH(bool, bands);
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    Machine machine(kProfile);
+    CaptureServer::Script script;
+    script.reply = httpReply("success*L");
+    CaptureServer server(std::move(script));
+
+    const Run run =
+        runExecutable({QStringLiteral("--upload"), machine.photo, QStringLiteral("--frame"), framing},
+                      machine.start.path(), machine.config.path(), server.proxyUrl());
+    server.finish();
+    QCOMPARE(run.status, 0);
+    const QImage sent = QImage::fromData(sentFile(server.body()), "GIF");
+    QCOMPARE(sent.size(), QSize(128, 160));
+    QCOMPARE(sent.pixelColor(64, 4) == QColor(Qt::black), bands);
+    QVERIFY(sent.pixelColor(64, 80).blue() > 150);
 }
 
 void CommandLineTest::oneLine_data()
@@ -384,7 +451,7 @@ void CommandLineTest::requestIsTheWindowsRequest()
 
     const QByteArray body = server.body();
     const QByteArray copy = sentFile(body);
-    QCOMPARE(QImage::fromData(copy, "GIF").size(), QSize(128, 96));
+    QCOMPARE(QImage::fromData(copy, "GIF").size(), QSize(128, 160));
     // Written in a folder of its own, which is gone again.
     QCOMPARE(QDir(machine.start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(QDir(machine.runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
@@ -414,7 +481,7 @@ void CommandLineTest::referenceServer()
     QCOMPARE(run.out.size(), 1);
     QVERIFY2(run.out[0].endsWith(QStringLiteral("/wallpapers/stored.php?name=41.gif")),
              qPrintable(run.out[0]));
-    QCOMPARE(QImage(store.filePath(QStringLiteral("41.gif")), "GIF").size(), QSize(128, 96));
+    QCOMPARE(QImage(store.filePath(QStringLiteral("41.gif")), "GIF").size(), QSize(128, 160));
 }
 
 void CommandLineTest::exitStatuses_data()
@@ -441,6 +508,15 @@ void CommandLineTest::exitStatuses_data()
                                   << kNoProfileText << 3;
     QTest::newRow("3 no wallpaper support")
         << kNoWallpapers << upload << httpReply("success") << QStringList{} << kNoWallpapersText << 3;
+    QTest::newRow("3 profile of no usable size")
+        << QByteArray("wallpaperSupport=1\nwallpaperType=2\nwallpaperWidth=0\nwallpaperHeight=160\n")
+        << upload << httpReply("success") << QStringList{} << QString::fromLatin1(kUnusableProfileText) << 3;
+    QTest::newRow("3 profile of no known format")
+        << QByteArray("wallpaperSupport=1\nwallpaperType=5\nwallpaperWidth=128\nwallpaperHeight=160\n")
+        << upload << httpReply("success") << QStringList{} << QString::fromLatin1(kUnusableProfileText) << 3;
+    QTest::newRow("64 unknown framing")
+        << kProfile << (upload + QStringList{"--frame", "sideways"}) << httpReply("success") << QStringList{}
+        << QStringLiteral("pictovane: ") << 64;
     QTest::newRow("4 not convertible")
         << kProfile << QStringList{QStringLiteral("--upload"), QStringLiteral("@garbage")}
         << httpReply("success") << QStringList{} << kNotConvertedText << 4;
@@ -574,6 +650,8 @@ void CommandLineTest::helpAndVersion_data()
     QTest::newRow("--help") << QStringLiteral("--help")
                             << QStringLiteral("the picture could not be converted");
     QTest::newRow("-h") << QStringLiteral("-h") << QStringLiteral("--upload <PICTURE>");
+    QTest::newRow("--help names the framings")
+        << QStringLiteral("--help") << QStringLiteral("--frame <fill|fit|stretch>");
     QTest::newRow("--version") << QStringLiteral("--version")
                                << QStringLiteral("Pictovane ") + QLatin1String(config::kVersion);
 }

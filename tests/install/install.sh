@@ -82,7 +82,10 @@ desktop)
   [ -z "$out" ] || fail "desktop-file-validate has remarks: $out"
   # The menu, "Open with" and the icon only work when these line up with
   # the installed files.
-  for line in "Exec=pictovane %f" "Icon=$id" "MimeType=image/jpeg;image/bmp;" "Name=Pictovane"; do
+  # StartupWMClass is the class part of the window's WM_CLASS, which Qt
+  # takes from the application name: an X11 taskbar ties the two by it.
+  for line in "Exec=pictovane %f" "Icon=$id" "MimeType=image/jpeg;image/bmp;image/png;image/webp;image/heic;image/heif;image/avif;image/gif;image/tiff;" "Name=Pictovane" \
+    "StartupWMClass=Pictovane"; do
     grep -qxF "$line" "$entry" || fail "$id.desktop lacks '$line'"
   done
   grep -qE '^Comment=.+' "$entry" || fail "$id.desktop has no Comment"

@@ -172,6 +172,7 @@ void PreviewTest::stretchesWholePictureOverWholeInside()
     CImagePreviewStatic preview;
     sizeInside(preview, inside);
     preview.InitGraphics();
+    preview.setView(FrameView{Framing::Stretch});
     preview.LoadImageFile(path);
     QVERIFY(preview.isShowing());
     QCOMPARE(preview.imagePath(), path);
@@ -222,6 +223,7 @@ void PreviewTest::reducedDecodeLooksLikeFullDecode()
     CImagePreviewStatic preview;
     sizeInside(preview, QSize(115, 146));
     preview.InitGraphics();
+    preview.setView(FrameView{Framing::Stretch});
     preview.LoadImageFile(path);
     const QImage shown = rendered(preview).copy(preview.contentsRect());
 

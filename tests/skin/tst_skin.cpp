@@ -140,6 +140,7 @@ private slots:
     void whiteMaskLeavesNothing();
     void skinWithoutMaskKeepsTheShape();
     void hoverFollowsEnterAndLeave();
+    void hoverLightensWithoutOverPicture();
     void dragOffAndBack();
     void releaseOutsideClicksNothing_data();
     void releaseOutsideClicksNothing();
@@ -537,6 +538,25 @@ void SkinTest::skinWithoutMaskKeepsTheShape()
     QVERIFY(b.images().mask.isNull());
     b.clearMask();
     QCOMPARE(at(renderOf(&b), 15, 5), kNormal);
+}
+
+void SkinTest::hoverLightensWithoutOverPicture()
+{
+    Stage stage;
+    CSkinButton *b = stage.button(SKIN_KIND_PUSH);
+    CSkinButton::Images im = fullSkin();
+    im.over = QImage();
+    b->ApplySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
+    const QColor normal = QColor(renderOf(b).pixel(25, 15));
+    sendEnter(b);
+    const QColor lit = QColor(renderOf(b).pixel(25, 15));
+    QVERIFY2(lit.lightness() > normal.lightness() && lit.lightness() < normal.lightness() + 40,
+             qPrintable(lit.name()));
+    b->setDown(true);
+    QCOMPARE(renderOf(b).pixel(25, 15), kDown.rgb());
+    b->setDown(false);
+    b->setEnabled(false);
+    QCOMPARE(renderOf(b).pixel(25, 15), kDisabled.rgb());
 }
 
 void SkinTest::hoverFollowsEnterAndLeave()

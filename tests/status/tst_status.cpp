@@ -15,9 +15,13 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -136,6 +140,7 @@ private slots:
     void buttonsClose();
     void renderEachMode_data();
     void renderEachMode();
+    void messageOnGroupBackground();
 
     void messageFits_data();
     void messageFits();
@@ -312,6 +317,42 @@ void StatusTest::renderEachMode()
     const QString dir = qEnvironmentVariable("PICTOVANE_SHOT_DIR");
     if (!dir.isEmpty())
         QVERIFY(shot.save(QDir(dir).filePath(QStringLiteral("status-%1.png").arg(QTest::currentDataTag()))));
+}
+
+// Fusion tints the inside of a group box, most visibly in a dark theme.
+void StatusTest::messageOnGroupBackground()
+{
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QVERIFY(fusion);
+    QPalette dark = fusion->standardPalette();
+    dark.setColor(QPalette::Window, QColor(53, 53, 53));
+    dark.setColor(QPalette::Base, QColor(42, 42, 42));
+    dark.setColor(QPalette::Button, QColor(53, 53, 53));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(230, 230, 230));
+    CStatusDialog dlg(nullptr, [](const QUrl &) {});
+    dlg.setStyle(fusion.get());
+    for (QWidget *w : dlg.findChildren<QWidget *>())
+        w->setStyle(fusion.get());
+    dlg.setPalette(dark);
+    dlg.m_nMode = 0;
+    dlg.m_pszSuccessUrl = "http://dl.example/w/77";
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    const QImage shot = dlg.grab().toImage();
+    const QWidget *message = dlg.findChild<QWidget *>(QStringLiteral("label2224"));
+    // The message's last corner holds no text; just left of the message is
+    // the group box's own inside.
+    const QRect area = message->geometry();
+    const qreal ratio = shot.devicePixelRatio();
+    const auto at = [&](QPoint p) { return shot.pixelColor((QPointF(p) * ratio).toPoint()); };
+    const QColor group = at(area.bottomLeft() + QPoint(-2, -2));
+    QCOMPARE(at(area.bottomRight() + QPoint(-2, -2)), group);
+    QCOMPARE(at(area.topRight() + QPoint(-2, 2)), group);
+    const QString dir = qEnvironmentVariable("PICTOVANE_SHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(shot.save(QDir(dir).filePath(QStringLiteral("status-dark.png"))));
 }
 
 void StatusTest::messageFits_data()

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -73,11 +74,14 @@ struct WindowFixture
     }
 
     QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
+    QString userSettingsPath() const { return config.filePath(QStringLiteral("user.conf")); }
 
     std::unique_ptr<CWallpaperDlg> makeWindow()
     {
         auto dlg = std::make_unique<CWallpaperDlg>(presenter, openProfileFile(profilePath()));
         dlg->setExitProcess([this](int code) { exitCodes << code; });
+        // The user's own choices go to a file of the test's, never the real one.
+        dlg->setUserSettings(std::make_unique<QSettings>(userSettingsPath(), QSettings::IniFormat));
         return dlg;
     }
 };

@@ -1,11 +1,13 @@
 #include "app/converter.h"
 
+#include "app/wallpapertype.h"
 #include "platform/hiddenprocess.h"
 #include "platform/host.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QStandardPaths>
 
@@ -24,13 +26,48 @@ QString convertedPicturePath(const QString &startDir, const QString &outputExt)
     return QDir(startDir).filePath(QStringLiteral("a.") + outputExt);
 }
 
+QString pictureCoderFor(const QByteArray &head)
+{
+    const auto at = [&head](qsizetype offset, const char *bytes) {
+        return head.mid(offset).startsWith(QByteArray(bytes));
+    };
+    if (head.startsWith("\xFF\xD8\xFF"))
+        return QStringLiteral("jpeg");
+    if (head.startsWith("BM"))
+        return QStringLiteral("bmp");
+    if (head.startsWith("\x89PNG\r\n\x1A\n"))
+        return QStringLiteral("png");
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return QStringLiteral("gif");
+    if (head.startsWith("RIFF") && at(8, "WEBP"))
+        return QStringLiteral("webp");
+    if (head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4)))
+        return QStringLiteral("tiff");
+    if (at(4, "ftyp") && head.size() >= 12) {
+        // An ISO media file: its brands say which. The box's own length
+        // bounds the list of compatible brands.
+        const auto u8 = [&head](int i) { return quint32(quint8(head[i])); };
+        const qsizetype boxEnd =
+            std::min<qsizetype>(head.size(), u8(0) << 24 | u8(1) << 16 | u8(2) << 8 | u8(3));
+        QList<QByteArray> brands{head.mid(8, 4)};
+        for (qsizetype i = 16; i + 4 <= boxEnd; i += 4)
+            brands << head.mid(i, 4);
+        if (brands.contains("avif") || brands.contains("avis"))
+            return QStringLiteral("avif");
+        for (const char *brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"})
+            if (brands.contains(brand))
+                return QStringLiteral("heic");
+    }
+    return QString();
+}
+
 QString converterInputFor(const QByteArray &pictureHead)
 {
-    if (pictureHead.startsWith("\xFF\xD8\xFF"))
-        return QStringLiteral("jpg:-");
-    if (pictureHead.startsWith("BM"))
-        return QStringLiteral("bmp:-");
-    return QStringLiteral("-");
+    const QString coder = pictureCoderFor(pictureHead);
+    if (coder.isEmpty())
+        return QString();
+    // An animation's first frame is the picture.
+    return coder + (coder == QLatin1String("gif") ? QStringLiteral(":-[0]") : QStringLiteral(":-"));
 }
 
 QString converterOutputFor(const QString &outputPath)
@@ -55,45 +92,98 @@ QStringList converterLimitArguments()
             QStringLiteral("-limit"), QStringLiteral("thread"), QLatin1String(kThreads)};
 }
 
-QSize sampledSize(const QSize &picture, qint32 width, qint32 height)
+bool wallpaperProfileUsable(qint32 wallpaperType, qint32 width, qint32 height)
 {
-    if (picture.isEmpty())
-        return picture;
-    double scale = double(width) / picture.width();
-    if (scale > double(height) / picture.height())
-        scale = double(height) / picture.height();
-    const auto round = [scale](int side) { return std::max(int(std::floor(scale * side + 0.5)), 1); };
-    return QSize(round(picture.width()), round(picture.height()));
+    return wallpaperTypeFor(wallpaperType) && wallpaperSizeUsable(QSize(width, height));
 }
 
-bool decodeReduced(const QSize &picture, qint32 width, qint32 height)
+bool wallpaperSizeUsable(const QSize &screen)
 {
     using namespace converterlimits;
-    if (width <= 0 || height <= 0 || !picture.isValid())
+    return screen.width() >= 1 && screen.height() >= 1 && screen.width() <= kMaxSide
+           && screen.height() <= kMaxSide && qint64(screen.width()) * screen.height() <= kMaxArea;
+}
+
+QString workingCopyPath(const QString &outputPath)
+{
+    return QFileInfo(outputPath).dir().filePath(QStringLiteral("a.ppm"));
+}
+
+QSize workingCopyBound(const QSize &picture, const QSize &screen)
+{
+    if (picture.isEmpty() || screen.isEmpty())
+        return picture;
+    const double area = double(picture.width()) * picture.height();
+    const double cover =
+        std::max(double(screen.width()) / picture.width(), double(screen.height()) / picture.height());
+    double scale = std::min(1.0, cover * kWorkingZoom);
+    scale = std::min(scale, std::max(cover, std::sqrt(kWorkingPixels / area)));
+    scale = std::min(scale, 1.0);
+    return QSize(std::max(1, int(std::ceil(picture.width() * scale))),
+                 std::max(1, int(std::ceil(picture.height() * scale))));
+}
+
+bool decodeReduced(const QSize &picture, const QSize &bound)
+{
+    using namespace converterlimits;
+    if (bound.isEmpty() || !picture.isValid())
         return false;
     const qint64 w = picture.width();
     const qint64 h = picture.height();
-    return w >= 2 * qint64(width) && h >= 2 * qint64(height) && w <= kMaxSide && h <= kMaxSide
+    return w >= 2 * qint64(bound.width()) && h >= 2 * qint64(bound.height()) && w <= kMaxSide && h <= kMaxSide
            && w * h <= kMaxArea;
 }
 
-QStringList imageMagickArguments(qint32 width, qint32 height, const QByteArray &pictureHead,
-                                 const QSize &pictureSize, const QString &outputPath)
+PictureFacts pictureFactsOf(const QString &path)
+{
+    PictureFacts facts;
+    facts.head = pictureHeadOf(path);
+    QImageReader reader(path);
+    facts.storedSize = reader.size();
+    facts.turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    return facts;
+}
+
+QStringList workingCopyArguments(const PictureFacts &picture, const QSize &screen, const QString &workPath)
 {
     QStringList args = converterLimitArguments();
-    const QString input = converterInputFor(pictureHead);
-    QString size = QString::asprintf("%dx%d", width, height);
-    if (input == QLatin1String("jpg:-") && decodeReduced(pictureSize, width, height)) {
-        // libjpeg scales while it decodes, by eighths, to no less than this.
+    const QString input = converterInputFor(picture.head);
+    const QSize upright = picture.turned ? picture.storedSize.transposed() : picture.storedSize;
+    const QSize bound = workingCopyBound(upright, screen);
+    if (input.startsWith(QLatin1String("jpeg:")) && decodeReduced(upright, bound)) {
+        // libjpeg scales while it decodes, by eighths, to no less than this;
+        // it sees the picture as stored, before it is turned upright.
+        const QSize stored = picture.turned ? bound.transposed() : bound;
         args << QStringLiteral("-define")
-             << QStringLiteral("jpeg:size=%1x%2").arg(2 * qint64(width)).arg(2 * qint64(height));
-        // The reduced picture's sides are rounded up on their own, so its
-        // aspect ratio may be off by a pixel: name the exact size instead.
-        const QSize sampled = sampledSize(pictureSize, width, height);
-        size = QString::asprintf("%dx%d!", sampled.width(), sampled.height());
+             << QStringLiteral("jpeg:size=%1x%2").arg(stored.width()).arg(stored.height());
     }
-    args << QStringLiteral("-sample") << size << input << converterOutputFor(outputPath);
+    args << input << QStringLiteral("-auto-orient");
+    if (bound.isValid() && bound != upright)
+        args << QStringLiteral("-resize") << QStringLiteral("%1x%2>").arg(bound.width()).arg(bound.height());
+    args << QStringLiteral("-background") << QStringLiteral("black") << QStringLiteral("-alpha")
+         << QStringLiteral("remove") << QStringLiteral("-depth") << QStringLiteral("8")
+         << converterOutputFor(workPath);
     return args;
+}
+
+QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, const FrameView &view,
+                               const QString &outputPath)
+{
+    const FrameRects r = frameRects(workingSize, screen, view);
+    const QRect s = r.source, t = r.target;
+    return converterLimitArguments()
+           + QStringList{
+               QStringLiteral("ppm:-"),
+               QStringLiteral("-crop"),
+               QStringLiteral("%1x%2+%3+%4").arg(s.width()).arg(s.height()).arg(s.x()).arg(s.y()),
+               QStringLiteral("+repage"),
+               QStringLiteral("-resize"),
+               QStringLiteral("%1x%2!").arg(t.width()).arg(t.height()),
+               QStringLiteral("-background"),
+               QStringLiteral("black"),
+               QStringLiteral("-extent"),
+               QStringLiteral("%1x%2-%3-%4").arg(screen.width()).arg(screen.height()).arg(t.x()).arg(t.y()),
+               converterOutputFor(outputPath)};
 }
 
 QByteArray pictureHeadOf(const QString &path)
@@ -101,7 +191,7 @@ QByteArray pictureHeadOf(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
-    return file.read(16);
+    return file.read(64);
 }
 
 QSize pictureSizeOf(const QString &path)
@@ -114,10 +204,18 @@ bool isPickableFile(const QString &path)
     return QFileInfo(path).isFile();
 }
 
-bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath)
+bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath, const QSize &screen)
 {
-    const QFileInfo output(outputPath);
-    return run.succeeded() && output.isFile() && output.size() > 0;
+    if (!run.succeeded() || !QFileInfo(outputPath).isFile())
+        return false;
+    static const QHash<QString, QByteArray> formats{
+        {QStringLiteral("bmp"), "bmp"}, {QStringLiteral("jpg"), "jpeg"}, {QStringLiteral("gif"), "gif"}};
+    QImageReader reader(outputPath);
+    reader.setDecideFormatFromContent(true);
+    if (reader.format() != formats.value(QFileInfo(outputPath).suffix()) || reader.size() != screen)
+        return false;
+    const QImage copy = reader.read();
+    return !copy.isNull() && copy.size() == screen;
 }
 
 QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
@@ -181,39 +279,89 @@ QString conversionFailureText(Conversion outcome, std::chrono::milliseconds time
     return QString();
 }
 
-Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                                  qint32 height, const QString &converterPath, const ConverterRunner &runner)
+namespace {
+
+// What stops a conversion into `outputPath` before the converter is asked.
+Conversion cannotStart(const QString &outputPath, const QString &converterPath)
 {
-    // No copy of an earlier pick may survive to be sent under this name.
-    QFile::remove(outputPath);
+    if (QFileInfo::exists(outputPath) || !QFileInfo(QFileInfo(outputPath).absolutePath()).isWritable())
+        return Conversion::CannotWrite;
+    if (converterPath.isEmpty())
+        return Conversion::NoConverter;
+    return Conversion::Converted;
+}
+
+// How a run ended, when its output is judged `usable` afterwards.
+Conversion ranTo(const hiddenprocess::RunResult &run, const std::function<bool()> &usable)
+{
+    if (!run.started)
+        return Conversion::NoConverter;
+    if (run.timedOut)
+        return Conversion::TimedOut;
+    if (run.stopped)
+        return Conversion::Stopped;
+    return usable() ? Conversion::Converted : Conversion::Unreadable;
+}
+
+} // namespace
+
+Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
+                           const QString &converterPath, const ConverterRunner &runner)
+{
+    // No copy of an earlier pick may survive to be framed for this one.
+    QFile::remove(workPath);
     const QFileInfo picture(picturePath);
     Conversion outcome = Conversion::Converted;
+    PictureFacts facts;
     if (!picture.exists())
         outcome = Conversion::NoSuchFile;
     // A pipe or a device is never opened: the open alone could wait for good.
     else if (!isPickableFile(picturePath))
         outcome = Conversion::NotAFile;
-    else if (!picture.isReadable())
-        outcome = Conversion::Unreadable;
-    else if (QFileInfo::exists(outputPath) || !QFileInfo(QFileInfo(outputPath).absolutePath()).isWritable())
-        outcome = Conversion::CannotWrite;
-    else if (converterPath.isEmpty())
-        outcome = Conversion::NoConverter;
-    else {
-        const QStringList arguments = imageMagickArguments(width, height, pictureHeadOf(picturePath),
-                                                           pictureSizeOf(picturePath), outputPath);
-        const hiddenprocess::RunResult run = runner(converterPath, arguments, picturePath);
-        if (!run.started)
-            outcome = Conversion::NoConverter;
-        else if (run.timedOut)
-            outcome = Conversion::TimedOut;
-        else if (run.stopped)
-            outcome = Conversion::Stopped;
-        else if (!convertedCopyUsable(run, outputPath))
-            outcome = Conversion::Unreadable;
+    else if (!picture.isReadable() || screen.isEmpty()
+             || converterInputFor((facts = pictureFactsOf(picturePath)).head).isEmpty())
+        outcome = Conversion::Unreadable; // a format not taken never reaches the converter
+    else if ((outcome = cannotStart(workPath, converterPath)) == Conversion::Converted) {
+        const hiddenprocess::RunResult run =
+            runner(converterPath, workingCopyArguments(facts, screen, workPath), picturePath);
+        outcome =
+            ranTo(run, [&] { return run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty(); });
+    }
+    if (outcome != Conversion::Converted)
+        QFile::remove(workPath);
+    return outcome;
+}
+
+Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
+                          const FrameView &view, const QString &converterPath, const ConverterRunner &runner)
+{
+    // No copy of another pick or framing may survive to be sent.
+    QFile::remove(outputPath);
+    const QSize working = QImageReader(workPath, "ppm").size();
+    Conversion outcome = Conversion::Unreadable;
+    if (!screen.isEmpty() && !working.isEmpty()
+        && (outcome = cannotStart(outputPath, converterPath)) == Conversion::Converted) {
+        const QStringList arguments = phoneCopyArguments(working, screen, view, outputPath);
+        const hiddenprocess::RunResult run = runner(converterPath, arguments, workPath);
+        outcome = ranTo(run, [&] { return convertedCopyUsable(run, outputPath, screen); });
     }
     // Whatever a failed run left is no copy of this pick.
     if (outcome != Conversion::Converted)
         QFile::remove(outputPath);
     return outcome;
+}
+
+Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
+                                  qint32 height, const FrameView &view, const QString &converterPath,
+                                  const ConverterRunner &runner)
+{
+    QFile::remove(outputPath);
+    const QSize screen(width, height);
+    const QString work = workingCopyPath(outputPath);
+    const Conversion made = wallpaperSizeUsable(screen)
+                                ? makeWorkingCopy(picturePath, work, screen, converterPath, runner)
+                                : Conversion::Unreadable;
+    return made == Conversion::Converted
+               ? framePhoneCopy(work, outputPath, screen, view, converterPath, runner)
+               : made;
 }

@@ -3,6 +3,7 @@
 // arguments. Pure functions, so they are tested without a window or a process.
 #pragma once
 
+#include "app/framing.h"
 #include "platform/hiddenprocess.h"
 
 #include <QByteArray>
@@ -20,11 +21,17 @@ QString pictureTitleOf(const QString &picturePath);
 // "<startDir>/a.<ext>"; with no extension the name ends in "a.".
 QString convertedPicturePath(const QString &startDir, const QString &outputExt);
 
+// The picture formats taken, told by their first bytes whatever the name
+// says, and the ImageMagick coder named for each: "jpeg", "bmp", "png",
+// "webp", "heic", "avif", "gif", "tiff". Empty for anything else (SVG, MVG,
+// PostScript, text, ...), which never reaches the converter, so ImageMagick
+// never guesses a format and no picture can make it read other files.
+QString pictureCoderFor(const QByteArray &pictureHead);
+
 // What ImageMagick is really handed. It gets the picture's bytes on standard
 // input, never its name, so no name can be globbed, read as a coder
-// ("gif:x"), a frame selector ("[1]") or a file list ("@x"). The format comes
-// from the bytes' own signature, not the name: "jpg:-", "bmp:-", or "-" to let
-// ImageMagick recognise anything else.
+// ("gif:x"), a frame selector ("[1]") or a file list ("@x"): "<coder>:-",
+// a GIF's first frame only. Empty when the format is not taken.
 QString converterInputFor(const QByteArray &pictureHead);
 
 // The output as ImageMagick writes it literally: the coder its extension
@@ -50,24 +57,53 @@ constexpr const char kThreads[] = "2";
 // so they hold from the first byte read, however its policy file is set.
 QStringList converterLimitArguments();
 
-// The size -sample WxH leaves a picture of `picture` pixels at: the largest
-// that fits in the box with the picture's aspect ratio, rounded to the
-// nearest pixel, never below 1. (ImageMagick's own rule, so the copy keeps
-// its size when the converter decodes smaller than the picture.)
-QSize sampledSize(const QSize &picture, qint32 width, qint32 height);
+// Whether the profile's wallpaper makes a picture: a known format, and a
+// size of at least 1 x 1 within what the converter may make.
+bool wallpaperProfileUsable(qint32 wallpaperType, qint32 width, qint32 height);
+// What the user is told instead, at Browse or by --upload.
+inline constexpr char kUnusableProfileText[] =
+    "The phone's profile gives no wallpaper size and format a picture can be made for.";
+bool wallpaperSizeUsable(const QSize &screen);
 
-// Whether a JPEG of `picture` pixels may be decoded reduced for a WxH box:
-// at least twice the box each way, so -sample still picks real pixels, and
-// within the limits, which ImageMagick checks on the reduced size only.
-bool decodeReduced(const QSize &picture, qint32 width, qint32 height);
+// The upright copy every framing of a pick is cut from, in the converter's
+// folder beside the phone's copy: made once per pick, so a change of framing
+// reads a few megapixels, never the camera's file again.
+QString workingCopyPath(const QString &outputPath);
 
-// The limits, then -sample "<width>x<height>" (signed, unchecked), the input
-// and the output above; the picture itself goes to standard input. A JPEG
-// that decodeReduced() allows (`pictureSize` from its header; invalid when
-// unknown) is decoded at twice the box or more (-define jpeg:size), and
-// sampled to exactly sampledSize() ("!"), the size a full decode gives.
-QStringList imageMagickArguments(qint32 width, qint32 height, const QByteArray &pictureHead,
-                                 const QSize &pictureSize, const QString &outputPath);
+// Its size at most: the picture upright, reduced so that Fill at kWorkingZoom
+// still has a pixel of it for each of the screen's (deeper zooms enlarge it
+// a little), and to no more than kWorkingPixels; never enlarged, never below
+// what covers the screen. Four times keeps the converter's memory near that
+// of a plain reduced decode.
+constexpr double kWorkingZoom = 4;
+constexpr qint64 kWorkingPixels = 4'000'000;
+QSize workingCopyBound(const QSize &uprightPicture, const QSize &screen);
+
+// Whether a JPEG of `picture` pixels may be decoded reduced (by libjpeg, in
+// eighths) for a copy of at most `bound`: at least twice the bound each way,
+// and within the limits, which ImageMagick checks on the reduced size only.
+bool decodeReduced(const QSize &picture, const QSize &bound);
+
+// What the converter is told of a pick before it reads it.
+struct PictureFacts
+{
+    QByteArray head;     // its first bytes
+    QSize storedSize;    // as its header states it; invalid when unknown
+    bool turned = false; // its orientation tag turns it a quarter
+};
+PictureFacts pictureFactsOf(const QString &path);
+
+// The limits, the input, then: upright (-auto-orient), shrunk with
+// ImageMagick's filtered -resize to workingCopyBound(), transparency on
+// black, written as 8-bit PPM. A JPEG that decodeReduced() allows is decoded
+// at the bound or more (-define jpeg:size).
+QStringList workingCopyArguments(const PictureFacts &picture, const QSize &screen, const QString &workPath);
+
+// The phone's copy from the working copy (on standard input): the part
+// frameRects() shows cut out, resized with the filtered -resize onto its
+// place on a black screen of exactly `screen` pixels, in the output's format.
+QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, const FrameView &view,
+                               const QString &outputPath);
 
 // The first bytes of a file, enough for its signature; empty when unreadable.
 QByteArray pictureHeadOf(const QString &path);
@@ -82,8 +118,10 @@ QSize pictureSizeOf(const QString &path);
 bool isPickableFile(const QString &path);
 
 // Whether a run left a copy fit to send: the converter ended by itself with
-// status 0 and the output is a file that is not empty.
-bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath);
+// status 0, and the output decodes as a picture of exactly `screen` pixels in
+// the format its extension names (a converter that exits 0 after writing
+// something else has failed).
+bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath, const QSize &screen);
 
 // How the converter is found. On Windows it is convert.exe in the start
 // folder, present or not, as the companion application installs it.
@@ -110,7 +148,7 @@ ConverterLookup systemConverterLookup();
 using ConverterRunner = std::function<hiddenprocess::RunResult(
     const QString &converterPath, const QStringList &arguments, const QString &picturePath)>;
 
-// How Browse's conversion ended; each failure has its own sentence.
+// How a conversion ended; each failure has its own sentence.
 enum class Conversion {
     Converted,
     NoSuchFile,  // nothing by that name
@@ -119,17 +157,30 @@ enum class Conversion {
     TimedOut,    // still converting at its time limit
     Stopped,     // the user stopped it
     CannotWrite, // the working folder cannot take the copy
-    Unreadable,  // ImageMagick could not read the picture
+    Unreadable,  // a format not taken, or one ImageMagick could not read
 };
 
 // The sentence the user is shown for a failed conversion; `timeLimit` is
 // the converter's limit. Empty for Converted.
 QString conversionFailureText(Conversion outcome, std::chrono::milliseconds timeLimit);
 
-// Browse's work once a picture is picked: clears the copy an earlier pick
-// left at `outputPath`, and has the converter write this pick's copy there
-// when the pick is a file that can be read. A copy fit to send stands there
-// afterwards only when Converted. `runner` is called at most once, and not
-// at all when nothing can be converted.
+// Browse's first step once a picture is picked: clears the working copy an
+// earlier pick left, and has the converter make this pick's when it is a
+// file in a format taken. It stands there afterwards only when Converted.
+// `runner` is called at most once, and not at all when nothing can be
+// converted.
+Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
+                           const QString &converterPath, const ConverterRunner &runner);
+
+// The second step, and all a change of framing runs: the phone's copy at
+// `outputPath` cut from the working copy as `view` frames it. Whatever copy
+// stood there goes first; a copy fit to send stands there only when
+// Converted.
+Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
+                          const FrameView &view, const QString &converterPath, const ConverterRunner &runner);
+
+// Both steps, for the upload without a window. Nothing is converted for a
+// size that wallpaperSizeUsable() refuses.
 Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                                  qint32 height, const QString &converterPath, const ConverterRunner &runner);
+                                  qint32 height, const FrameView &view, const QString &converterPath,
+                                  const ConverterRunner &runner);

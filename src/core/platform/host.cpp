@@ -20,15 +20,6 @@ bool isWindows()
 #endif
 }
 
-bool fileDialogFiltersIgnoreCase()
-{
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return true;
-#else
-    return false;
-#endif
-}
-
 bool standardOutputIsTerminal()
 {
 #ifdef Q_OS_WIN

@@ -1,5 +1,7 @@
 #include "skin/skinstate.h"
 
+#include <QPainter>
+
 qint16 clampDrawMode(qint16 drawMode)
 {
     if (drawMode >= SKIN_DRAW_TILE)
@@ -39,6 +41,7 @@ SkinFrame chooseSkinFrame(const SkinFrameInput &in)
             f.bitmap = SkinBitmap::Focus;
         else
             f.bitmap = SkinBitmap::Normal;
+        f.lightened = in.hovering && in.hasNormal && !in.hasOver;
         f.edge = bordered ? SkinEdge::Raised : SkinEdge::None;
     }
     f.focusRect = in.focused && in.focusMargin > 0;
@@ -102,5 +105,17 @@ QImage composeMasked(const QImage &bitmap, const QImage &mask)
                 dst[x] = 0;
         }
     }
+    return out;
+}
+
+QImage lightenedPicture(const QImage &picture)
+{
+    QImage out = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    // A veil of white over the artwork only, so a shaped picture keeps its shape.
+    QPainter p(&out);
+    p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    p.fillRect(QRectF(QPointF(0, 0), out.deviceIndependentSize()), QColor(255, 255, 255, 48));
     return out;
 }

@@ -39,11 +39,13 @@ struct SkinFrame
     bool textEmbossed = false; // disabled text: light copy, grey copy up-left
     bool focusRect = false;
     bool focusRing = false; // the keyboard user's ring around the shape
+    bool lightened = false; // hover without a picture of its own
 
     bool operator==(const SkinFrame &o) const
     {
         return bitmap == o.bitmap && edge == o.edge && textShifted == o.textShifted
-               && textEmbossed == o.textEmbossed && focusRect == o.focusRect && focusRing == o.focusRing;
+               && textEmbossed == o.textEmbossed && focusRect == o.focusRect && focusRing == o.focusRing
+               && lightened == o.lightened;
     }
 };
 
@@ -70,6 +72,10 @@ private:
 // The band of the given width just inside a shape's outline, so a ring drawn
 // there is never cut off by the shape itself.
 QRegion insideBand(const QRegion &shape, int width);
+
+// The picture a little lighter, its transparent pixels left as they are:
+// the hover look of a skin that has no hover picture.
+QImage lightenedPicture(const QImage &picture);
 
 // The picture as drawn through its mask, both already in the button's size:
 // opaque where the mask is not pure white, fully transparent where it is, so

@@ -17,6 +17,8 @@ bool CWallpaperApp::InitInstance()
         return uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)..., {}, &history);
     });
     dlg.setStartPicture(m_startPicture);
+    if (m_startFraming)
+        dlg.setStartFraming(*m_startFraming);
 
     dlg.DoModal();
     return false;

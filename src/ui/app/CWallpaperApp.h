@@ -1,6 +1,10 @@
 #pragma once
 
+#include "app/framing.h"
+
 #include <QString>
+
+#include <optional>
 
 class Presenter;
 
@@ -16,7 +20,10 @@ public:
 
     // A picture the window takes as Browse would, once it is up.
     void setStartPicture(const QString &picturePath) { m_startPicture = picturePath; }
+    // The framing given on the command line, for this run only.
+    void setStartFraming(Framing framing) { m_startFraming = framing; }
 
 private:
     QString m_startPicture;
+    std::optional<Framing> m_startFraming;
 };

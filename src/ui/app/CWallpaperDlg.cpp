@@ -18,6 +18,7 @@
 #include "upload/uploadname.h"
 #include "upload/uploadprogress.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -35,6 +36,8 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSettings>
+#include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
@@ -42,6 +45,12 @@
 #include <ctime>
 
 namespace {
+
+const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
+const QString kUnusableProfile = QString::fromLatin1(kUnusableProfileText);
+// How long the wheel or the keys rest before the picture is converted again.
+constexpr int kReframeRestMs = 400;
+const char kFramingKey[] = "framing";
 
 const char kUploadBarStyle[] = "QProgressBar { background-color: rgb(204, 255, 255);"
                                " border: 1px solid rgb(122, 138, 153); }"
@@ -74,6 +83,24 @@ CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore>
 
     // A picture file dropped anywhere on the window is taken as Browse would.
     setAcceptDrops(true);
+
+    m_reframeTimer = new QTimer(this);
+    m_reframeTimer->setSingleShot(true);
+    connect(m_reframeTimer, &QTimer::timeout, this, [this] { Reframe(); });
+    connect(m_preview, &CImagePreviewStatic::viewChanged, this, [this](const FrameView &view) {
+        m_frameView = view;
+        m_copyStale = !m_picturePath.isEmpty();
+        // During a drag only the preview follows; the converter runs once
+        // the picture is let go, or once the wheel rests.
+        if (m_preview->isDragging())
+            m_reframeTimer->stop();
+        else
+            m_reframeTimer->start(kReframeRestMs);
+    });
+    connect(m_preview, &CImagePreviewStatic::viewSettled, this, [this] {
+        if (m_copyStale)
+            m_reframeTimer->start(0);
+    });
 
     connect(m_browseButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnBrowse);
     connect(m_uploadButton, &QAbstractButton::clicked, this, &CWallpaperDlg::OnUpload);
@@ -152,6 +179,28 @@ void CWallpaperDlg::OnInitDialog()
     // of the same names, and another instance may share it.
     m_workFolder = std::make_unique<PrivateFolder>();
     m_startDir = m_workFolder->path();
+
+    m_frameView = FrameView{
+        m_startFraming.value_or(framingFromName(userSettings().value(QLatin1String(kFramingKey)).toString())
+                                    .value_or(Framing::Fill))};
+    if (wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth, m_profile.wallpaperHeight))
+        m_preview->setScreenSize(QSize(m_profile.wallpaperWidth, m_profile.wallpaperHeight));
+    m_preview->setView(m_frameView);
+}
+
+void CWallpaperDlg::setUserSettings(std::unique_ptr<QSettings> settings)
+{
+    m_userSettings = std::move(settings);
+}
+
+QSettings &CWallpaperDlg::userSettings()
+{
+    // The user's own file, never the phone's profile, which stays read-only.
+    if (!m_userSettings)
+        m_userSettings =
+            std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                        QStringLiteral("Pictovane"), QStringLiteral("Pictovane"));
+    return *m_userSettings;
 }
 
 void CWallpaperDlg::centreOnScreen()
@@ -216,6 +265,9 @@ void CWallpaperDlg::OnUpload()
         m_presenter.messageBox(QStringLiteral("Please Click Browse to select a file to Upload"));
         return;
     }
+    // The copy on disk must hold the framing the preview shows.
+    if (m_copyStale && !Reframe())
+        return;
     const QByteArray uploadFileName = makeUploadFileName(m_clock(), m_profile.wallpaperType);
 
     if (connectivity::isDisconnectedByUser())
@@ -250,9 +302,17 @@ void CWallpaperDlg::OnBrowse()
 {
     refreshProgress();
     m_progress->setValue(0);
+    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
+                                m_profile.wallpaperHeight)) {
+        m_presenter.messageBox(kUnusableProfile);
+        return;
+    }
 
     const std::optional<QString> picked = m_presenter.openFileName(
-        {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")});
+        {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)"),
+         QStringLiteral(
+             "All pictures (*.jpg *.jpeg *.jpe *.bmp *.png *.webp *.heic *.heif *.avif *.gif *.tif "
+             "*.tiff)")});
     if (!picked) {
         m_picturePath.clear();
         m_pictureTitle.clear();
@@ -266,6 +326,11 @@ void CWallpaperDlg::BrowseTo(const QString &picturePath)
 {
     refreshProgress();
     m_progress->setValue(0);
+    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
+                                m_profile.wallpaperHeight)) {
+        m_presenter.messageBox(kUnusableProfile);
+        return;
+    }
     ChoosePicture(picturePath);
 }
 
@@ -273,31 +338,89 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
 {
     m_picturePath = picturePath;
     m_pictureTitle = pictureTitleOf(m_picturePath);
+    // A new pick starts centred, in the framing chosen.
+    m_frameView = FrameView{m_frameView.framing};
+    m_reframeTimer->stop();
+    m_copyStale = false;
 
-    bool previewed = false;
-    const Conversion outcome =
-        m_startDir.isEmpty()
-            ? Conversion::CannotWrite
-            : convertPictureForPhone(
-                m_picturePath, convertedPicturePath(m_startDir, m_outputExt), m_profile.wallpaperWidth,
-                m_profile.wallpaperHeight, converterPathFor(m_startDir, systemConverterLookup()),
-                [this, &previewed](const QString &converter, const QStringList &arguments,
-                                   const QString &picture) {
-                    // The preview is decoded and drawn while the converter works.
-                    return RunConverter(converter, arguments, picture, [this, &previewed] {
-                        previewed = true;
-                        m_preview->LoadImageFile(m_picturePath);
-                        m_preview->repaint();
-                    });
-                });
-    if (!previewed)
-        m_preview->LoadImageFile(m_picturePath);
+    const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
+    const QString output = convertedPicturePath(m_startDir, m_outputExt);
+    const QString work = workingCopyPath(output);
+    // The last pick's copy never stands in for this one, whatever happens.
+    if (!m_startDir.isEmpty())
+        QFile::remove(output);
+    Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
+        return makeWorkingCopy(m_picturePath, work, screen, converter, runner);
+    });
+    // The preview shows the converter's own upright copy, so it shows every
+    // format the converter reads, turned as the phone will get it.
+    m_preview->LoadImageFile(outcome == Conversion::Converted ? work : QString());
+    m_preview->setView(m_frameView);
+    m_preview->repaint();
+    if (outcome == Conversion::Converted)
+        outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
+            return framePhoneCopy(work, output, screen, m_frameView, converter, runner);
+        });
     if (outcome != Conversion::Converted) {
-        // The preview may still show the pick; Upload must not send anything.
-        m_picturePath.clear();
-        m_pictureTitle.clear();
+        forgetPick();
         m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     }
+}
+
+bool CWallpaperDlg::Reframe()
+{
+    m_reframeTimer->stop();
+    if (isBusy()) {
+        // A timer that fires during another wait tries again after it.
+        m_reframeTimer->start(kReframeRestMs);
+        return false;
+    }
+    if (m_picturePath.isEmpty())
+        return false;
+    if (!m_copyStale)
+        return true;
+    m_copyStale = false;
+    const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
+    const QString output = convertedPicturePath(m_startDir, m_outputExt);
+    const Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
+        return framePhoneCopy(workingCopyPath(output), output, screen, m_frameView, converter, runner);
+    });
+    if (outcome == Conversion::Converted)
+        return true;
+    forgetPick();
+    m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
+    return false;
+}
+
+Conversion CWallpaperDlg::convertStep(
+    const std::function<Conversion(const QString &converter, const ConverterRunner &runner)> &step)
+{
+    if (m_startDir.isEmpty())
+        return Conversion::CannotWrite;
+    return step(converterPathFor(m_startDir, systemConverterLookup()),
+                [this](const QString &converter, const QStringList &arguments, const QString &input) {
+                    return RunConverter(converter, arguments, input);
+                });
+}
+
+void CWallpaperDlg::forgetPick()
+{
+    // Upload must not send anything, and the preview shows nothing to send.
+    m_picturePath.clear();
+    m_pictureTitle.clear();
+    m_copyStale = false;
+    m_preview->LoadImageFile(QString());
+}
+
+void CWallpaperDlg::ChooseFraming(Framing framing)
+{
+    if (isBusy())
+        return;
+    userSettings().setValue(QLatin1String(kFramingKey), framingName(framing));
+    m_frameView = FrameView{framing};
+    m_preview->setView(m_frameView);
+    m_copyStale = !m_picturePath.isEmpty();
+    Reframe();
 }
 
 hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPath,
@@ -323,6 +446,7 @@ void CWallpaperDlg::OnCloseButton()
         const QDir start(m_startDir);
         for (const WallpaperType &type : kWallpaperTypes)
             QFile::remove(start.filePath(QLatin1String(type.path)));
+        QFile::remove(workingCopyPath(start.filePath(QStringLiteral("a"))));
     }
     QDialog::reject();
 }
@@ -424,21 +548,42 @@ void CWallpaperDlg::mouseReleaseEvent(QMouseEvent *event)
 void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
 {
     // A frameless window has no system menu of its own; this one stands in
-    // for it and carries the About item, and the links of earlier uploads.
-    const QString about = resources::loadString(101);
-    if (about.isEmpty())
-        return;
+    // for it: the framing of the picture, then About and the links of
+    // earlier uploads.
     QMenu menu(this);
-    QAction *aboutAction = menu.addAction(about);
+    QActionGroup framings(&menu);
+    const std::pair<Framing, QString> choices[] = {
+        {Framing::Fill, QStringLiteral("&Fill the screen")},
+        {Framing::Fit, QStringLiteral("Show the &whole picture")},
+        {Framing::Stretch, QStringLiteral("&Stretch to the screen")}};
+    for (const auto &[framing, text] : choices) {
+        QAction *action = menu.addAction(text);
+        action->setCheckable(true);
+        action->setChecked(framing == m_frameView.framing);
+        action->setData(int(framing));
+        framings.addAction(action);
+    }
+    menu.addSeparator();
+    QAction *aboutAction = nullptr;
+    const QString about = resources::loadString(101);
+    if (!about.isEmpty())
+        aboutAction = menu.addAction(about);
     QAction *recentAction = menu.addAction(QStringLiteral("Recent Uploads\u2026"));
     recentAction->setEnabled(m_history && !m_history->entries().isEmpty());
     // Opened from the keyboard, its first item is selected, ready for Enter.
-    if (event->reason() == QContextMenuEvent::Keyboard)
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        QAction *first = menu.actions().constFirst();
         QMetaObject::invokeMethod(
-            &menu, [&menu, aboutAction] { menu.setActiveAction(aboutAction); }, Qt::QueuedConnection);
+            &menu, [&menu, first] { menu.setActiveAction(first); }, Qt::QueuedConnection);
+    }
     QAction *chosen = menu.exec(event->globalPos());
+    if (!chosen)
+        return;
     if (chosen == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
-    else if (chosen == recentAction && !isBusy())
-        m_presenter.recentUploads(*m_history);
+    else if (chosen == recentAction) {
+        if (!isBusy())
+            m_presenter.recentUploads(*m_history);
+    } else
+        ChooseFraming(Framing(chosen->data().toInt()));
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/PhoneProfile.h"
+#include "app/converter.h"
+#include "app/framing.h"
 #include "platform/hiddenprocess.h"
 #include "upload/uploadandreport.h"
 
@@ -17,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Presenter;
 class PrivateFolder;
@@ -24,6 +27,8 @@ class ProfileStore;
 class CImagePreviewStatic;
 class QAbstractButton;
 class QProgressBar;
+class QSettings;
+class QTimer;
 class UploadHistory;
 class WindowWait;
 
@@ -65,6 +70,20 @@ public:
     void BrowseTo(const QString &picturePath);
     // A picture to take as soon as the window's modal loop runs.
     void setStartPicture(const QString &picturePath) { m_startPicture = picturePath; }
+    // The framing of this run, given on the command line: it wins over the
+    // remembered one and is not remembered itself.
+    void setStartFraming(Framing framing) { m_startFraming = framing; }
+    // The context menu's choice: remembered for the next start, and the
+    // chosen picture converted again in the new framing.
+    void ChooseFraming(Framing framing);
+    Framing framing() const { return m_frameView.framing; }
+    const FrameView &frameView() const { return m_frameView; }
+    // Converts the chosen picture again as it is framed now, if the copy on
+    // disk holds another framing. False when that conversion failed (the
+    // pick is then forgotten, as after a failed Browse).
+    bool Reframe();
+    // Where the user's own choices live; by default the user's settings.
+    void setUserSettings(std::unique_ptr<QSettings> settings);
     // True while Upload or the converter runs.
     bool isBusy() const { return m_wait != nullptr; }
     // Starts the converter hidden in the start folder, the picture on its
@@ -112,6 +131,10 @@ private:
     void ChoosePicture(const QString &picturePath);
     void FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button);
     void refreshProgress();
+    Conversion convertStep(
+        const std::function<Conversion(const QString &converter, const ConverterRunner &runner)> &step);
+    void forgetPick();
+    QSettings &userSettings();
     void endDuringInit();
     void centreOnScreen();
 
@@ -146,6 +169,14 @@ private:
     // Manual drag where the window system cannot move the window for us.
     bool m_dragging = false;
     QPoint m_dragOffset;
+
+    // How the pick is framed; the copy on disk lags behind while stale.
+    FrameView m_frameView;
+    std::optional<Framing> m_startFraming;
+    bool m_copyStale = false;
+    // Converts again once the wheel or the keys have rested a moment.
+    QTimer *m_reframeTimer = nullptr;
+    std::unique_ptr<QSettings> m_userSettings;
 
     std::function<std::uint32_t()> m_clock;
     std::function<void(int)> m_exitProcess;

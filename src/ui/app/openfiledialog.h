@@ -6,7 +6,7 @@
 class QFileDialog;
 
 // An Open dialog for one existing file with `filters` in order, the first
-// preselected, the texts shown as given. Their patterns must match letters in
-// any case (a camera writes photo.JPG): Qt's own dialog does; where the
-// system's dialog would not, Qt's own is used instead.
+// preselected, the texts shown as given. The desktop's own file chooser
+// (the native one, the XDG portal's) where there is one; Qt's own
+// otherwise, with a name column as wide as the names.
 void setUpOpenDialog(QFileDialog &dialog, const QStringList &filters);

@@ -1,9 +1,16 @@
-// The preview box: shows the picked picture, the whole of it stretched over
-// the whole inside of a sunken frame, with no regard for its aspect ratio.
+// The preview box: shows the phone's screen, at the phone's shape and
+// centred in a sunken frame, with the picture framed on it exactly as the
+// converter cuts it. In Fill the user moves the picture under the screen
+// (drag, arrow keys), zooms it (wheel, + and -) and centres it again
+// (double-click, 0); the owner hears of each change and converts again.
 #pragma once
+
+#include "app/framing.h"
+#include "skin/skinstate.h"
 
 #include <QFrame>
 #include <QImage>
+#include <QPointF>
 #include <QString>
 
 class CImagePreviewStatic : public QFrame
@@ -31,18 +38,62 @@ public:
     const QString &imagePath() const { return m_szImagePath; }
     // True when there is a picture to draw.
     bool isShowing() const;
+    // The picture's size in the file, before any reduced decode.
+    QSize pictureSize() const { return m_pictureSize; }
+
+    // The phone's screen in its own pixels; until it is set, or when empty,
+    // the screen is the whole inside of the box.
+    void setScreenSize(const QSize &screen);
+    // Where the phone's screen is drawn, in the box's coordinates.
+    QRect screenRect() const;
+
+    void setView(const FrameView &view);
+    const FrameView &view() const { return m_view; }
+    // True while the left button drags the picture.
+    bool isDragging() const { return m_dragging; }
+
+signals:
+    // The user moved, zoomed or centred the picture.
+    void viewChanged(const FrameView &view);
+    // A drag has ended: the picture stays where it was let go.
+    void viewSettled();
 
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     QImage decode(const QString &path);
+    // The screen's size in phone pixels, as frameRects() takes it.
+    QSize phoneScreen() const;
+    // From the box's coordinates to the phone's screen pixels.
+    QPointF toScreen(QPointF boxPoint) const;
+    void changeView(const FrameView &view);
+    void describe();
 
     QString m_szImagePath;
     QImage m_image;
+    QSize m_pictureSize;
     // The screen density the picture was decoded for.
     qreal m_decodedRatio = 1;
     // Set by InitGraphics: the box is its own drawing surface from then on.
     bool m_graphicsReady = false;
+
+    QSize m_screen;
+    FrameView m_view;
+    // The picture reduced for the current zoom, so a pan draws it 1:1
+    // instead of filtering the whole picture each frame.
+    QImage m_display;
+    QSize m_displayFor;
+    bool m_dragging = false;
+    QPointF m_dragFrom;
+    FocusCue m_focusCue;
 };

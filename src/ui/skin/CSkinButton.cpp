@@ -335,6 +335,11 @@ void CSkinButton::paintEvent(QPaintEvent *)
         picture = &m_images.focus;
         break;
     }
+    QImage lit;
+    if (picture && frame.lightened) {
+        lit = lightenedPicture(*picture);
+        picture = &lit;
+    }
     if (picture)
         PaintStateBitmap(p, *picture, r, m_nDrawMode);
     else

@@ -58,8 +58,10 @@ CStatusDialog::CStatusDialog(QWidget *parent, UrlOpener openUrl) :
     document->setDefaultFont(message->font());
     message->setDocument(document);
     message->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // No background of its own: the group box's shows through, whatever
+    // tint the style gives the inside of its frame.
     QPalette flat = message->palette();
-    flat.setColor(QPalette::Base, flat.color(QPalette::Window));
+    flat.setColor(QPalette::Base, Qt::transparent);
     message->setPalette(flat);
     message->installEventFilter(this);
     m_linkPanel = new LinkPanel(this);

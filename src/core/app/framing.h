@@ -1,0 +1,64 @@
+// How a picture fills the phone's screen: which part of the picture is shown
+// and where on the screen it lands. Pure geometry, shared by the preview and
+// the converter, so both show exactly the same part.
+#pragma once
+
+#include <QPointF>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+enum class Framing {
+    Fill,    // covers the whole screen, the rest of the picture cut off
+    Fit,     // the whole picture inside, black bands beside it
+    Stretch, // the whole picture over the whole screen, scaled in x and y apart
+};
+
+// "fill", "fit", "stretch": the words of the command line and the settings.
+QString framingName(Framing framing);
+std::optional<Framing> framingFromName(const QString &name);
+
+// The user's framing of one picture. Zoom and centre count in Fill only:
+// zoom 1 just covers the screen, up to kMaxZoom; the centre is the shown
+// part's middle as a fraction of the picture (0.5, 0.5: centred).
+struct FrameView
+{
+    static constexpr double kMaxZoom = 8;
+
+    Framing framing = Framing::Fill;
+    double zoom = 1;
+    QPointF centre{0.5, 0.5};
+
+    bool operator==(const FrameView &o) const
+    {
+        return framing == o.framing && zoom == o.zoom && centre == o.centre;
+    }
+    bool operator!=(const FrameView &o) const { return !(*this == o); }
+};
+
+// The part of the picture shown (`source`, in the picture's pixels) and where
+// it lands (`target`, in the screen's pixels); the rest of the screen is black.
+struct FrameRects
+{
+    QRect source;
+    QRect target;
+};
+
+// The rectangles for a picture of `picture` pixels on a screen of `screen`
+// pixels. The zoom is held to 1..kMaxZoom and the centre so that no empty
+// band ever shows in Fill. Empty rectangles when either size is empty.
+FrameRects frameRects(const QSize &picture, const QSize &screen, const FrameView &view);
+
+// `view` with its zoom and centre held to what frameRects() can show, so a
+// pan past the edge is not remembered and undone first on the way back.
+FrameView clampedView(const QSize &picture, const QSize &screen, FrameView view);
+
+// The picture moved by `delta` screen pixels under the screen (Fill only).
+FrameView pannedView(const QSize &picture, const QSize &screen, const FrameView &view, QPointF delta);
+
+// Zoomed by `factor` around `anchor` (screen pixels): the picture's point
+// under the anchor stays under it (Fill only).
+FrameView zoomedView(const QSize &picture, const QSize &screen, const FrameView &view, double factor,
+                     QPointF anchor);

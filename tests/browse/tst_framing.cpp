@@ -1,0 +1,301 @@
+// The user frames the picture in the main window: what the preview shows is
+// what the converted copy holds, after a Browse, a drag, the wheel, the keys
+// and the context menu; the choice of framing is remembered in the user's
+// own settings.
+#include "app/CWallpaperDlg.h"
+#include "preview/CImagePreviewStatic.h"
+
+#include "photo.h"
+#include "pictures.h"
+#include "testfiles.h"
+#include "windowfixture.h"
+
+#include <QAccessible>
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QByteArray profileOf(int type, int width, int height)
+{
+    return QStringLiteral("wallpaperSupport=1\nNumber=5550100\nwallpaperType=%1\nwallpaperWidth=%2\n"
+                          "wallpaperHeight=%3\n")
+        .arg(type)
+        .arg(width)
+        .arg(height)
+        .toLatin1();
+}
+
+// Mean difference per channel of preview and copy at the same size: the
+// filters and the GIF palette differ by about 1.5; a cut off by a twentieth
+// of the screen differs by 5 or more.
+constexpr double kAgree = 3;
+
+struct Fixture : WindowFixture
+{
+    QTemporaryDir pictures;
+    std::unique_ptr<CWallpaperDlg> dlg;
+    QString photo;
+
+    explicit Fixture(const QByteArray &profile = profileOf(2, 128, 160)) : WindowFixture(profile)
+    {
+        dlg = makeWindow();
+        dlg->OnInitDialog();
+        // A portrait photo stored sideways, as a phone camera stores it.
+        const QImage upright = paintPhoto(600, 800, 8);
+        QImage marked = upright;
+        QPainter(&marked).fillRect(0, 0, 300, 100, QColor(230, 30, 30));
+        photo = writeFile(
+            pictures.filePath(QStringLiteral("portrait.jpg")),
+            withOrientation(encodedPicture(marked.transformed(QTransform().rotate(-90)), "JPG"), 6));
+    }
+    ~Fixture() { dlg.reset(); }
+
+    CImagePreviewStatic *preview() const
+    {
+        return dlg->findChild<CImagePreviewStatic *>(QStringLiteral("preview2222"));
+    }
+    // In the window's own folder, where the converter writes.
+    QString copyPath(const char *name = "a.gif") const
+    {
+        return QDir(dlg->startDir()).filePath(QLatin1String(name));
+    }
+
+    // The phone's screen as the preview shows it, and the copy on disk
+    // scaled to that size: how far apart they are.
+    double previewAgainstCopy(const char *name = "a.gif") const
+    {
+        CImagePreviewStatic *p = preview();
+        const QImage shown = p->grab().toImage().copy(p->screenRect()).convertToFormat(QImage::Format_RGB32);
+        const QImage copy = QImage(copyPath(name)).convertToFormat(QImage::Format_RGB32);
+        return meanDifference(shown,
+                              copy.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+};
+
+} // namespace
+
+class FramingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void previewAgreesWithTheCopy_data();
+    void previewAgreesWithTheCopy();
+    void dragConvertsOnceLetGo();
+    void uploadWaitsForTheNewFraming();
+    void keysPanZoomAndCentre();
+    void contextMenuChoosesAndRemembers();
+    void commandLineFramingIsNotRemembered();
+    void assistiveTechnologySeesAPicture();
+};
+
+void FramingTest::init()
+{
+    if (imageMagick().isEmpty())
+        QSKIP("ImageMagick is not installed");
+}
+
+void FramingTest::previewAgreesWithTheCopy_data()
+{
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<QString>("framing");
+    QTest::addColumn<double>("wheel"); // notches at the preview's upper left, then a drag
+    QTest::addColumn<QByteArray>("copy");
+    QTest::newRow("fill, GIF") << profileOf(2, 128, 160) << "fill" << 0.0 << QByteArray("a.gif");
+    QTest::newRow("fill zoomed and moved, JPEG")
+        << profileOf(1, 128, 160) << "fill" << 3.0 << QByteArray("a.jpg");
+    QTest::newRow("fit, wide phone, bitmap") << profileOf(0, 220, 176) << "fit" << 0.0 << QByteArray("a.bmp");
+    QTest::newRow("stretch, GIF") << profileOf(2, 128, 160) << "stretch" << 0.0 << QByteArray("a.gif");
+}
+
+void FramingTest::previewAgreesWithTheCopy()
+{
+    QFETCH(QByteArray, profile);
+    QFETCH(QString, framing);
+    QFETCH(double, wheel);
+    QFETCH(QByteArray, copy);
+    Fixture fx(profile);
+    fx.dlg->ChooseFraming(*framingFromName(framing));
+    fx.presenter.nextFile = fx.photo;
+    fx.dlg->OnBrowse();
+    QVERIFY(fx.presenter.boxes.isEmpty());
+    CImagePreviewStatic *p = fx.preview();
+    // The phone's shape, centred in the box.
+    const QSize phone(fx.dlg->profile().wallpaperWidth, fx.dlg->profile().wallpaperHeight);
+    QCOMPARE(QImage(fx.copyPath(copy.constData())).size(), phone);
+    const QRect screen = p->screenRect();
+    QVERIFY(qAbs(double(screen.width()) / screen.height() - double(phone.width()) / phone.height()) < 0.02);
+    QVERIFY(qAbs(screen.center().x() - p->contentsRect().center().x()) <= 1);
+
+    if (wheel > 0) {
+        const QPoint at = screen.topLeft() + QPoint(20, 20);
+        QWheelEvent notch(at, p->mapToGlobal(at), QPoint(), QPoint(0, int(120 * wheel)), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(p, &notch);
+        QTest::mousePress(p, Qt::LeftButton, {}, screen.center());
+        QTest::mouseMove(p, screen.center() + QPoint(-15, 10));
+        QTest::mouseRelease(p, Qt::LeftButton, {}, screen.center() + QPoint(-15, 10));
+        QCOMPARE(fx.dlg->frameView().zoom, std::pow(1.25, wheel));
+        QTRY_VERIFY(!fx.dlg->Reframe() || fx.previewAgainstCopy(copy.constData()) < kAgree);
+    }
+    const double difference = fx.previewAgainstCopy(copy.constData());
+    QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
+    // Upright: the red mark is in the top left of the picture.
+    if (framing != QLatin1String("fit") && wheel == 0) {
+        const QColor corner = QImage(fx.copyPath(copy.constData())).pixelColor(4, 4);
+        QVERIFY2(corner.red() > 180 && corner.green() < 90, qPrintable(corner.name()));
+    }
+}
+
+void FramingTest::dragConvertsOnceLetGo()
+{
+    Fixture fx;
+    fx.presenter.nextFile = fx.photo;
+    fx.dlg->OnBrowse();
+    CImagePreviewStatic *p = fx.preview();
+    const QByteArray before = readFile(fx.copyPath());
+    const QPoint windowAt = fx.dlg->pos();
+    const QPoint from = p->screenRect().center();
+
+    QTest::mousePress(p, Qt::LeftButton, {}, from);
+    QTest::mouseMove(p, from + QPoint(0, -40));
+    // The preview follows at once; the copy waits for the release.
+    QVERIFY(fx.dlg->frameView().centre.y() > 0.5);
+    QTest::qWait(600);
+    QCOMPARE(readFile(fx.copyPath()), before);
+    QTest::mouseRelease(p, Qt::LeftButton, {}, from + QPoint(0, -40));
+    QTRY_VERIFY(readFile(fx.copyPath()) != before);
+    const double difference = fx.previewAgainstCopy();
+    QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
+    QCOMPARE(fx.dlg->pos(), windowAt); // the box does not move the window
+
+    // A double-click puts it back in the middle.
+    QTest::mouseDClick(p, Qt::LeftButton, {}, from);
+    QCOMPARE(fx.dlg->frameView().centre, QPointF(0.5, 0.5));
+    QTRY_COMPARE(readFile(fx.copyPath()), before);
+}
+
+void FramingTest::uploadWaitsForTheNewFraming()
+{
+    Fixture fx;
+    QByteArray sent;
+    fx.dlg->setUploadJob([&](auto &&...) {
+        sent = readFile(fx.copyPath());
+        return UploadReport{};
+    });
+    fx.presenter.nextFile = fx.photo;
+    fx.dlg->OnBrowse();
+    const QByteArray centred = readFile(fx.copyPath());
+    CImagePreviewStatic *p = fx.preview();
+    const QPoint at = p->screenRect().center();
+    QWheelEvent notch(at, p->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(p, &notch);
+
+    fx.dlg->OnUpload(); // before the wheel has rested
+
+    QVERIFY(!sent.isEmpty());
+    QVERIFY(sent != centred);
+    QCOMPARE(sent, readFile(fx.copyPath()));
+    const double difference = fx.previewAgainstCopy();
+    QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
+}
+
+void FramingTest::keysPanZoomAndCentre()
+{
+    Fixture fx;
+    fx.presenter.nextFile = fx.photo;
+    fx.dlg->OnBrowse();
+    fx.dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fx.dlg.get()));
+    CImagePreviewStatic *p = fx.preview();
+    // Last in the order: Browse, Upload, close, then the box.
+    QCOMPARE(fx.dlg->findChild<QWidget *>(QStringLiteral("button1009"))->nextInFocusChain(), p);
+    QCOMPARE(p->focusPolicy(), Qt::StrongFocus);
+    p->setFocus(Qt::TabFocusReason);
+
+    QTest::keyClick(p, Qt::Key_Plus);
+    QCOMPARE(fx.dlg->frameView().zoom, 1.25);
+    const QPointF centred = fx.dlg->frameView().centre;
+    QTest::keyClick(p, Qt::Key_Right);
+    QVERIFY(fx.dlg->frameView().centre.x() < centred.x());
+    QTest::keyClick(p, Qt::Key_Down);
+    QVERIFY(fx.dlg->frameView().centre.y() < centred.y());
+    QTest::keyClick(p, Qt::Key_Minus);
+    QCOMPARE(fx.dlg->frameView().zoom, 1.0);
+    QTest::keyClick(p, Qt::Key_0);
+    QCOMPARE(fx.dlg->frameView(), FrameView{});
+    // The focus ring lies over the picture's edge: compare without it.
+    fx.dlg->findChild<QWidget *>(QStringLiteral("button1007"))->setFocus();
+    QTRY_VERIFY(fx.previewAgainstCopy() < kAgree);
+}
+
+void FramingTest::contextMenuChoosesAndRemembers()
+{
+    Fixture fx;
+    const QByteArray profileBytes = readFile(fx.profilePath());
+    fx.presenter.nextFile = fx.photo;
+    fx.dlg->OnBrowse();
+
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction *a : menu->actions())
+            offered << (a->isSeparator() ? QStringLiteral("-")
+                                         : a->text() + (a->isChecked() ? QStringLiteral(" *") : QString()));
+        QAction *whole = menu->actions().at(1);
+        QVERIFY(whole->isCheckable() && whole->actionGroup() && whole->actionGroup()->isExclusive());
+        menu->setActiveAction(whole);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10), fx.dlg->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(fx.dlg.get(), &event);
+
+    QCOMPARE(offered, (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen",
+                                   "-", "&About Pictovane...", "Recent Uploads\u2026"}));
+    QCOMPARE(fx.dlg->framing(), Framing::Fit);
+    // Converted again at once: the portrait photo has black bands beside it.
+    const QImage copy(fx.copyPath());
+    QCOMPARE(copy.pixelColor(0, 80), QColor(Qt::black));
+    QVERIFY(fx.previewAgainstCopy() < kAgree);
+
+    // Remembered in the user's settings, never in the phone's profile.
+    QCOMPARE(QSettings(fx.userSettingsPath(), QSettings::IniFormat).value("framing").toString(),
+             QStringLiteral("fit"));
+    QCOMPARE(readFile(fx.profilePath()), profileBytes);
+    auto next = fx.makeWindow();
+    next->OnInitDialog();
+    QCOMPARE(next->framing(), Framing::Fit);
+}
+
+void FramingTest::commandLineFramingIsNotRemembered()
+{
+    Fixture fx;
+    auto dlg = fx.makeWindow();
+    dlg->setStartFraming(Framing::Stretch);
+    dlg->OnInitDialog();
+    QCOMPARE(dlg->framing(), Framing::Stretch);
+    QVERIFY(!QSettings(fx.userSettingsPath(), QSettings::IniFormat).contains("framing"));
+}
+
+void FramingTest::assistiveTechnologySeesAPicture()
+{
+    Fixture fx;
+    fx.dlg->ChooseFraming(Framing::Fit);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(fx.preview());
+    QVERIFY(a);
+    QCOMPARE(a->role(), QAccessible::Graphic);
+    QVERIFY(!a->text(QAccessible::Name).isEmpty());
+    QVERIFY(a->text(QAccessible::Description).contains(QStringLiteral("whole picture")));
+}
+
+QTEST_MAIN(FramingTest)
+#include "tst_framing.moc"
