@@ -42,6 +42,7 @@ public:
     std::optional<QString> openFileName(const QStringList &) override { return file; }
     void statusDialog(int, const QByteArray &) override {}
     void openUrl(const QUrl &) override {}
+    bool askToStop(const QString &) override { return false; }
     void aboutBox() override {}
     bool askYesNo(const QString &) override { return false; }
     void recentUploads(const UploadHistory &) override {}

@@ -86,11 +86,11 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     const QByteArray uploadFileName = makeUploadFileName(upload.clock(), profile.wallpaperType);
     QByteArray title = pictureTitleOf(picturePath).toLocal8Bit();
     const UploadHistory history(upload.historyFile);
-    const pictovane::HRESULT hr =
+    const UploadReport report =
         uploadAndReport(console, startDir, uploadFileName, QByteArray(profile.Number), title, profile.Carrier,
-                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, upload.timeouts,
-                        upload.historyFile.isEmpty() ? nullptr : &history);
-    return uploadExitStatus(console.modesShown(), pictovane::FAILED(hr));
+                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, nullptr,
+                        upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
+    return uploadExitStatus(console.modesShown(), pictovane::FAILED(report.hr));
 }
 
 int uploadWithoutWindow(HeadlessUpload upload)

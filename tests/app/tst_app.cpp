@@ -2,6 +2,7 @@
 #include "app/uploadhistory.h"
 #include "pictures.h"
 #include "platform/profilestore.h"
+#include "platform/wait.h"
 #include "testfiles.h"
 #include "windowfixture.h"
 
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <tuple>
 
 namespace {
 
@@ -61,10 +64,10 @@ private slots:
     void outputExtensionFollowsType_data();
     void outputExtensionFollowsType();
     void uploadWithoutPictureIsRefused();
-    void uploadRunsTheJobBetweenFiveAndTen();
+    void uploadRunsTheJobBetweenHalfAndFull();
     void sameSecondSameUploadName();
-    void nothingEndsOrRestartsAnUpload_data();
-    void nothingEndsOrRestartsAnUpload();
+    void inputDuringAnUpload_data();
+    void inputDuringAnUpload();
     void everyWayOutRemovesOnlyOurFolder_data();
     void everyWayOutRemovesOnlyOurFolder();
     void twoWindowsNeverShareAFolder();
@@ -180,7 +183,10 @@ void AppTest::uploadWithoutPictureIsRefused()
     auto dlg = fx.window();
     dlg->OnInitDialog();
     int jobs = 0;
-    dlg->setUploadJob([&](auto &&...) { ++jobs; });
+    dlg->setUploadJob([&](auto &&...) {
+        ++jobs;
+        return UploadReport{};
+    });
     QTest::mouseClick(button(dlg.get(), "button1008"), Qt::LeftButton);
     QCOMPARE(fx.presenter.boxes, QStringList{"Please Click Browse to select a file to Upload"});
     QCOMPARE(jobs, 0);
@@ -195,7 +201,7 @@ void AppTest::uploadWithoutPictureIsRefused()
     QCOMPARE(jobs, 0);
 }
 
-void AppTest::uploadRunsTheJobBetweenFiveAndTen()
+void AppTest::uploadRunsTheJobBetweenHalfAndFull()
 {
     Fixture fx;
     auto dlg = fx.window();
@@ -208,19 +214,21 @@ void AppTest::uploadRunsTheJobBetweenFiveAndTen()
     QCOMPARE(dlg->pictureTitle(), QStringLiteral("my beach.photo"));
 
     QStringList seen;
+    QList<int> barDuringJob;
     dlg->setUploadJob([&](const QString &startDir, const QByteArray &name, const QByteArray &number,
                           QByteArray &title, qint32 carrier, qint32 phone, const QByteArray &version,
-                          qint32 type) {
-        QCOMPARE(progress(dlg.get())->value(), 5);
-        QCOMPARE(progress(dlg.get())->maximum(), 10);
+                          qint32 type, Wait *wait) {
+        barDuringJob << progress(dlg.get())->value() << progress(dlg.get())->maximum() << (wait ? 1 : 0);
         seen << startDir << name << number << title << QString::number(carrier) << QString::number(phone)
              << version << QString::number(type);
         title.replace(' ', '_');
+        return UploadReport{};
     });
     dlg->OnUpload();
     QCOMPARE(seen,
              (QStringList{dlg->startDir(), "41.gif", "5550100", "my beach.photo", "4", "210", "2.5", "2"}));
-    QCOMPARE(progress(dlg.get())->value(), 10);
+    QCOMPARE(barDuringJob, (QList<int>{500, 1000, 1}));
+    QCOMPARE(progress(dlg.get())->value(), 1000);
     QVERIFY(fx.presenter.boxes.isEmpty());
     // The job cleans the title in place, and the window keeps what it left.
     QCOMPARE(dlg->pictureTitle(), QStringLiteral("my_beach.photo"));
@@ -237,7 +245,10 @@ void AppTest::sameSecondSameUploadName()
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     QByteArrayList names;
-    dlg->setUploadJob([&](const QString &, const QByteArray &name, auto &&...) { names << name; });
+    dlg->setUploadJob([&](const QString &, const QByteArray &name, auto &&...) {
+        names << name;
+        return UploadReport{};
+    });
     dlg->OnUpload();
     dlg->OnUpload();
     QCOMPARE(names.size(), 2);
@@ -245,18 +256,31 @@ void AppTest::sameSecondSameUploadName()
     QVERIFY(names[0].endsWith(".gif"));
 }
 
-void AppTest::nothingEndsOrRestartsAnUpload_data()
+void AppTest::inputDuringAnUpload_data()
 {
+    // What the user does while the job runs, whether the window asks to stop,
+    // and the answer.
     QTest::addColumn<QString>("attempt");
-    for (const char *attempt : {"Upload", "Browse", "close button", "Esc", "Enter", "window closed"})
-        QTest::newRow(attempt) << QString::fromLatin1(attempt);
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Upload") << "Upload" << false << true;
+    QTest::newRow("Browse") << "Browse" << false << true;
+    QTest::newRow("Enter") << "Enter" << false << true;
+    QTest::newRow("close button, No") << "close button" << true << false;
+    QTest::newRow("Esc, No") << "Esc" << true << false;
+    QTest::newRow("window closed, No") << "window closed" << true << false;
+    QTest::newRow("Esc twice, asked once") << "Esc Esc" << true << false;
+    QTest::newRow("close button, Yes") << "close button" << true << true;
+    QTest::newRow("Esc, Yes") << "Esc" << true << true;
 }
 
-void AppTest::nothingEndsOrRestartsAnUpload()
+void AppTest::inputDuringAnUpload()
 {
-    // Commands that reach the window while its upload runs, as a nested event
-    // loop could deliver them, are refused.
+    // Input given while the job waits reaches no command; the stop keys only
+    // ask, and the window stays open whatever the answer.
     QFETCH(QString, attempt);
+    QFETCH(bool, asks);
+    QFETCH(bool, yes);
     Fixture fx;
     auto dlg = fx.window();
     dlg->OnInitDialog();
@@ -267,28 +291,50 @@ void AppTest::nothingEndsOrRestartsAnUpload()
     const QString gif = QDir(dlg->startDir()).filePath(QStringLiteral("a.gif"));
     QVERIFY(QFile::exists(gif));
     dlg->show();
+    fx.presenter.stopAnswer = yes;
     const int dialogsBefore = int(fx.presenter.fileDialogs.size());
     int jobs = 0;
-    dlg->setUploadJob([&](auto &&...) {
+    bool stopSeen = false;
+    dlg->setUploadJob([&](auto &&...inputs) -> UploadReport {
+        Wait *wait = std::get<8>(std::forward_as_tuple(inputs...));
         ++jobs;
-        if (attempt == QLatin1String("Upload"))
-            dlg->OnUpload();
-        else if (attempt == QLatin1String("Browse"))
-            dlg->OnBrowse();
-        else if (attempt == QLatin1String("close button"))
-            dlg->OnCloseButton();
-        else if (attempt == QLatin1String("Esc"))
-            QTest::keyClick(dlg.get(), Qt::Key_Escape);
-        else if (attempt == QLatin1String("Enter"))
-            QTest::keyClick(dlg.get(), Qt::Key_Return);
-        else
-            dlg->close();
+        for (const QString &a : attempt.split(QLatin1Char(' '))) {
+            if (a == QLatin1String("Upload"))
+                QTest::mouseClick(button(dlg.get(), "button1008"), Qt::LeftButton);
+            else if (a == QLatin1String("Browse"))
+                QTest::mouseClick(button(dlg.get(), "button1007"), Qt::LeftButton);
+            else if (a == QLatin1String("close button"))
+                QTest::mouseClick(button(dlg.get(), "button1009"), Qt::LeftButton);
+            else if (a == QLatin1String("Esc"))
+                QTest::keyClick(dlg.get(), Qt::Key_Escape);
+            else if (a == QLatin1String("Enter"))
+                QTest::keyClick(dlg.get(), Qt::Key_Return);
+            else
+                dlg->close();
+        }
+        wait->idle();
+        wait->idle();
+        stopSeen = wait->stopRequested();
+        UploadReport report;
+        report.stopped = stopSeen;
+        return report;
     });
     dlg->OnUpload();
     QCOMPARE(jobs, 1);
     QCOMPARE(int(fx.presenter.fileDialogs.size()), dialogsBefore);
+    QCOMPARE(fx.presenter.stopQuestions, asks ? QStringList{"Stop sending the picture?"} : QStringList{});
+    QCOMPARE(stopSeen, asks && yes);
+    QCOMPARE(fx.presenter.boxes,
+             asks && yes ? QStringList{"Sending the picture was stopped."} : QStringList{});
+    // Stopped: empty, not full; the picture still chosen for the next try.
+    QCOMPARE(progress(dlg.get())->value(), asks && yes ? 0 : 1000);
+    QVERIFY(!dlg->picturePath().isEmpty());
     QVERIFY(dlg->isVisible());
     QVERIFY(QFile::exists(gif));
+
+    // Idle again, the close button closes as usual.
+    QTest::mouseClick(button(dlg.get(), "button1009"), Qt::LeftButton);
+    QVERIFY(!dlg->isVisible());
 }
 
 void AppTest::everyWayOutRemovesOnlyOurFolder_data()
@@ -404,7 +450,10 @@ void AppTest::busyCursorWhileUploading()
     dlg->OnBrowse();
     QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
     Qt::CursorShape during = Qt::ArrowCursor;
-    dlg->setUploadJob([&](auto &&...) { during = dlg->cursor().shape(); });
+    dlg->setUploadJob([&](auto &&...) {
+        during = dlg->cursor().shape();
+        return UploadReport{};
+    });
     dlg->OnUpload();
     QCOMPARE(during, Qt::WaitCursor);
     QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);

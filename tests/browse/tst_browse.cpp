@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -150,7 +152,8 @@ private slots:
     void failedConversionForgetsThePick();
     void eachFailureSaysWhatWentWrong_data();
     void eachFailureSaysWhatWentWrong();
-    void converterPastItsTimeLimitIsKilled();
+    void converterEndedWithItsGroup_data();
+    void converterEndedWithItsGroup();
     void hugeHeaderIsRefused_data();
     void hugeHeaderIsRefused();
     void openDialogOffersEveryCase();
@@ -231,7 +234,7 @@ void BrowseTest::pickReachesConverterWhole()
     QVERIFY(fx.preview()->isShowing());
     QCOMPARE(fx.preview()->imagePath(), fx.work(QStringLiteral("a.ppm")));
     QCOMPARE(QImage(fx.work(QStringLiteral("a.gif"))).size(), QSize(128, 160));
-    QCOMPARE(fx.progress()->maximum(), 10);
+    QCOMPARE(fx.progress()->maximum(), 1000);
     QCOMPARE(fx.progress()->value(), 0);
     QVERIFY(fx.presenter.boxes.isEmpty());
 }
@@ -326,7 +329,10 @@ void BrowseTest::unusableProfileIsRefusedAtBrowse()
     writePhoto(picture);
     fx.presenter.nextFile = picture;
     int uploads = 0;
-    fx.dlg->setUploadJob([&](auto &&...) { ++uploads; });
+    fx.dlg->setUploadJob([&](auto &&...) {
+        ++uploads;
+        return UploadReport{};
+    });
 
     fx.dlg->OnBrowse();
     fx.dlg->BrowseTo(picture);
@@ -457,7 +463,10 @@ void BrowseTest::failedConversionForgetsThePick()
         QSKIP("ImageMagick is not installed");
     Fixture fx;
     int uploads = 0;
-    fx.dlg->setUploadJob([&](auto &&...) { ++uploads; });
+    fx.dlg->setUploadJob([&](auto &&...) {
+        ++uploads;
+        return UploadReport{};
+    });
     const QString good = fx.pictures.filePath(QStringLiteral("good.jpg"));
     writePhoto(good);
     fx.presenter.nextFile = good;
@@ -541,24 +550,46 @@ bool processGone(const QByteArray &pid)
 }
 } // namespace
 
-void BrowseTest::converterPastItsTimeLimitIsKilled()
+void BrowseTest::converterEndedWithItsGroup_data()
 {
+    QTest::addColumn<bool>("byTheUser"); // Esc and Yes, or the time limit
+    QTest::newRow("past its time limit") << false;
+    QTest::newRow("stopped: Esc, Yes") << true;
+}
+
+void BrowseTest::converterEndedWithItsGroup()
+{
+    QFETCH(bool, byTheUser);
     if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
         QSKIP("needs /proc to see the converter go");
     Fixture fx;
     int uploads = 0;
-    fx.dlg->setUploadJob([&](auto &&...) { ++uploads; });
-    fx.dlg->setConverterTimeLimit(std::chrono::seconds(1));
+    fx.dlg->setUploadJob([&](auto &&...) {
+        ++uploads;
+        return UploadReport{};
+    });
+    fx.dlg->setConverterTimeLimit(std::chrono::seconds(byTheUser ? 60 : 1));
     // It starts a child of its own and waits on it, as a delegate would.
     fx.installConverter("echo $$ > shell.pid\nsleep 600 &\necho $! > child.pid\nwait\n");
     const QString picture = fx.pictures.filePath(QStringLiteral("beach.jpg"));
     writePhoto(picture);
     fx.presenter.nextFile = picture;
+    QElapsedTimer sinceYes;
+    if (byTheUser) {
+        // Given while the window waits, as the user would.
+        QTimer::singleShot(300, fx.dlg.get(), [&] { QTest::keyClick(fx.dlg.get(), Qt::Key_Escape); });
+        fx.presenter.whenAsked = [&] { sinceYes.start(); };
+    }
 
     fx.dlg->OnBrowse();
 
+    if (byTheUser)
+        qInfo("the converter's group ended %lld ms after Yes", qint64(sinceYes.elapsed()));
+    QCOMPARE(fx.presenter.stopQuestions,
+             byTheUser ? QStringList{"Stop converting the picture?"} : QStringList{});
     QCOMPARE(fx.presenter.boxes,
-             QStringList{conversionFailureText(Conversion::TimedOut, std::chrono::seconds(1))});
+             QStringList{conversionFailureText(byTheUser ? Conversion::Stopped : Conversion::TimedOut,
+                                               std::chrono::seconds(1))});
     QVERIFY(fx.dlg->picturePath().isEmpty());
     QVERIFY(!fx.preview()->isShowing()); // nothing to send, nothing shown
     for (const char *name : {"shell.pid", "child.pid"}) {

@@ -186,7 +186,10 @@ void FramingTest::uploadWaitsForTheNewFraming()
 {
     Fixture fx;
     QByteArray sent;
-    fx.dlg->setUploadJob([&](auto &&...) { sent = readFile(fx.copyPath()); });
+    fx.dlg->setUploadJob([&](auto &&...) {
+        sent = readFile(fx.copyPath());
+        return UploadReport{};
+    });
     fx.presenter.nextFile = fx.photo;
     fx.dlg->OnBrowse();
     const QByteArray centred = readFile(fx.copyPath());

@@ -208,8 +208,10 @@ void HandPictureTest::dropWhileBusyIsRefused()
     QCOMPARE(fx.dlg->picturePath(), first);
 
     DragAnswers duringUpload{true, true, true};
-    fx.dlg->setUploadJob(
-        [&](auto &&...) { duringUpload = dragOnto(fx.dlg.get(), {QUrl::fromLocalFile(second)}); });
+    fx.dlg->setUploadJob([&](auto &&...) {
+        duringUpload = dragOnto(fx.dlg.get(), {QUrl::fromLocalFile(second)});
+        return UploadReport{};
+    });
     fx.dlg->OnUpload();
     QCoreApplication::sendPostedEvents();
 

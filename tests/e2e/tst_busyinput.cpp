@@ -1,12 +1,15 @@
 // What the user does to the main window while it waits, on the server or on
 // the converter: given through the real window system, it must be gone once
-// the wait ends, not replayed then.
+// the wait ends, not replayed then; only Esc and the close button ask to
+// stop, and a stop leaves the window ready for the next Upload.
 #include "captureserver.h"
 #include "uploadsession.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QProgressBar>
 #include <QStandardPaths>
 
 using Status = RecordingPresenter::Status;
@@ -16,40 +19,59 @@ class BusyInputTest : public QObject
     Q_OBJECT
 
 private slots:
-    void inputWhileBusyHasNoEffect_data();
-    void inputWhileBusyHasNoEffect();
-};
+    void init();
+    void inputWhileBusy_data();
+    void inputWhileBusy();
+    void stopThenUploadAgain();
 
-void BusyInputTest::inputWhileBusyHasNoEffect_data()
-{
-    QTest::addColumn<bool>("converting");
-    QTest::newRow("upload waits on a slow server") << false;
-    QTest::newRow("converter takes its time") << true;
-}
-
-void BusyInputTest::inputWhileBusyHasNoEffect()
-{
-    QFETCH(bool, converting);
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs a real X display (run under xvfb-run)");
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("xdotool is not installed");
-
-    Session s;
-    s.dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.dlg.get()));
-    const QString gif = QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif"));
-    auto pointerTo = [&](const char *name) {
+private:
+    // xdotool's command that puts the pointer on the named control.
+    QString pointerTo(const Session &s, const char *name) const
+    {
         const auto *w = s.dlg->findChild<const QWidget *>(QLatin1String(name));
         const QPoint c = w->mapTo(s.dlg.get(), w->rect().center());
         return QStringLiteral("xdotool mousemove --window %1 %2 %3")
             .arg(s.dlg->winId())
             .arg(c.x())
             .arg(c.y());
-    };
-    auto run = [](const QString &script) {
+    }
+    static int run(const QString &script)
+    {
         return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), script});
-    };
+    }
+};
+
+void BusyInputTest::init()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real X display (run under xvfb-run)");
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        QSKIP("xdotool is not installed");
+}
+
+void BusyInputTest::inputWhileBusy_data()
+{
+    QTest::addColumn<bool>("converting");
+    QTest::addColumn<QString>("input"); // Upload, Browse, close, or keys
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("upload waits: clicks and Enter dropped") << false << "Upload Browse Return" << false;
+    QTest::newRow("converter runs: clicks and Enter dropped") << true << "Upload Browse Return" << false;
+    QTest::newRow("upload waits: Esc asks, No goes on") << false << "Escape" << true;
+    QTest::newRow("upload waits: close asks, No goes on") << false << "close" << true;
+    QTest::newRow("converter runs: Esc asks, No goes on") << true << "Escape" << true;
+}
+
+void BusyInputTest::inputWhileBusy()
+{
+    QFETCH(bool, converting);
+    QFETCH(QString, input);
+    QFETCH(bool, asks);
+
+    Session s;
+    s.presenter.stopAnswer = false;
+    s.dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.dlg.get()));
+    const QString gif = QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif"));
 
     CaptureServer::Script script;
     script.reply = httpReply("success*L");
@@ -66,14 +88,22 @@ void BusyInputTest::inputWhileBusyHasNoEffect()
         s.browse();
     }
 
-    // While it waits: Upload, the close button, Enter and Esc.
+    QStringList steps;
+    for (const QString &what : input.split(QLatin1Char(' '))) {
+        if (what == QLatin1String("Upload"))
+            steps << pointerTo(s, "button1008") + QStringLiteral(" click 1");
+        else if (what == QLatin1String("Browse"))
+            steps << pointerTo(s, "button1007") + QStringLiteral(" click 1");
+        else if (what == QLatin1String("close"))
+            steps << pointerTo(s, "button1009") + QStringLiteral(" click 1");
+        else
+            steps << QStringLiteral("xdotool key ") + what;
+    }
     const QString marker = s.pictures.filePath(QStringLiteral("given"));
     QProcess user;
-    user.start(
-        QStringLiteral("sh"),
-        {QStringLiteral("-c"), QStringLiteral("sleep 0.6; %1 click 1; %2 click 1; xdotool key Return Escape; "
-                                              "touch '%3'")
-                                   .arg(pointerTo("button1008"), pointerTo("button1009"), marker)});
+    user.start(QStringLiteral("sh"),
+               {QStringLiteral("-c"),
+                QStringLiteral("sleep 0.6; %1; touch '%2'").arg(steps.join(QStringLiteral("; ")), marker)});
     if (converting)
         s.browse();
     else
@@ -82,15 +112,16 @@ void BusyInputTest::inputWhileBusyHasNoEffect()
     // Its end may have been seen while the window kept painting.
     QVERIFY(user.state() == QProcess::NotRunning || user.waitForFinished());
     QCOMPARE(user.exitCode(), 0);
+    QCOMPARE(s.presenter.stopQuestions.size(), asks ? 1 : 0);
 
     // A mere mouse move afterwards, as the user's next one.
-    run(pointerTo("preview2222"));
+    run(pointerTo(s, "preview2222"));
     QTest::qWait(300);
     QVERIFY(s.dlg->isVisible());
     QVERIFY(QFile::exists(gif));
+    QVERIFY(s.presenter.boxes.isEmpty());
     if (converting) {
         QVERIFY(s.presenter.statusDialogs.isEmpty()); // no upload ran
-        QVERIFY(s.presenter.boxes.isEmpty());
     } else {
         server.finish();
         QCOMPARE(server.connections(), 1);
@@ -98,9 +129,55 @@ void BusyInputTest::inputWhileBusyHasNoEffect()
     }
 
     // Now idle, the same click on close does what it always does.
-    run(pointerTo("button1009") + QStringLiteral(" click 1"));
+    run(pointerTo(s, "button1009") + QStringLiteral(" click 1"));
     QTRY_VERIFY(!s.dlg->isVisible());
     QVERIFY(!QFile::exists(gif));
+}
+
+void BusyInputTest::stopThenUploadAgain()
+{
+    Session s;
+    s.dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.dlg.get()));
+    s.browse();
+    const auto *bar = s.dlg->findChild<QProgressBar *>(QStringLiteral("progress1005"));
+
+    // A server that thinks for minutes; Esc, then Yes.
+    {
+        CaptureServer::Script script;
+        script.reply = httpReply("success*L");
+        script.answerDelay = std::chrono::seconds(20);
+        CaptureServer server(std::move(script));
+        useProxy(server.port());
+        QElapsedTimer sinceYes;
+        s.presenter.whenAsked = [&] { sinceYes.start(); };
+        QProcess user;
+        user.start(QStringLiteral("sh"),
+                   {QStringLiteral("-c"), QStringLiteral("sleep 0.6; xdotool key Escape")});
+        QElapsedTimer whole;
+        whole.start();
+        s.upload();
+        qInfo("stopped %lld ms after Yes", qint64(sinceYes.elapsed()));
+        QVERIFY2(whole.elapsed() < 10000, "the upload was not stopped");
+        user.waitForFinished();
+        QCOMPARE(s.presenter.stopQuestions, QStringList{"Stop sending the picture?"});
+        QCOMPARE(s.presenter.boxes, QStringList{"Sending the picture was stopped."});
+        QVERIFY(s.presenter.statusDialogs.isEmpty());
+        QCOMPARE(bar->value(), 0);
+        server.finish();
+        QCOMPARE(server.connections(), 1);
+    }
+
+    // The picture is still chosen: Upload tries again, and succeeds.
+    CaptureServer::Script script;
+    script.reply = httpReply("success*L");
+    CaptureServer server(std::move(script));
+    useProxy(server.port());
+    s.upload();
+    server.finish();
+    QCOMPARE(server.connections(), 1);
+    QCOMPARE(s.presenter.statusDialogs, (QList<Status>{{0, "L"}}));
+    QCOMPARE(bar->value(), 1000);
 }
 
 QTEST_MAIN(BusyInputTest)

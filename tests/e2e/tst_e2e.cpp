@@ -137,6 +137,14 @@ void EndToEndTest::longAndFailedReplies_data()
         << QByteArray("200 OK") << QByteArray("thanks") << QList<Status>{};
     QTest::newRow("500 that names success: the answer stands")
         << QByteArray("500 Internal Server Error") << QByteArray("success*L") << QList<Status>{{0, "L"}};
+    // Never followed: the POST would come back as a GET without the picture.
+    QTest::newRow("302 to https without a keyword: error dialog")
+        << QByteArray("302 Found\r\nLocation: https://upload.test.example/wallpapers/upload3.php")
+        << QByteArray("moved") << QList<Status>{{2, {}}};
+    QTest::newRow("301 with an empty body: error dialog")
+        << QByteArray("301 Moved Permanently") << QByteArray() << QList<Status>{{2, {}}};
+    QTest::newRow("303 that names success: the answer stands")
+        << QByteArray("303 See Other") << QByteArray("success*L") << QList<Status>{{0, "L"}};
 }
 
 void EndToEndTest::longAndFailedReplies()
@@ -157,6 +165,9 @@ void EndToEndTest::longAndFailedReplies()
 
     QCOMPARE(s.presenter.statusDialogs, dialogs);
     QVERIFY(s.presenter.openedUrls.isEmpty());
+    // Full once the reply is in, unless it named only a failure.
+    const bool failed = dialogs == QList<Status>{{2, {}}};
+    QCOMPARE(s.dlg->findChild<QProgressBar *>(QStringLiteral("progress1005"))->value(), failed ? 0 : 1000);
 }
 
 void EndToEndTest::failureBeforeAnyReply_data()
@@ -192,7 +203,8 @@ void EndToEndTest::failureBeforeAnyReply()
 
     // The user hears of the failure once, as a failed upload.
     QCOMPARE(s.presenter.statusDialogs, (QList<Status>{{2, {}}}));
-    QCOMPARE(s.dlg->findChild<QProgressBar *>(QStringLiteral("progress1005"))->value(), 10);
+    // Empty again: a full bar would read as done.
+    QCOMPARE(s.dlg->findChild<QProgressBar *>(QStringLiteral("progress1005"))->value(), 0);
 }
 
 void EndToEndTest::referenceServerStoresThePicture()

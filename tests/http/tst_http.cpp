@@ -2,18 +2,23 @@
 #include "http/CPostForm.h"
 #include "platform/crtrandom.h"
 #include "platform/inet.h"
+#include "platform/wait.h"
 #include "platform/winerror.h"
 
 #include "../support/captureserver.h"
 #include "../support/testfiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <numeric>
@@ -36,6 +41,17 @@ QByteArray patternBytes(qint64 size)
     for (qint64 i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return bytes;
+}
+
+// A body source that gives `bytes`, at most `step` at a time.
+inet::BodySource bytesSource(QByteArray bytes, std::size_t step = 1 << 20)
+{
+    return [bytes, at = qsizetype(0), step](char *buffer, std::size_t size, std::size_t &got) mutable {
+        got = std::min({size, step, std::size_t(bytes.size() - at)});
+        std::memcpy(buffer, bytes.constData() + at, got);
+        at += qsizetype(got);
+        return S_OK;
+    };
 }
 
 // A loopback port with nothing listening on it.
@@ -90,7 +106,8 @@ struct Outcome
     QList<QByteArray> pieces;
 };
 
-Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atomic<bool> *pieceSeen = nullptr)
+Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atomic<bool> *pieceSeen = nullptr,
+             Wait *wait = nullptr)
 {
     Outcome out;
     CFormPoster poster(
@@ -99,7 +116,7 @@ Outcome post(CPostForm &form, inet::Timeouts timeouts = kTestTimeouts, std::atom
             if (pieceSeen)
                 *pieceSeen = true;
         },
-        timeouts);
+        timeouts, wait);
     out.hr = poster.Send(form, out.status);
     return out;
 }
@@ -135,11 +152,18 @@ private slots:
     void bytesOnTheWire();
     void faults_data();
     void faults();
+    void waitDuringAnUpload_data();
+    void waitDuringAnUpload();
+    void replyHasAnOverallLimit_data();
+    void replyHasAnOverallLimit();
+    void https_data();
+    void https();
     void fileChangesSizeWhileSending_data();
     void fileChangesSizeWhileSending();
     void endlessReplyIsCut();
     void layerReadsTheWholeReply_data();
     void layerReadsTheWholeReply();
+    void layerRefusesMisuse_data();
     void layerRefusesMisuse();
     void unresolvableHost();
 
@@ -160,7 +184,6 @@ void HttpTest::cleanup()
 {
     QDir::setCurrent(m_oldCwd);
     m_dir.reset();
-    inet::setPumpHook({});
     QCOMPARE(inet::openHandleCountForTests(), 0);
 }
 
@@ -493,6 +516,210 @@ void HttpTest::faults()
     }
 }
 
+namespace {
+
+// A caller's wait that records what the layer tells it and stops when told.
+struct RecordingWait : Wait
+{
+    QList<std::uint64_t> sentSeen;
+    std::uint64_t total = 0;
+    int idles = 0;
+    // Asked at each idle(): whether the user asks to stop now.
+    std::function<bool(const RecordingWait &)> stopWhen;
+    bool stop = false;
+    QElapsedTimer sinceStop;
+
+    void idle() override
+    {
+        ++idles;
+        if (!stop && stopWhen && stopWhen(*this)) {
+            stop = true;
+            sinceStop.start();
+        }
+    }
+    bool stopRequested() const override { return stop; }
+    void sent(std::uint64_t done, std::uint64_t all) override
+    {
+        sentSeen << done;
+        total = all;
+    }
+};
+
+} // namespace
+
+void HttpTest::waitDuringAnUpload_data()
+{
+    QTest::addColumn<QString>("stopAt"); // "never", "body", "head", "reply"
+    QTest::addColumn<qint64>("fileSize");
+    QTest::addColumn<int>("answerDelayMs");
+    QTest::newRow("slow server, no stop") << "never" << qint64(8 << 20) << 0;
+    QTest::newRow("stop during the body") << "body" << qint64(64 << 20) << 0;
+    QTest::newRow("stop while waiting for the head") << "head" << qint64(1000) << 2000;
+    QTest::newRow("stop as the reply arrives") << "reply" << qint64(1000) << 0;
+}
+
+void HttpTest::waitDuringAnUpload()
+{
+    QFETCH(QString, stopAt);
+    QFETCH(qint64, fileSize);
+    QFETCH(int, answerDelayMs);
+    writeFile(QStringLiteral("a.bmp"), patternBytes(fileSize));
+    CPostForm form = formTo();
+    form.AddField("sms", "555");
+    form.AddFile("file_data", "a.bmp", "bmp");
+
+    // The server takes the body only after a few of the caller's moments,
+    // and not at all when the stop is to come in the middle of it.
+    std::atomic<bool> gate{stopAt != QLatin1String("never") && stopAt != QLatin1String("body")};
+    CaptureServer::Script script;
+    script.gate = &gate;
+    script.answerDelay = std::chrono::milliseconds(answerDelayMs);
+    CaptureServer server(script);
+    useProxy(server.proxyUrl());
+
+    RecordingWait wait;
+    wait.stopWhen = [&](const RecordingWait &w) {
+        if (w.idles >= 5 && stopAt == QLatin1String("never"))
+            gate = true;
+        if (stopAt == QLatin1String("body"))
+            return !w.sentSeen.isEmpty();
+        if (stopAt == QLatin1String("head") || stopAt == QLatin1String("reply"))
+            return !w.sentSeen.isEmpty() && w.sentSeen.last() == w.total;
+        return false;
+    };
+    const Outcome out = post(form, kTestTimeouts, nullptr, &wait);
+    if (wait.stop)
+        qInfo("%s: the request ended %lld ms after the stop", qPrintable(stopAt),
+              qint64(wait.sinceStop.elapsed()));
+    QCOMPARE(inet::openHandleCountForTests(), 0);
+    gate = true; // the server may read what reached it, and see the end
+    server.finish();
+
+    QVERIFY(wait.idles > 0); // the caller could paint while the network waited
+    QVERIFY(std::is_sorted(wait.sentSeen.cbegin(), wait.sentSeen.cend()));
+    QCOMPARE(wait.total, CFormPoster::BodySize(form, boundaryOf(server.head())));
+    const HRESULT stopped = HRESULT_FROM_WIN32(ERROR_INTERNET_OPERATION_CANCELLED);
+    if (stopAt == QLatin1String("never")) {
+        QCOMPARE(out.hr, S_OK);
+        QCOMPARE(out.pieces, QList<QByteArray>{"ok"});
+        QCOMPARE(wait.sentSeen.last(), wait.total);
+        QVERIFY(wait.sentSeen.size() > 4); // it moved, not jumped to the end
+    } else if (stopAt == QLatin1String("reply")) {
+        // Whichever came first, never both.
+        QVERIFY((out.hr == stopped) != !out.pieces.isEmpty());
+    } else {
+        QCOMPARE(out.hr, stopped);
+        QVERIFY(out.pieces.isEmpty());
+        QCOMPARE(out.status.httpStatus, -1);
+        if (stopAt == QLatin1String("body"))
+            QVERIFY(server.body().size() < server.contentLength());
+    }
+}
+
+void HttpTest::replyHasAnOverallLimit_data()
+{
+    QTest::addColumn<QByteArray>("trickle");
+    QTest::addColumn<HRESULT>("expected");
+    QTest::addColumn<bool>("pieces");
+    // Each byte restarts the stall limit; only the overall one ends these.
+    QTest::newRow("interim heads without end") << QByteArray("HTTP/1.1 102 Processing\r\n\r\n")
+                                               << HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) << false;
+    QTest::newRow("a head, then a body byte by byte")
+        << QByteArray("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nsuccess*http://dl.example/w/") << S_OK
+        << true;
+}
+
+void HttpTest::replyHasAnOverallLimit()
+{
+    QFETCH(QByteArray, trickle);
+    QFETCH(HRESULT, expected);
+    QFETCH(bool, pieces);
+    CaptureServer::Script script;
+    script.mode = Mode::Trickle;
+    script.reply = trickle;
+    CaptureServer server(std::move(script));
+    useProxy(server.proxyUrl());
+    CPostForm form = formTo();
+    form.AddField("sms", "555");
+    inet::Timeouts limits = kTestTimeouts;
+    limits.reply = std::chrono::milliseconds(1500);
+    const Outcome out = post(form, limits);
+    QCOMPARE(out.hr, expected);
+    QCOMPARE(!out.pieces.isEmpty(), pieces);
+    // Cut short: the trickle would never have ended.
+    QVERIFY(out.pieces.join().size() < 250);
+}
+
+void HttpTest::https_data()
+{
+    QTest::addColumn<QString>("certificate");
+    QTest::addColumn<bool>("throughProxy");
+    QTest::addColumn<HRESULT>("expected");
+    const HRESULT refused = HRESULT_FROM_WIN32(ERROR_INTERNET_INVALID_CA);
+    QTest::newRow("signed by the trusted authority") << "good" << false << S_OK;
+    QTest::newRow("through a proxy's CONNECT") << "good" << true << S_OK;
+    QTest::newRow("another host's name") << "wronghost" << false << refused;
+    QTest::newRow("self-signed") << "selfsigned" << false << refused;
+    QTest::newRow("expired") << "expired" << false << refused;
+}
+
+void HttpTest::https()
+{
+    QFETCH(QString, certificate);
+    QFETCH(bool, throughProxy);
+    QFETCH(HRESULT, expected);
+    if (QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty())
+        QSKIP("openssl is not installed");
+    static QTemporaryDir ca;
+    static const bool made =
+        QProcess::execute(QStringLiteral(PICTOVANE_SOURCE_DIR "/tests/support/maketestca"), {ca.path()}) == 0;
+    QVERIFY2(made, "could not make the test's certificate authority");
+
+    QProcess peer;
+    peer.start(QStringLiteral("python3"), {QStringLiteral(PICTOVANE_SOURCE_DIR "/tests/support/tlspeer.py"),
+                                           ca.filePath(certificate + QStringLiteral(".pem")),
+                                           ca.filePath(certificate + QStringLiteral(".key"))});
+    QVERIFY(peer.waitForReadyRead(10000));
+    const QList<QByteArray> ports = peer.readLine().trimmed().split(' ');
+    QCOMPARE(ports.size(), 2);
+    const auto port = quint16(ports[0].toUInt());
+    qunsetenv("http_proxy");
+    if (throughProxy)
+        qputenv("https_proxy", "http://127.0.0.1:" + ports[1]);
+    else
+        qunsetenv("https_proxy");
+
+    HRESULT hr = S_OK;
+    std::int32_t code = 0;
+    QByteArray reply;
+    {
+        inet::InetSession session("agent", kTestTimeouts);
+        session.trustOnly(ca.filePath(QStringLiteral("ca.pem")).toLocal8Bit());
+        inet::InetConnection connection(session, "127.0.0.1", port, inet::Scheme::Https);
+        inet::InetRequest request(connection, "POST", kPath);
+        if (SUCCEEDED(hr = request.send(3, bytesSource("abc"))) && SUCCEEDED(hr = request.status(code))) {
+            char buffer[64];
+            std::size_t got = 0;
+            while (SUCCEEDED(hr = request.read(buffer, sizeof buffer, got)) && got > 0)
+                reply.append(buffer, qsizetype(got));
+        }
+    }
+    qunsetenv("https_proxy");
+    peer.kill();
+    peer.waitForFinished();
+    const QByteArray said = peer.readAll();
+
+    QCOMPARE(hr, expected);
+    if (expected == S_OK) {
+        QCOMPARE(code, 200);
+        QCOMPARE(reply, QByteArray("success*L"));
+        QVERIFY(said.contains("REQUEST 3"));
+        QCOMPARE(said.contains("CONNECT 127.0.0.1:" + ports[0]), throughProxy);
+    } else {
+        QVERIFY2(!said.contains("REQUEST"), "the body went to a server that proved nothing");
+    }
+}
+
 void HttpTest::fileChangesSizeWhileSending_data()
 {
     QTest::addColumn<qint64>("delta");
@@ -519,13 +746,18 @@ void HttpTest::fileChangesSizeWhileSending()
     CaptureServer server(script);
     useProxy(server.proxyUrl());
     const QString path = m_dir->filePath(QStringLiteral("a.bmp"));
-    inet::setPumpHook([&] {
+    struct ChangeTheFile : Wait
+    {
+        std::function<void()> change;
+        void idle() override { change(); }
+    } changer;
+    changer.change = [&] {
         if (!gate) {
             writeFile(path, patternBytes(size + delta));
             gate = true;
         }
-    });
-    const Outcome out = post(form);
+    };
+    const Outcome out = post(form, kTestTimeouts, nullptr, &changer);
     server.finish();
 
     QVERIFY(gate);
@@ -565,8 +797,7 @@ QByteArray exchange(HRESULT &hr, std::int32_t &code)
     inet::InetConnection connection(session, kHost, 80);
     inet::InetRequest request(connection, "POST", kPath);
     QByteArray reply;
-    if (FAILED(hr = request.begin(3)) || FAILED(hr = request.write("abc", 3)) || FAILED(hr = request.end())
-        || FAILED(hr = request.status(code)))
+    if (FAILED(hr = request.send(3, bytesSource("abc"))) || FAILED(hr = request.status(code)))
         return reply;
     for (;;) {
         std::uint32_t available = 0;
@@ -627,28 +858,40 @@ void HttpTest::layerReadsTheWholeReply()
     QVERIFY(got == body);
 }
 
+void HttpTest::layerRefusesMisuse_data()
+{
+    // A body source that gives other than the announced length.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("step");
+    QTest::newRow("shorter than announced") << QByteArray("ab") << 1;
+    QTest::newRow("longer, in one go") << QByteArray("abcd") << 8;
+    QTest::newRow("longer, byte by byte") << QByteArray("abcd") << 1;
+}
+
 void HttpTest::layerRefusesMisuse()
 {
+    QFETCH(QByteArray, body);
+    QFETCH(int, step);
     CaptureServer server({});
     useProxy(server.proxyUrl());
     {
-        inet::InetSession session("agent");
+        inet::InetSession session("agent", kTestTimeouts);
         inet::InetConnection connection(session, kHost, 80);
         inet::InetRequest request(connection, "POST", kPath);
         std::int32_t code = 0;
         QCOMPARE(request.status(code), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.write("x", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.begin(3), S_OK);
+        QCOMPARE(request.send(3, bytesSource(body, std::size_t(step))),
+                 HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
         QCOMPARE(request.addHeader("Late: header"),
                  HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.write("ab", 2), S_OK);
-        QCOMPARE(request.end(), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
-        QCOMPARE(request.write("c", 1), HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        QCOMPARE(request.send(3, bytesSource("abc")),
+                 HRESULT_FROM_WIN32(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
         QCOMPARE(inet::openHandleCountForTests(), 3);
     }
     server.finish();
-    // The short body never reaches the server as if it were complete.
-    QVERIFY(QByteArray("ab").startsWith(server.body()));
+    // The wrong body never reaches the server as if it were complete.
+    QVERIFY(server.body().size() < 3);
+    QVERIFY(body.startsWith(server.body()));
     QCOMPARE(server.contentLength(), 3);
 }
 

@@ -26,6 +26,7 @@ public:
         CloseWithoutAnswer, // read the body, close without a word
         Stall,              // read the body, never answer
         AnswerInTwoPieces,  // head and first piece; the second once the gate opens
+        Trickle,            // read the body, then the reply, one byte each 10 ms, over and over
     };
 
     struct Script
@@ -183,6 +184,13 @@ private:
             send(*socket, m_script.reply);
             waitForGate();
             send(*socket, m_script.secondPiece);
+            break;
+        case Trickle:
+            readBody(*socket, contentLength());
+            for (qsizetype i = 0; !m_stop && socket->state() == QAbstractSocket::ConnectedState; ++i) {
+                send(*socket, m_script.reply.mid(i % m_script.reply.size(), 1));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
             break;
         }
         drain(*socket);

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPair>
 
+#include <functional>
 #include <optional>
 
 class RecordingPresenter : public Presenter
@@ -29,6 +30,17 @@ public:
     QStringList questions;  // texts of the Yes/No boxes, in order
     bool answerYes = false; // the answer to each of them
     int recentUploadsDialogs = 0;
+    QStringList stopQuestions;       // asked after a stop key, in order
+    bool stopAnswer = true;          // to each of them
+    std::function<void()> whenAsked; // runs while a stop question is open
+
+    bool askToStop(const QString &text) override
+    {
+        stopQuestions << text;
+        if (whenAsked)
+            whenAsked();
+        return stopAnswer;
+    }
 
     void messageBox(const QString &text) override { boxes << text; }
     void plainBox(const QString &text, const QString &caption) override

@@ -30,7 +30,7 @@ struct Session : WindowFixture
     {
         dlg = makeWindow();
         dlg->setUploadJob([this](auto &&...inputs) {
-            uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)..., kTestTimeouts);
+            return uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)..., kTestTimeouts);
         });
         dlg->OnInitDialog();
     }

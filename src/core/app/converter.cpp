@@ -269,6 +269,8 @@ QString conversionFailureText(Conversion outcome, std::chrono::milliseconds time
     case Conversion::TimedOut:
         return QStringLiteral("Converting this picture took longer than %1 seconds, so it was stopped.")
             .arg((timeLimit.count() + 999) / 1000);
+    case Conversion::Stopped:
+        return QStringLiteral("Converting the picture was stopped.");
     case Conversion::CannotWrite:
         return QStringLiteral("The converted picture cannot be written to Pictovane's working folder.");
     case Conversion::Unreadable:
@@ -296,6 +298,8 @@ Conversion ranTo(const hiddenprocess::RunResult &run, const std::function<bool()
         return Conversion::NoConverter;
     if (run.timedOut)
         return Conversion::TimedOut;
+    if (run.stopped)
+        return Conversion::Stopped;
     return usable() ? Conversion::Converted : Conversion::Unreadable;
 }
 

@@ -155,6 +155,7 @@ enum class Conversion {
     NotAFile,    // a folder, a pipe, a device
     NoConverter, // ImageMagick is not installed (or would not start)
     TimedOut,    // still converting at its time limit
+    Stopped,     // the user stopped it
     CannotWrite, // the working folder cannot take the copy
     Unreadable,  // a format not taken, or one ImageMagick could not read
 };

@@ -35,4 +35,7 @@ public:
     virtual bool askYesNo(const QString &text) = 0;
     // The "Recent Uploads" dialog over the given history, run modally.
     virtual void recentUploads(const UploadHistory &history) = 0;
+    // Asked once Esc or the close button wanted a stop: Yes and No, Yes the
+    // default (Enter), as the user just asked to stop; true for Yes.
+    virtual bool askToStop(const QString &text) = 0;
 };

@@ -5,18 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 using namespace pictovane;
 
 namespace {
-
-HRESULT write(inet::InetRequest &request, const QByteArray &bytes)
-{
-    return request.write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 // The size a file part announces; a file that cannot be opened counts as
 // empty, as its part is never completed anyway.
@@ -36,8 +33,8 @@ HRESULT openError(const QByteArray &path)
 
 } // namespace
 
-CFormPoster::CFormPoster(ReplyPieceHandler onReplyPiece, inet::Timeouts timeouts) :
-    m_onReplyPiece(std::move(onReplyPiece)), m_timeouts(timeouts)
+CFormPoster::CFormPoster(ReplyPieceHandler onReplyPiece, inet::Timeouts timeouts, Wait *wait) :
+    m_onReplyPiece(std::move(onReplyPiece)), m_timeouts(timeouts), m_wait(wait)
 {}
 
 QByteArray CFormPoster::MakeBoundary()
@@ -104,10 +101,11 @@ HRESULT CFormPoster::Send(CPostForm &form, PostStatus &status)
 {
     m_pForm = &form;
 
-    inet::InetSession session(kAgent, m_timeouts);
+    inet::InetSession session(kAgent, m_timeouts, m_wait);
     if (HRESULT hr = session.result(); FAILED(hr))
         return hr;
-    inet::InetConnection connection(session, form.m_strHost, 80);
+    inet::InetConnection connection(session, form.m_strHost, form.m_nPort,
+                                    form.m_bSecure ? inet::Scheme::Https : inet::Scheme::Http);
     if (HRESULT hr = connection.result(); FAILED(hr))
         return hr;
     inet::InetRequest request(connection, "POST", form.m_strPath);
@@ -117,68 +115,67 @@ HRESULT CFormPoster::Send(CPostForm &form, PostStatus &status)
     const QByteArray boundary = MakeBoundary();
     if (HRESULT hr = request.addHeader(MakeContentTypeHeader(boundary)); FAILED(hr))
         return hr;
-    if (HRESULT hr = request.begin(BodySize(boundary)); FAILED(hr))
-        return hr;
-    for (const FormField &field : form.m_fields) {
-        if (HRESULT hr = WriteFieldPart(request, boundary, field.name, field.value); FAILED(hr))
-            return hr;
-    }
-    for (const FormFile &file : form.m_files) {
-        if (HRESULT hr = WriteFilePart(request, boundary, file.name, file.path, file.contentType); FAILED(hr))
-            return hr;
-    }
-    if (HRESULT hr = write(request, MakeClosingBoundary(boundary)); FAILED(hr))
-        return hr;
-    if (HRESULT hr = request.end(); FAILED(hr))
+    FormBody body(form, boundary);
+    if (HRESULT hr = request.send(BodySize(boundary),
+                                  [&body](char *buffer, std::size_t size, std::size_t &got) {
+                                      return body.next(buffer, size, got);
+                                  });
+        FAILED(hr))
         return hr;
 
     std::int32_t code = 0;
     if (SUCCEEDED(QueryStatusCode(request, code)))
         status.httpStatus = code;
-    ReadServerReply(request);
-    return S_OK;
+    // The reply's own failures end its reading quietly; a stop does not.
+    const HRESULT replyRead = ReadServerReply(request);
+    return replyRead == HRESULT_FROM_WIN32(ERROR_INTERNET_OPERATION_CANCELLED) ? replyRead : S_OK;
 }
 
-HRESULT CFormPoster::WriteFieldPart(inet::InetRequest &request, const QByteArray &boundary,
-                                    const QByteArray &name, const QByteArray &value)
+FormBody::FormBody(const CPostForm &form, const QByteArray &boundary)
 {
-    if (HRESULT hr = write(request, MakeFieldHeader(boundary, name)); FAILED(hr))
-        return hr;
-    if (HRESULT hr = write(request, value); FAILED(hr))
-        return hr;
-    return write(request, QByteArrayLiteral("\r\n"));
-}
-
-HRESULT CFormPoster::WriteFilePart(inet::InetRequest &request, const QByteArray &boundary,
-                                   const QByteArray &name, const QByteArray &path,
-                                   const QByteArray &contentType)
-{
-    if (HRESULT hr = write(request, MakeFileHeader(boundary, name, path, contentType)); FAILED(hr))
-        return hr;
-    QFile file(QString::fromLocal8Bit(path));
-    // Unbuffered: the request gathers the chunks itself, and a file buffer
-    // would only add a copy.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return openError(path);
-    const HRESULT streamed = StreamFile(request, file);
-    file.close();
-    if (FAILED(streamed))
-        return streamed;
-    return write(request, QByteArrayLiteral("\r\n"));
-}
-
-HRESULT CFormPoster::StreamFile(inet::InetRequest &request, QFile &file)
-{
-    std::vector<char> chunk(kChunkSize);
-    for (;;) {
-        const qint64 got = file.read(chunk.data(), static_cast<qint64>(chunk.size()));
-        if (got < 0)
-            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
-        if (got == 0)
-            return S_OK;
-        if (HRESULT hr = request.write(chunk.data(), static_cast<std::size_t>(got)); FAILED(hr))
-            return hr;
+    for (const FormField &field : form.m_fields)
+        m_segments.push_back({CFormPoster::MakeFieldHeader(boundary, field.name) + field.value + "\r\n", {}});
+    for (const FormFile &file : form.m_files) {
+        m_segments.push_back(
+            {CFormPoster::MakeFileHeader(boundary, file.name, file.path, file.contentType), {}});
+        m_segments.push_back({{}, file.path});
+        m_segments.push_back({QByteArrayLiteral("\r\n"), {}});
     }
+    m_segments.push_back({CFormPoster::MakeClosingBoundary(boundary), {}});
+}
+
+HRESULT FormBody::next(char *buffer, std::size_t size, std::size_t &got)
+{
+    got = 0;
+    while (got < size && m_index < m_segments.size()) {
+        const Segment &segment = m_segments[m_index];
+        if (segment.path.isNull()) {
+            const qsizetype n = std::min<qsizetype>(segment.bytes.size() - m_offset, qsizetype(size - got));
+            std::memcpy(buffer + got, segment.bytes.constData() + m_offset, std::size_t(n));
+            got += std::size_t(n);
+            m_offset += n;
+            if (m_offset == segment.bytes.size()) {
+                ++m_index;
+                m_offset = 0;
+            }
+            continue;
+        }
+        if (!m_file.isOpen()) {
+            m_file.setFileName(QString::fromLocal8Bit(segment.path));
+            // Unbuffered: the bytes go straight into libcurl's buffer.
+            if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                return openError(segment.path);
+        }
+        const qint64 n = m_file.read(buffer + got, qint64(size - got));
+        if (n < 0)
+            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+        if (n == 0) {
+            m_file.close();
+            ++m_index;
+        }
+        got += std::size_t(n);
+    }
+    return S_OK;
 }
 
 HRESULT CFormPoster::QueryStatusCode(const inet::InetRequest &request, std::int32_t &code)
@@ -197,8 +194,8 @@ HRESULT CFormPoster::ReadServerReply(inet::InetRequest &request)
     std::uint64_t total = 0;
     while (total < kMaxReplyBytes) {
         std::uint32_t available = 0;
-        if (FAILED(request.available(available)))
-            return S_OK;
+        if (HRESULT hr = request.available(available); FAILED(hr))
+            return hr == HRESULT_FROM_WIN32(ERROR_INTERNET_OPERATION_CANCELLED) ? hr : S_OK;
         QByteArray piece(static_cast<qsizetype>(available), Qt::Uninitialized);
         std::size_t got = 0;
         if (HRESULT hr = request.read(piece.data(), static_cast<std::size_t>(piece.size()), got); FAILED(hr))

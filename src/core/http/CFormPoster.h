@@ -1,5 +1,6 @@
 // Posts one CPostForm as a multipart/form-data request with an exact
-// Content-Length, streaming the files from disk, then hands the reply on.
+// Content-Length, streaming the files from disk as the network takes them,
+// then hands the reply on.
 #pragma once
 
 #include "http/CPostForm.h"
@@ -8,10 +9,10 @@
 #include "platform/winerror.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <cstdint>
-
-class QFile;
+#include <vector>
 
 struct PostStatus
 {
@@ -22,8 +23,10 @@ struct PostStatus
 class CFormPoster
 {
 public:
-    // An empty handler reads the reply and drops it.
-    explicit CFormPoster(ReplyPieceHandler onReplyPiece = {}, inet::Timeouts timeouts = {});
+    // An empty handler reads the reply and drops it. `wait` (not owned, may
+    // be null) lives through the network waits and may stop them.
+    explicit CFormPoster(ReplyPieceHandler onReplyPiece = {}, inet::Timeouts timeouts = {},
+                         Wait *wait = nullptr);
 
     pictovane::HRESULT Send(CPostForm &form, PostStatus &status);
 
@@ -41,16 +44,9 @@ public:
     std::uint64_t BodySize(const QByteArray &boundary) const;
     static std::uint64_t BodySize(const CPostForm &form, const QByteArray &boundary);
 
-    static pictovane::HRESULT WriteFieldPart(inet::InetRequest &request, const QByteArray &boundary,
-                                             const QByteArray &name, const QByteArray &value);
-    static pictovane::HRESULT WriteFilePart(inet::InetRequest &request, const QByteArray &boundary,
-                                            const QByteArray &name, const QByteArray &path,
-                                            const QByteArray &contentType);
-    static pictovane::HRESULT StreamFile(inet::InetRequest &request, QFile &file);
     static pictovane::HRESULT QueryStatusCode(const inet::InetRequest &request, std::int32_t &code);
     pictovane::HRESULT ReadServerReply(inet::InetRequest &request);
 
-    static constexpr std::size_t kChunkSize = 8192;
     static constexpr std::uint64_t kMaxReplyBytes = 1 << 20;
     static constexpr char kAgent[] = "WinInetPost/0.2";
 
@@ -58,4 +54,29 @@ private:
     CPostForm *m_pForm = nullptr;
     ReplyPieceHandler m_onReplyPiece;
     inet::Timeouts m_timeouts;
+    Wait *m_wait;
+};
+
+// The body of one form as the request layer pulls it: each text field part,
+// each file part with the file read from disk when its turn comes, then the
+// closing delimiter; the same bytes the builders above describe.
+class FormBody
+{
+public:
+    FormBody(const CPostForm &form, const QByteArray &boundary);
+    // The next bytes, up to `size`; got 0 at the end. A file that cannot be
+    // opened ends the body with the error of the open.
+    pictovane::HRESULT next(char *buffer, std::size_t size, std::size_t &got);
+
+private:
+    // Bytes of their own, or (with a path) a file's contents.
+    struct Segment
+    {
+        QByteArray bytes;
+        QByteArray path;
+    };
+    std::vector<Segment> m_segments;
+    std::size_t m_index = 0;
+    qsizetype m_offset = 0;
+    QFile m_file;
 };

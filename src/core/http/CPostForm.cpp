@@ -36,3 +36,24 @@ bool CPostForm::SetUrl(const char *url)
     m_strPath = parts->path;
     return true;
 }
+
+bool CPostForm::SetUploadUrl(const char *url)
+{
+    if (!url)
+        return false;
+    const bool secure = std::strncmp(url, "https:", 6) == 0;
+    if (!secure && std::strncmp(url, "http:", 5) != 0)
+        return false;
+    const std::optional<inet::UrlParts> parts = inet::splitUrl(url);
+    if (!parts || parts->host.isEmpty() || parts->hasExtras)
+        return false;
+    bool ok = true;
+    const uint port = parts->port ? parts->port->toUInt(&ok) : (secure ? 443 : 80);
+    if (!ok || port == 0 || port > 65535)
+        return false;
+    m_strHost = parts->host;
+    m_strPath = parts->path;
+    m_nPort = static_cast<std::uint16_t>(port);
+    m_bSecure = secure;
+    return true;
+}

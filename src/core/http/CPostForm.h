@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <cstdint>
+
 struct FormFile
 {
     QByteArray name;
@@ -29,9 +31,14 @@ public:
     // Accepts only a plain http URL on port 80 without user, password, query
     // or fragment; a refused URL changes nothing.
     bool SetUrl(const char *url);
+    // The same for a configured upload URL, which may also be https and name
+    // a port of its own.
+    bool SetUploadUrl(const char *url);
 
     QByteArray m_strHost;
     QByteArray m_strPath;
+    std::uint16_t m_nPort = 80;
+    bool m_bSecure = false;
     QList<FormFile> m_files;
     QList<FormField> m_fields;
 };

@@ -1,6 +1,7 @@
 #include "platform/hiddenprocess.h"
 
 #include "platform/lastwords.h"
+#include "platform/wait.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -100,7 +101,7 @@ void HiddenRun::stop()
 #endif
 }
 
-RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pump)
+RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, Wait *wait)
 {
     RunResult result;
     if (!m_started)
@@ -117,14 +118,21 @@ RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, const PumpFn &pum
         }
         const qint64 left = deadline.isForever() ? -1 : deadline.remainingTime();
         const int slice =
-            pump ? int(left < 0 ? kPumpSliceMs : std::min<qint64>(left, kPumpSliceMs)) : int(left);
+            wait ? int(left < 0 ? kPumpSliceMs : std::min<qint64>(left, kPumpSliceMs)) : int(left);
         if (process.waitForFinished(slice))
             break;
-        if (pump)
-            pump();
+        if (wait) {
+            wait->idle();
+            if (wait->stopRequested()) {
+                result.stopped = true;
+                stop();
+                break;
+            }
+        }
     }
     lastwords::setChildGroup(0);
-    result.exitedNormally = !result.timedOut && process.exitStatus() == QProcess::NormalExit;
+    result.exitedNormally =
+        !result.timedOut && !result.stopped && process.exitStatus() == QProcess::NormalExit;
     result.exitCode = process.exitCode();
     return result;
 }

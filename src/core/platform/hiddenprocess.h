@@ -10,6 +10,7 @@
 #include <memory>
 
 class QProcess;
+class Wait;
 
 namespace hiddenprocess {
 
@@ -22,13 +23,12 @@ struct RunResult
     int exitCode = -1;
     // Still running at its time limit, so it was ended.
     bool timedOut = false;
+    // Ended because the caller's Wait asked to stop.
+    bool stopped = false;
 
     // Started, ended by itself in time and reported success.
-    bool succeeded() const { return started && exitedNormally && exitCode == 0 && !timedOut; }
+    bool succeeded() const { return started && exitedNormally && exitCode == 0 && !timedOut && !stopped; }
 };
-
-// Called while a wait goes on, so the caller's window can keep painting.
-using PumpFn = std::function<void()>;
 
 // How long a stopped helper gets to tidy up (its temporary files) before it
 // is killed.
@@ -52,11 +52,11 @@ public:
 
     bool started() const { return m_started; }
 
-    // Waits until the helper ends, calling `pump` every few milliseconds
-    // meanwhile (when given). Once `timeLimit` has passed (negative: none)
-    // it is stopped, with everything it started, and killed if it does not
-    // end at once.
-    RunResult wait(std::chrono::milliseconds timeLimit, const PumpFn &pump = PumpFn());
+    // Waits until the helper ends, coming back to `wait` (when given) every
+    // few milliseconds. Once `timeLimit` has passed (negative: none), or
+    // once `wait` asks to stop, it is stopped, with everything it started,
+    // and killed if it does not end at once.
+    RunResult wait(std::chrono::milliseconds timeLimit, Wait *wait = nullptr);
 
 private:
     void stop();

@@ -8,21 +8,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 
 using namespace pictovane;
 
 namespace inet {
 namespace {
 
-// Small writes are gathered up to this size before libcurl sends them, so a
-// header block or a CR LF does not become a packet of its own.
-constexpr std::size_t kGatherSize = 256 * 1024;
+// libcurl asks the body source for this much at a time: few calls, few
+// packets, one copy from the file straight into libcurl's buffer.
+constexpr std::size_t kUploadBufferSize = 256 * 1024;
 // Reply bytes waiting to be read beyond this make libcurl stop receiving.
 constexpr std::size_t kMaxQueued = 1024 * 1024;
-// How often the pump runs while waiting.
-constexpr int kPumpIntervalMs = 50;
 
-PumpHook g_pump;
 int g_openHandles = 0;
 
 HRESULT win32(std::int32_t code)
@@ -58,6 +56,14 @@ HRESULT fromCurl(CURLcode code)
         return win32(ERROR_INTERNET_INVALID_URL);
     case CURLE_UNSUPPORTED_PROTOCOL:
         return win32(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return win32(ERROR_INTERNET_INVALID_CA);
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        return win32(ERROR_INTERNET_SECURE_FAILURE);
     default:
         return win32(ERROR_INTERNET_INTERNAL_ERROR);
     }
@@ -84,10 +90,11 @@ bool curlReady()
 }
 
 // The system's proxy for this target, as libcurl spells it; empty = direct.
-QByteArray systemProxyFor(const QByteArray &host, std::uint16_t port, const QByteArray &path)
+QByteArray systemProxyFor(const char *scheme, const QByteArray &host, std::uint16_t port,
+                          const QByteArray &path)
 {
     QUrl url;
-    url.setScheme(QStringLiteral("http"));
+    url.setScheme(QString::fromLatin1(scheme));
     url.setHost(QString::fromLatin1(host));
     url.setPort(port);
     url.setPath(QString::fromLatin1(path));
@@ -95,14 +102,14 @@ QByteArray systemProxyFor(const QByteArray &host, std::uint16_t port, const QByt
     if (proxies.isEmpty())
         return {};
     const QNetworkProxy &proxy = proxies.first();
-    QByteArray scheme;
+    QByteArray kind;
     switch (proxy.type()) {
     case QNetworkProxy::HttpProxy:
     case QNetworkProxy::HttpCachingProxy:
-        scheme = "http://";
+        kind = "http://";
         break;
     case QNetworkProxy::Socks5Proxy:
-        scheme = "socks5h://";
+        kind = "socks5h://";
         break;
     default:
         return {};
@@ -110,7 +117,7 @@ QByteArray systemProxyFor(const QByteArray &host, std::uint16_t port, const QByt
     QByteArray proxyHost = proxy.hostName().toLatin1();
     if (proxyHost.contains(':'))
         proxyHost = '[' + proxyHost + ']';
-    return scheme + proxyHost + ':' + QByteArray::number(proxy.port());
+    return kind + proxyHost + ':' + QByteArray::number(proxy.port());
 }
 
 } // namespace
@@ -155,16 +162,6 @@ std::optional<UrlParts> splitUrl(const char *url)
     return parts;
 }
 
-void setPumpHook(PumpHook hook)
-{
-    g_pump = std::move(hook);
-}
-
-PumpHook pumpHook()
-{
-    return g_pump;
-}
-
 int openHandleCountForTests()
 {
     return g_openHandles;
@@ -180,43 +177,58 @@ struct InetRequest::State
     curl_slist *proxyHeaders = nullptr;
     bool attached = false;
     Phase phase = Open;
+    Wait *wait = nullptr;
 
+    BodySource source;
     std::uint64_t length = 0;
-    std::uint64_t written = 0;
-    std::unique_ptr<char[]> gather{new char[kGatherSize]};
-    std::size_t filled = 0;
-    std::size_t taken = 0;
+    std::uint64_t handed = 0;
+    // Why the body source stopped the upload, when it did.
+    HRESULT sourceError = S_OK;
 
-    bool bodyAsked = false;
-    bool sendPaused = false;
-    bool recvPaused = false;
     bool headDone = false;
     long code = 0;
     bool finished = false;
     CURLcode finishCode = CURLE_OK;
-    // The server gave its final answer before the body was complete and
-    // libcurl stopped sending; the rest of the body has nowhere to go.
-    bool answeredEarly = false;
 
     std::deque<QByteArray> pieces;
     std::size_t pieceOffset = 0;
     std::size_t queued = 0;
-    std::uint64_t progress = 0;
+    bool recvPaused = false;
+    // Reply bytes and head lines taken, for the stall limit.
+    std::uint64_t received = 0;
+    // Time spent waiting on the reply once the whole body was handed over.
+    std::chrono::steady_clock::duration replyWaited{};
+
+    bool bodyHanded() const { return handed == length; }
 
     static size_t onRead(char *buffer, size_t size, size_t count, void *userdata)
     {
         auto *s = static_cast<State *>(userdata);
-        s->bodyAsked = true;
-        const std::size_t left = s->filled - s->taken;
-        if (left == 0) {
-            s->sendPaused = true;
-            return CURL_READFUNC_PAUSE;
+        const std::uint64_t left = s->length - s->handed;
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size * count, left));
+        if (want == 0)
+            return 0;
+        std::size_t got = 0;
+        HRESULT hr = s->source(buffer, want, got);
+        if (SUCCEEDED(hr) && (got == 0 || got > want))
+            hr = misuse(); // shorter or longer than announced
+        if (SUCCEEDED(hr) && got == left) {
+            // The last bytes leave only when nothing follows them: a body
+            // that runs on must not reach the server looking complete.
+            char probe = 0;
+            std::size_t more = 0;
+            hr = s->source(&probe, 1, more);
+            if (SUCCEEDED(hr) && more != 0)
+                hr = misuse();
         }
-        const std::size_t n = std::min(size * count, left);
-        std::memcpy(buffer, s->gather.get() + s->taken, n);
-        s->taken += n;
-        ++s->progress;
-        return n;
+        if (FAILED(hr)) {
+            s->sourceError = hr;
+            return CURL_READFUNC_ABORT;
+        }
+        s->handed += got;
+        if (s->wait)
+            s->wait->sent(s->handed, s->length);
+        return got;
     }
 
     static size_t onWrite(char *data, size_t size, size_t count, void *userdata)
@@ -229,7 +241,7 @@ struct InetRequest::State
         }
         s->pieces.emplace_back(data, static_cast<qsizetype>(n));
         s->queued += n;
-        ++s->progress;
+        s->received += n;
         return n;
     }
 
@@ -237,11 +249,12 @@ struct InetRequest::State
     {
         auto *s = static_cast<State *>(userdata);
         const std::size_t n = size * count;
-        ++s->progress;
+        s->received += n;
         const bool blankLine = (n == 2 && data[0] == '\r' && data[1] == '\n') || (n == 1 && data[0] == '\n');
         if (blankLine) {
             long code = 0;
             curl_easy_getinfo(s->easy, CURLINFO_RESPONSE_CODE, &code);
+            // Interim answers (100 Continue, 102 Processing) are no reply.
             if (code >= 200) {
                 s->headDone = true;
                 s->code = code;
@@ -249,9 +262,19 @@ struct InetRequest::State
         }
         return n;
     }
+
+    HRESULT finishResult() const
+    {
+        if (FAILED(sourceError))
+            return sourceError;
+        if (finishCode != CURLE_OK)
+            return fromCurl(finishCode);
+        return win32(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+    }
 };
 
-InetSession::InetSession(const QByteArray &agent, Timeouts timeouts) : m_agent(agent), m_timeouts(timeouts)
+InetSession::InetSession(const QByteArray &agent, Timeouts timeouts, Wait *wait) :
+    m_agent(agent), m_timeouts(timeouts), m_wait(wait)
 {
     ++g_openHandles;
     if (!curlReady()) {
@@ -270,8 +293,9 @@ InetSession::~InetSession()
     --g_openHandles;
 }
 
-InetConnection::InetConnection(InetSession &session, const QByteArray &host, std::uint16_t port) :
-    m_session(session), m_host(host), m_port(port)
+InetConnection::InetConnection(InetSession &session, const QByteArray &host, std::uint16_t port,
+                               Scheme scheme) :
+    m_session(session), m_host(host), m_port(port), m_scheme(scheme)
 {
     ++g_openHandles;
     if (FAILED(session.result()))
@@ -292,12 +316,13 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
     m_state(std::make_unique<State>())
 {
     ++g_openHandles;
+    State &s = *m_state;
     if (FAILED(connection.result())) {
         m_result = misuse();
-        m_state->phase = State::Failed;
+        s.phase = State::Failed;
         return;
     }
-    State &s = *m_state;
+    s.wait = connection.m_session.m_wait;
     s.easy = curl_easy_init();
     s.url = curl_url();
     if (!s.easy || !s.url) {
@@ -306,7 +331,8 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
         return;
     }
     const QByteArray port = QByteArray::number(connection.m_port);
-    if (curl_url_set(s.url, CURLUPART_SCHEME, "http", 0) != CURLUE_OK
+    const char *scheme = connection.m_scheme == Scheme::Https ? "https" : "http";
+    if (curl_url_set(s.url, CURLUPART_SCHEME, scheme, 0) != CURLUE_OK
         || curl_url_set(s.url, CURLUPART_HOST, connection.m_host.constData(), 0) != CURLUE_OK
         || curl_url_set(s.url, CURLUPART_PORT, port.constData(), 0) != CURLUE_OK
         || curl_url_set(s.url, CURLUPART_PATH, m_path.constData(), 0) != CURLUE_OK) {
@@ -359,13 +385,15 @@ HRESULT InetRequest::addHeader(const QByteArray &line)
     return S_OK;
 }
 
-HRESULT InetRequest::begin(std::uint64_t length)
+HRESULT InetRequest::send(std::uint64_t length, BodySource source)
 {
     State &s = *m_state;
-    if (s.phase != State::Open)
+    if (s.phase != State::Open || !source)
         return misuse();
     const InetSession &session = m_connection.m_session;
-    const QByteArray proxy = systemProxyFor(m_connection.m_host, m_connection.m_port, m_path);
+    const bool secure = m_connection.m_scheme == Scheme::Https;
+    const QByteArray proxy =
+        systemProxyFor(secure ? "https" : "http", m_connection.m_host, m_connection.m_port, m_path);
 
     CURL *e = s.easy;
     CURLcode rc = CURLE_OK;
@@ -374,7 +402,7 @@ HRESULT InetRequest::begin(std::uint64_t length)
             rc = r;
     };
     set(curl_easy_setopt(e, CURLOPT_CURLU, s.url));
-    set(curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http"));
+    set(curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, secure ? "https" : "http"));
     set(curl_easy_setopt(e, CURLOPT_USERAGENT, session.m_agent.constData()));
     set(curl_easy_setopt(e, CURLOPT_PROXY, proxy.constData()));
     // The system's answer already applied its exceptions.
@@ -393,117 +421,37 @@ HRESULT InetRequest::begin(std::uint64_t length)
     set(curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &State::onHeader));
     set(curl_easy_setopt(e, CURLOPT_HEADERDATA, &s));
     set(curl_easy_setopt(e, CURLOPT_HTTPHEADER, s.headers));
+    // A POST redirected would come back as a GET without the picture.
     set(curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L));
     set(curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L));
     set(curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L));
     set(curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L));
-    // One gathered buffer per read callback.
-    set(curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kGatherSize)));
+    set(curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kUploadBufferSize)));
     set(curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(session.m_timeouts.connect.count())));
+    // The server proves who it is, always.
+    set(curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L));
+    set(curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L));
+    if (!session.m_caFile.isEmpty()) {
+        set(curl_easy_setopt(e, CURLOPT_CAINFO, session.m_caFile.constData()));
+        set(curl_easy_setopt(e, CURLOPT_CAPATH, static_cast<const char *>(nullptr)));
+    }
     if (rc != CURLE_OK)
         return fail(fromCurl(rc));
 
+    s.source = std::move(source);
+    s.length = length;
     if (HRESULT hr = fromMulti(curl_multi_add_handle(static_cast<CURLM *>(session.m_multi), e)); FAILED(hr))
         return fail(hr);
     s.attached = true;
     s.phase = State::Sending;
-    s.length = length;
-    if (length == 0)
-        return S_OK;
 
-    // Connection up and request head sent once libcurl asks for the body.
-    if (HRESULT hr = drive([&s] { return s.bodyAsked; }, Connection::Pending); FAILED(hr))
+    // The server may answer before the body is complete (413); its answer
+    // stands, and libcurl stops sending.
+    if (HRESULT hr = drive([&s] { return s.headDone; }); FAILED(hr))
         return fail(hr);
-    if (!s.bodyAsked) {
-        if (HRESULT hr = finishResult(); FAILED(hr))
-            return fail(hr);
-    }
-    return S_OK;
-}
-
-HRESULT InetRequest::finishResult() const
-{
-    const State &s = *m_state;
-    if (s.finishCode != CURLE_OK)
-        return fromCurl(s.finishCode);
-    if (s.headDone) {
-        m_state->answeredEarly = true;
-        return S_OK;
-    }
-    return win32(ERROR_HTTP_INVALID_SERVER_RESPONSE);
-}
-
-void InetRequest::resume()
-{
-    State &s = *m_state;
-    const int mask = (s.sendPaused ? CURLPAUSE_SEND : 0) | (s.recvPaused ? CURLPAUSE_RECV : 0);
-    curl_easy_pause(s.easy, mask);
-}
-
-HRESULT InetRequest::write(const char *data, std::size_t size)
-{
-    State &s = *m_state;
-    if (s.phase != State::Sending)
-        return misuse();
-    // More than announced would reach the wire as garbage after the body.
-    if (size > s.length - s.written)
-        return fail(misuse());
-    s.written += size;
-    if (s.answeredEarly)
-        return S_OK;
-    while (size > 0) {
-        const std::size_t n = std::min(size, kGatherSize - s.filled);
-        std::memcpy(s.gather.get() + s.filled, data, n);
-        s.filled += n;
-        data += n;
-        size -= n;
-        if (s.filled == kGatherSize) {
-            if (HRESULT hr = flush(); FAILED(hr))
-                return hr;
-        }
-    }
-    return S_OK;
-}
-
-HRESULT InetRequest::flush()
-{
-    State &s = *m_state;
-    if (s.taken < s.filled && !s.answeredEarly && !s.finished) {
-        s.sendPaused = false;
-        resume();
-        if (HRESULT hr = drive([&s] { return s.taken == s.filled; }, Connection::Up); FAILED(hr))
-            return fail(hr);
-        if (s.taken < s.filled) {
-            if (HRESULT hr = finishResult(); FAILED(hr))
-                return fail(hr);
-        }
-    } else if (s.taken < s.filled && s.finished && !s.answeredEarly) {
-        if (HRESULT hr = finishResult(); FAILED(hr))
-            return fail(hr);
-    }
-    s.filled = 0;
-    s.taken = 0;
-    return S_OK;
-}
-
-HRESULT InetRequest::end()
-{
-    State &s = *m_state;
-    if (s.phase != State::Sending)
-        return misuse();
-    // Fewer bytes than announced would leave the server waiting for the rest.
-    if (s.written < s.length && !s.answeredEarly)
-        return fail(misuse());
-    if (HRESULT hr = flush(); FAILED(hr))
-        return hr;
-    if (!s.headDone) {
-        if (HRESULT hr = drive([&s] { return s.headDone; }, Connection::Up); FAILED(hr))
-            return fail(hr);
-        if (!s.headDone)
-            return fail(s.finishCode != CURLE_OK ? fromCurl(s.finishCode)
-                                                 : win32(ERROR_HTTP_INVALID_SERVER_RESPONSE));
-    }
+    if (!s.headDone)
+        return fail(s.finishResult());
     s.phase = State::Ended;
     return S_OK;
 }
@@ -522,8 +470,8 @@ HRESULT InetRequest::available(std::uint32_t &bytes)
     if (s.phase != State::Ended)
         return misuse();
     if (s.pieces.empty() && !s.finished) {
-        if (HRESULT hr = drive([&s] { return !s.pieces.empty(); }, Connection::Up); FAILED(hr))
-            return hr;
+        if (HRESULT hr = drive([&s] { return !s.pieces.empty(); }); FAILED(hr))
+            return fail(hr);
     }
     if (s.pieces.empty()) {
         bytes = 0;
@@ -552,24 +500,27 @@ HRESULT InetRequest::read(char *buffer, std::size_t size, std::size_t &got)
         s.pieceOffset = 0;
         if (s.recvPaused && s.queued < kMaxQueued) {
             s.recvPaused = false;
-            resume();
+            curl_easy_pause(s.easy, CURLPAUSE_CONT);
         }
     }
     return S_OK;
 }
 
-HRESULT InetRequest::drive(const std::function<bool()> &done, Connection connection)
+HRESULT InetRequest::drive(const std::function<bool()> &done)
 {
     State &s = *m_state;
     auto *multi = static_cast<CURLM *>(m_connection.m_session.m_multi);
-    const auto stall = m_connection.m_session.m_timeouts.stall;
+    const Timeouts &limits = m_connection.m_session.m_timeouts;
     using Clock = std::chrono::steady_clock;
-    auto lastProgress = Clock::now();
     auto progressMark = [&s] {
         curl_off_t up = 0;
         curl_easy_getinfo(s.easy, CURLINFO_SIZE_UPLOAD_T, &up);
-        return s.progress + static_cast<std::uint64_t>(up);
+        return s.received + static_cast<std::uint64_t>(up);
     };
+    auto lastProgress = Clock::now();
+    auto lastTick = lastProgress;
+    // The caller gets its first moment as soon as a wait begins.
+    auto lastIdle = lastProgress - Wait::kIdleInterval;
     std::uint64_t seen = progressMark();
     for (;;) {
         int running = 0;
@@ -582,29 +533,49 @@ HRESULT InetRequest::drive(const std::function<bool()> &done, Connection connect
                 s.finishCode = msg->data.result;
             }
         }
-        if (done() || s.finished)
+        auto now = Clock::now();
+        if (s.bodyHanded() || s.headDone)
+            s.replyWaited += now - lastTick;
+        lastTick = now;
+        if (s.finished)
             return S_OK;
+        // Counted over every wait on the reply, so a trickle cannot renew it.
+        if (s.replyWaited >= limits.reply)
+            return win32(ERROR_INTERNET_TIMEOUT);
+        // What has arrived wins over a stop asked for in the same instant.
+        if (done())
+            return S_OK;
+        if (s.wait && s.wait->stopRequested())
+            return win32(ERROR_INTERNET_OPERATION_CANCELLED);
 
-        const auto now = Clock::now();
         const std::uint64_t mark = progressMark();
-        bool connected = connection == Connection::Up;
-        if (!connected) {
-            curl_off_t connectTime = 0;
-            curl_easy_getinfo(s.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
-            connected = connectTime > 0;
-        }
-        if (mark != seen || !connected) {
-            // Before the connection is up the connect timeout governs.
+        curl_off_t connectTime = 0;
+        curl_easy_getinfo(s.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+        if (mark != seen || connectTime == 0) {
+            // Before the connection is up the connect limit governs.
             seen = mark;
             lastProgress = now;
-        } else if (now - lastProgress >= stall) {
+        } else if (now - lastProgress >= limits.stall) {
             return win32(ERROR_INTERNET_TIMEOUT);
         }
-        if (g_pump)
-            g_pump();
-        auto waitMs =
-            std::chrono::duration_cast<std::chrono::milliseconds>(stall - (now - lastProgress)).count();
-        waitMs = std::clamp<long long>(waitMs, 1, g_pump ? kPumpIntervalMs : 1000);
+
+        if (s.wait && now - lastIdle >= Wait::kIdleInterval) {
+            s.wait->idle();
+            // The caller's moment (a question to the user, say) is not the
+            // server's delay.
+            const auto back = Clock::now();
+            lastProgress += back - now;
+            lastTick = lastIdle = now = back;
+            if (s.wait->stopRequested())
+                return win32(ERROR_INTERNET_OPERATION_CANCELLED);
+        }
+        auto wait = std::min<Clock::duration>(limits.stall - (now - lastProgress), std::chrono::seconds(1));
+        if (s.bodyHanded() || s.headDone)
+            wait = std::min<Clock::duration>(wait, limits.reply - s.replyWaited);
+        if (s.wait)
+            wait = std::min<Clock::duration>(wait, Wait::kIdleInterval - (now - lastIdle));
+        const auto waitMs = std::clamp<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(wait).count(), 1, 1000);
         if (HRESULT hr = fromMulti(curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr));
             FAILED(hr))
             return hr;

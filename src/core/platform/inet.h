@@ -1,9 +1,14 @@
 // The request layer: one HTTP request over libcurl, driven on the calling
-// thread. Three owners, closed newest first: a session (agent, proxy), a
-// connection (host, port) and a request (verb, path). Every call returns a
-// result code with the WinINet numbers of winerror.h.
+// thread. Three owners, closed newest first: a session (agent, proxy, limits
+// and the caller's Wait), a connection (scheme, host, port) and a request
+// (verb, path). The body is pulled: libcurl asks a body source for its next
+// bytes as the socket takes them, and each byte handed over is reported to
+// the Wait. Every call returns a result code with the WinINet numbers of
+// winerror.h; a stop asked for through the Wait ends the waiting call with
+// ERROR_INTERNET_OPERATION_CANCELLED and closes the connection.
 #pragma once
 
+#include "platform/wait.h"
 #include "platform/winerror.h"
 
 #include <QByteArray>
@@ -11,7 +16,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +27,9 @@ struct Timeouts
     std::chrono::milliseconds connect{60000};
     // Longest wait without any byte moving before a waiting call gives up.
     std::chrono::milliseconds stall{30000};
+    // Longest the whole reply may take once the body has been sent, however
+    // it trickles in.
+    std::chrono::milliseconds reply{60000};
 };
 
 // A URL as the transport's own parser splits it.
@@ -38,20 +45,18 @@ struct UrlParts
 // Nothing when the parser refuses the text as a URL.
 std::optional<UrlParts> splitUrl(const char *url);
 
-// Called while a call waits on the network, so the caller's window can keep
-// painting. Empty: just wait.
-using PumpHook = std::function<void()>;
-void setPumpHook(PumpHook hook);
-PumpHook pumpHook();
-
 // Handles currently open (sessions, connections and requests together), so
 // tests can see that every path closes what it opened.
 int openHandleCountForTests();
 
+enum class Scheme { Http, Https };
+
 class InetSession
 {
 public:
-    explicit InetSession(const QByteArray &agent, Timeouts timeouts = {});
+    // `wait` (not owned, may be null) is called while any request of this
+    // session waits on the network.
+    explicit InetSession(const QByteArray &agent, Timeouts timeouts = {}, Wait *wait = nullptr);
     ~InetSession();
     InetSession(const InetSession &) = delete;
     InetSession &operator=(const InetSession &) = delete;
@@ -59,18 +64,25 @@ public:
     // 0 when the session opened; otherwise why not.
     pictovane::HRESULT result() const { return m_result; }
 
+    // HTTPS trusts the certificate authorities of this PEM file instead of
+    // the system's; verification itself stays on. For tests.
+    void trustOnly(const QByteArray &caFile) { m_caFile = caFile; }
+
 private:
     friend class InetRequest;
     void *m_multi = nullptr;
     QByteArray m_agent;
     Timeouts m_timeouts;
+    Wait *m_wait;
+    QByteArray m_caFile;
     pictovane::HRESULT m_result{};
 };
 
 class InetConnection
 {
 public:
-    InetConnection(InetSession &session, const QByteArray &host, std::uint16_t port);
+    InetConnection(InetSession &session, const QByteArray &host, std::uint16_t port,
+                   Scheme scheme = Scheme::Http);
     ~InetConnection();
     InetConnection(const InetConnection &) = delete;
     InetConnection &operator=(const InetConnection &) = delete;
@@ -82,8 +94,14 @@ private:
     InetSession &m_session;
     QByteArray m_host;
     std::uint16_t m_port;
+    Scheme m_scheme;
     pictovane::HRESULT m_result{};
 };
+
+// Fills up to `size` bytes of `buffer` with the body's next bytes and says
+// how many in `got`; got 0 means the body has ended. A failure ends the
+// request with that code.
+using BodySource = std::function<pictovane::HRESULT(char *buffer, std::size_t size, std::size_t &got)>;
 
 class InetRequest
 {
@@ -95,14 +113,13 @@ public:
 
     pictovane::HRESULT result() const { return m_result; }
 
-    // One header line without its line end; only before begin().
+    // One header line without its line end; only before send().
     pictovane::HRESULT addHeader(const QByteArray &line);
-    // Sends the request head announcing a body of exactly length bytes.
-    pictovane::HRESULT begin(std::uint64_t length);
-    // Part of the body; never more than announced in total.
-    pictovane::HRESULT write(const char *data, std::size_t size);
-    // After the whole body: waits for the final response head.
-    pictovane::HRESULT end();
+    // Sends the head announcing a body of exactly `length` bytes, then the
+    // body as `source` gives it, and waits for the final response head. A
+    // source that ends early or runs on past `length` fails the request
+    // before the server could take the body as complete.
+    pictovane::HRESULT send(std::uint64_t length, BodySource source);
     pictovane::HRESULT status(std::int32_t &code) const;
     // Bytes of the next reply piece; 0 at the end of the reply.
     pictovane::HRESULT available(std::uint32_t &bytes);
@@ -112,13 +129,7 @@ public:
 
 private:
     pictovane::HRESULT fail(pictovane::HRESULT hr);
-    pictovane::HRESULT flush();
-    // Whether the connection is known to be up when a wait starts: before it
-    // is, the connect timeout governs instead of the stall limit.
-    enum class Connection { Pending, Up };
-    pictovane::HRESULT drive(const std::function<bool()> &done, Connection connection);
-    pictovane::HRESULT finishResult() const;
-    void resume();
+    pictovane::HRESULT drive(const std::function<bool()> &done);
 
     InetConnection &m_connection;
     QByteArray m_verb;

@@ -66,11 +66,14 @@ inline constexpr std::int32_t ERROR_INTERNET_INTERNAL_ERROR = 12004;
 inline constexpr std::int32_t ERROR_INTERNET_INVALID_URL = 12005;
 inline constexpr std::int32_t ERROR_INTERNET_UNRECOGNIZED_SCHEME = 12006;
 inline constexpr std::int32_t ERROR_INTERNET_NAME_NOT_RESOLVED = 12007;
+inline constexpr std::int32_t ERROR_INTERNET_OPERATION_CANCELLED = 12017;
 inline constexpr std::int32_t ERROR_INTERNET_INCORRECT_HANDLE_STATE = 12019;
 inline constexpr std::int32_t ERROR_INTERNET_CANNOT_CONNECT = 12029;
 inline constexpr std::int32_t ERROR_INTERNET_CONNECTION_ABORTED = 12030;
 inline constexpr std::int32_t ERROR_INTERNET_CONNECTION_RESET = 12031;
+inline constexpr std::int32_t ERROR_INTERNET_INVALID_CA = 12045;
 inline constexpr std::int32_t ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152;
+inline constexpr std::int32_t ERROR_INTERNET_SECURE_FAILURE = 12175;
 
 } // namespace pictovane
 #endif

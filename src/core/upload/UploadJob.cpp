@@ -18,7 +18,16 @@ void cleanPictureTitle(QByteArray &title)
 
 QByteArray uploadUrl()
 {
+    if (config::kUploadUrl[0] != '\0')
+        return config::kUploadUrl;
     return QByteArray("http://") + config::kUploadHost + "/wallpapers/upload3.php";
+}
+
+bool setUploadTarget(CPostForm &form, const QByteArray &url)
+{
+    // The plain http address keeps its strict rule; only a configured URL
+    // may name https or another port.
+    return config::kUploadUrl[0] != '\0' ? form.SetUploadUrl(url.constData()) : form.SetUrl(url.constData());
 }
 
 void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
@@ -39,7 +48,7 @@ void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray
 HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, const QByteArray &number,
                   QByteArray &pictureTitle, qint32 carrier, qint32 phone, const QByteArray &version,
                   qint32 wallpaperType, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts,
-                  PostStatus *status)
+                  PostStatus *status, Wait *wait)
 {
     // The converted file is named relative to the start folder. Where that
     // cannot be made current, a file of the same name elsewhere must not go.
@@ -62,11 +71,11 @@ HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, con
 
     CPostForm form;
     // A refused URL leaves the host empty, and the send fails at connecting.
-    form.SetUrl(uploadUrl().constData());
+    setUploadTarget(form, uploadUrl());
     fillUploadForm(form, *file, number, uploadFileName, pictureTitle, carrier, phone, version,
                    config::kSerial, fileSize);
 
-    CFormPoster poster(onReplyPiece, timeouts);
+    CFormPoster poster(onReplyPiece, timeouts, wait);
     PostStatus local;
     return poster.Send(form, status ? *status : local);
 }

@@ -14,7 +14,11 @@
 // Characters that would break the server's handling of the name become "_".
 void cleanPictureTitle(QByteArray &title);
 
+// The configured upload URL, or the plain http one on the upload host.
 QByteArray uploadUrl();
+// Points the form at `url`: SetUploadUrl when one is configured, SetUrl
+// otherwise. False when refused.
+bool setUploadTarget(CPostForm &form, const QByteArray &url);
 
 // The file part, then the eight fields in the order the server reads them.
 void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
@@ -25,9 +29,9 @@ struct PostStatus;
 
 // Runs one upload to its end. The title is cleaned in place. The reply goes
 // piece by piece to onReplyPiece; the reply's HTTP status to *status when
-// given.
+// given. `wait` lives through the network waits (see platform/wait.h).
 pictovane::HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName,
                              const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
                              const QByteArray &version, qint32 wallpaperType,
                              const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts = {},
-                             PostStatus *status = nullptr);
+                             PostStatus *status = nullptr, Wait *wait = nullptr);

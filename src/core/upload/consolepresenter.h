@@ -23,6 +23,8 @@ public:
     // Printed, never opened: the desktop is not ours to use here.
     void openUrl(const QUrl &url) override;
     void aboutBox() override {}
+    // Nobody to ask: the work goes on.
+    bool askToStop(const QString &) override { return false; }
     bool askYesNo(const QString &) override { return false; }
     void recentUploads(const UploadHistory &) override {}
 

@@ -43,7 +43,12 @@ void ServerReply::reportSendFailure()
 
 void ServerReply::reportHttpStatus(int httpStatus)
 {
-    if (httpStatus < 400 || !m_modesShown.isEmpty() || m_addressOpened)
+    if (httpStatus < 300 || !m_modesShown.isEmpty() || m_addressOpened)
         return;
     showStatus(2, {});
+}
+
+bool ServerReply::namedFailure() const
+{
+    return m_modesShown.contains(2) && !m_modesShown.contains(0) && !m_modesShown.contains(1);
 }

@@ -31,11 +31,16 @@ public:
     void reportSendFailure();
 
     // The request ended with this HTTP status. A failure status (400 and up)
-    // whose reply asked for nothing is shown as the error dialog (once); a
-    // success that asks for nothing stays silent, as the server meant.
+    // or a redirect (300 and up: never followed, as a POST redirected loses
+    // the picture) whose reply asked for nothing is shown as the error
+    // dialog (once); a success that asks for nothing stays silent, as the
+    // server meant.
     void reportHttpStatus(int httpStatus);
 
     bool anyPieceSeen() const { return m_anyPieceSeen; }
+    // The error dialog was shown and no dialog named success or a link.
+    bool namedFailure() const;
+    const QList<int> &modesShown() const { return m_modesShown; }
 
     // Told each link of a status dialog (modes 0 and 1) before it is shown,
     // so the link is kept even if the dialog never closes.

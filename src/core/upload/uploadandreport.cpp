@@ -7,10 +7,10 @@
 
 using namespace pictovane;
 
-HRESULT uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
-                        const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
-                        const QByteArray &version, qint32 wallpaperType, inet::Timeouts timeouts,
-                        const UploadHistory *history)
+UploadReport uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
+                             const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
+                             const QByteArray &version, qint32 wallpaperType, Wait *wait,
+                             inet::Timeouts timeouts, const UploadHistory *history)
 {
     ServerReply reply(presenter);
     if (history) {
@@ -21,11 +21,16 @@ HRESULT uploadAndReport(Presenter &presenter, const QString &startDir, const QBy
             });
     }
     PostStatus status;
-    const HRESULT hr = UploadJob(startDir, uploadFileName, number, pictureTitle, carrier, phone, version,
-                                 wallpaperType, reply.handler(), timeouts, &status);
-    if (FAILED(hr))
+    UploadReport report;
+    report.hr = UploadJob(startDir, uploadFileName, number, pictureTitle, carrier, phone, version,
+                          wallpaperType, reply.handler(), timeouts, &status, wait);
+    if (report.hr == HRESULT_FROM_WIN32(ERROR_INTERNET_OPERATION_CANCELLED) && !reply.anyPieceSeen())
+        report.stopped = true;
+    else if (FAILED(report.hr))
         reply.reportSendFailure();
     else
         reply.reportHttpStatus(status.httpStatus);
-    return hr;
+    report.failed = !report.stopped && (reply.namedFailure() || (FAILED(report.hr) && !reply.anyPieceSeen()));
+    report.modesShown = reply.modesShown();
+    return report;
 }

@@ -1,20 +1,35 @@
 // One Upload as the user lives it: the job runs, the server's answer is shown
 // through the presenter, and a send that failed before the server said
-// anything is shown as a failed upload instead of ending in silence. Each
-// link the answer carries goes into `history` (when given) with the title.
+// anything is shown as a failed upload instead of ending in silence. A stop
+// the user asked for through the Wait is no failure: nothing is shown for it
+// here, the caller tells the user.
+// Each link the answer carries goes into `history` (when given) with the
+// title.
 #pragma once
 
 #include "platform/inet.h"
 #include "platform/winerror.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class Presenter;
 class UploadHistory;
+class Wait;
 
-pictovane::HRESULT uploadAndReport(Presenter &presenter, const QString &startDir,
-                                   const QByteArray &uploadFileName, const QByteArray &number,
-                                   QByteArray &pictureTitle, qint32 carrier, qint32 phone,
-                                   const QByteArray &version, qint32 wallpaperType,
-                                   inet::Timeouts timeouts = {}, const UploadHistory *history = nullptr);
+struct UploadReport
+{
+    pictovane::HRESULT hr = pictovane::S_OK; // of the send
+    // Stopped through the Wait before the server's answer was shown.
+    bool stopped = false;
+    // Not sent, or the reply named an error (or meant one by its status).
+    bool failed = false;
+    // The status dialog modes shown, in order.
+    QList<int> modesShown;
+};
+
+UploadReport uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
+                             const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
+                             const QByteArray &version, qint32 wallpaperType, Wait *wait = nullptr,
+                             inet::Timeouts timeouts = {}, const UploadHistory *history = nullptr);

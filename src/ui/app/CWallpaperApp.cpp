@@ -14,7 +14,7 @@ bool CWallpaperApp::InitInstance()
     const UploadHistory history(UploadHistory::standardFilePath());
     dlg.setUploadHistory(&history);
     dlg.setUploadJob([&presenter, &history](auto &&...inputs) {
-        uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)..., {}, &history);
+        return uploadAndReport(presenter, std::forward<decltype(inputs)>(inputs)..., {}, &history);
     });
     dlg.setStartPicture(m_startPicture);
     if (m_startFraming)

@@ -1,13 +1,13 @@
 #include "app/CWallpaperDlg.h"
 
 #include "app/converter.h"
-#include "app/inputblocker.h"
 #include "app/picturedrop.h"
 #include "app/presenter.h"
 #include "app/resources.h"
 #include "app/screenbitmap.h"
 #include "app/uploadhistory.h"
 #include "app/wallpapertype.h"
+#include "app/windowwait.h"
 #include "config.h"
 #include "platform/connectivity.h"
 #include "platform/hiddenprocess.h"
@@ -16,6 +16,7 @@
 #include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
 #include "upload/uploadname.h"
+#include "upload/uploadprogress.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -56,31 +57,6 @@ const char kUploadBarStyle[] = "QProgressBar { background-color: rgb(204, 255, 2
                                "QProgressBar::chunk { background-color: rgb(255, 204, 0); }";
 
 } // namespace
-
-// One command's wait: the window counts as busy, refuses to end, and drops
-// the input it gets until the wait is over and what queued meanwhile is gone.
-class CWallpaperDlg::BusyScope
-{
-public:
-    explicit BusyScope(CWallpaperDlg &dlg) : m_dlg(dlg), m_blocker(std::make_unique<InputBlocker>(&dlg))
-    {
-        m_dlg.m_busy = true;
-        // Over this window only: a dialog the work shows keeps its arrow.
-        m_dlg.setCursor(Qt::WaitCursor);
-    }
-    ~BusyScope()
-    {
-        m_dlg.unsetCursor();
-        m_blocker.reset();
-        m_dlg.m_busy = false;
-    }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-
-private:
-    CWallpaperDlg &m_dlg;
-    std::unique_ptr<InputBlocker> m_blocker;
-};
 
 CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
                              QWidget *parent) :
@@ -143,7 +119,12 @@ int CWallpaperDlg::DoModal()
     if (!m_startPicture.isEmpty()) {
         // Queued, so it runs once the modal loop does, with the window up.
         QMetaObject::invokeMethod(
-            this, [this, picture = m_startPicture] { BrowseTo(picture); }, Qt::QueuedConnection);
+            this,
+            [this, picture = m_startPicture] {
+                if (!isBusy())
+                    BrowseTo(picture);
+            },
+            Qt::QueuedConnection);
     }
     return exec();
 }
@@ -177,6 +158,9 @@ void CWallpaperDlg::OnInitDialog()
     FitButtonToBitmap(m_closeBitmap, m_closeButton);
 
     m_preview->InitGraphics();
+    // The upload's colours from the start, so the bar's look does not change
+    // at the first Upload.
+    m_progress->setStyleSheet(QString::fromLatin1(kUploadBarStyle));
 
     LoadPhoneProfile();
     if (!m_endedDuringInit) {
@@ -266,7 +250,7 @@ void CWallpaperDlg::FitButtonToBitmap(const QImage &bitmap, QAbstractButton *but
 void CWallpaperDlg::refreshProgress()
 {
     m_progress->repaint();
-    m_progress->setRange(0, 10);
+    m_progress->setRange(0, uploadprogress::kMaximum);
 }
 
 void CWallpaperDlg::OnSysCommand(int id)
@@ -277,8 +261,6 @@ void CWallpaperDlg::OnSysCommand(int id)
 
 void CWallpaperDlg::OnUpload()
 {
-    if (m_busy)
-        return;
     if (m_picturePath.isEmpty()) {
         m_presenter.messageBox(QStringLiteral("Please Click Browse to select a file to Upload"));
         return;
@@ -291,26 +273,33 @@ void CWallpaperDlg::OnUpload()
     if (connectivity::isDisconnectedByUser())
         connectivity::goOnline(QString::fromLatin1(config::kBrandUrl), reinterpret_cast<void *>(winId()));
 
-    m_progress->setStyleSheet(QString::fromLatin1(kUploadBarStyle));
     refreshProgress();
-    m_progress->setValue(5);
+    m_progress->setValue(uploadprogress::kBeforeJob);
 
+    UploadReport report;
     if (m_uploadJob) {
-        const BusyScope busy(*this);
+        WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop sending the picture?"));
+        wait.onSent([this](std::uint64_t sent, std::uint64_t total) {
+            m_progress->setValue(uploadprogress::whileSending(sent, total));
+        });
+        m_wait = &wait;
         QByteArray title = m_pictureTitle.toLocal8Bit();
-        m_uploadJob(m_startDir, uploadFileName, QByteArray(m_profile.Number), title, m_profile.Carrier,
-                    m_profile.Phone, QByteArray(m_profile.Version), m_profile.wallpaperType);
+        report =
+            m_uploadJob(m_startDir, uploadFileName, QByteArray(m_profile.Number), title, m_profile.Carrier,
+                        m_profile.Phone, QByteArray(m_profile.Version), m_profile.wallpaperType, &wait);
         m_pictureTitle = QString::fromLocal8Bit(title);
+        m_wait = nullptr;
     }
 
     refreshProgress();
-    m_progress->setValue(10);
+    m_progress->setValue(uploadprogress::afterJob(report.failed || report.stopped));
+    // The picture stays chosen: Upload tries again.
+    if (report.stopped)
+        m_presenter.messageBox(QStringLiteral("Sending the picture was stopped."));
 }
 
 void CWallpaperDlg::OnBrowse()
 {
-    if (m_busy)
-        return;
     refreshProgress();
     m_progress->setValue(0);
     if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
@@ -335,8 +324,6 @@ void CWallpaperDlg::OnBrowse()
 
 void CWallpaperDlg::BrowseTo(const QString &picturePath)
 {
-    if (m_busy)
-        return;
     refreshProgress();
     m_progress->setValue(0);
     if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
@@ -383,7 +370,7 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
 bool CWallpaperDlg::Reframe()
 {
     m_reframeTimer->stop();
-    if (m_busy) {
+    if (isBusy()) {
         // A timer that fires during another wait tries again after it.
         m_reframeTimer->start(kReframeRestMs);
         return false;
@@ -427,7 +414,7 @@ void CWallpaperDlg::forgetPick()
 
 void CWallpaperDlg::ChooseFraming(Framing framing)
 {
-    if (m_busy)
+    if (isBusy())
         return;
     userSettings().setValue(QLatin1String(kFramingKey), framingName(framing));
     m_frameView = FrameView{framing};
@@ -440,20 +427,20 @@ hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPat
                                                      const QStringList &arguments, const QString &picturePath,
                                                      const std::function<void()> &whileRunning)
 {
-    // Busy from the start to the end of the wait, the work done meanwhile
-    // included: input to the window is dropped all that time, but it keeps
-    // painting.
-    const BusyScope busy(*this);
+    // Waiting from the start, the work done meanwhile included: input to the
+    // window is dropped all that time, but it keeps painting.
+    WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop converting the picture?"));
+    m_wait = &wait;
     hiddenprocess::HiddenRun run(converterPath, arguments, m_startDir, picturePath);
     if (whileRunning)
         whileRunning();
-    return run.wait(m_converterTimeLimit, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    const hiddenprocess::RunResult result = run.wait(m_converterTimeLimit, &wait);
+    m_wait = nullptr;
+    return result;
 }
 
 void CWallpaperDlg::OnCloseButton()
 {
-    if (m_busy)
-        return;
     // An empty path would name the current folder.
     if (!m_startDir.isEmpty()) {
         const QDir start(m_startDir);
@@ -462,27 +449,6 @@ void CWallpaperDlg::OnCloseButton()
         QFile::remove(workingCopyPath(start.filePath(QStringLiteral("a"))));
     }
     QDialog::reject();
-}
-
-void CWallpaperDlg::reject()
-{
-    if (!m_busy)
-        QDialog::reject();
-}
-
-void CWallpaperDlg::accept()
-{
-    if (!m_busy)
-        QDialog::accept();
-}
-
-void CWallpaperDlg::closeEvent(QCloseEvent *event)
-{
-    if (m_busy) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 void CWallpaperDlg::dragEnterEvent(QDragEnterEvent *event)
@@ -505,14 +471,19 @@ void CWallpaperDlg::dragMoveEvent(QDragMoveEvent *event)
 void CWallpaperDlg::dropEvent(QDropEvent *event)
 {
     const QString picture = droppedPicturePath(event->mimeData());
-    if (picture.isEmpty() || m_busy) {
+    if (picture.isEmpty()) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
     // The drag source waits for the drop to end; the conversion comes after.
     QMetaObject::invokeMethod(
-        this, [this, picture] { BrowseTo(picture); }, Qt::QueuedConnection);
+        this,
+        [this, picture] {
+            if (!isBusy())
+                BrowseTo(picture);
+        },
+        Qt::QueuedConnection);
 }
 
 void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
@@ -611,7 +582,7 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     if (chosen == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
     else if (chosen == recentAction) {
-        if (!m_busy)
+        if (!isBusy())
             m_presenter.recentUploads(*m_history);
     } else
         ChooseFraming(Framing(chosen->data().toInt()));

@@ -6,6 +6,7 @@
 #include "app/converter.h"
 #include "app/framing.h"
 #include "platform/hiddenprocess.h"
+#include "upload/uploadandreport.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -29,6 +30,7 @@ class QProgressBar;
 class QSettings;
 class QTimer;
 class UploadHistory;
+class WindowWait;
 
 namespace Ui {
 class CWallpaperDlg;
@@ -39,11 +41,13 @@ class CWallpaperDlg : public QDialog
     Q_OBJECT
 
 public:
-    // The eight inputs of one upload, in the order the job takes them. The
-    // title is writable: the job cleans it in place.
-    using UploadJobFn = std::function<void(const QString &startDir, const QByteArray &uploadFileName,
-                                           const QByteArray &number, QByteArray &pictureTitle, qint32 carrier,
-                                           qint32 phone, const QByteArray &version, qint32 wallpaperType)>;
+    // The eight inputs of one upload, in the order the job takes them, and
+    // the window's wait for the job to live through. The title is writable:
+    // the job cleans it in place.
+    using UploadJobFn = std::function<UploadReport(const QString &startDir, const QByteArray &uploadFileName,
+                                                   const QByteArray &number, QByteArray &pictureTitle,
+                                                   qint32 carrier, qint32 phone, const QByteArray &version,
+                                                   qint32 wallpaperType, Wait *wait)>;
 
     static constexpr int IDM_ABOUTBOX = 0x0010;
 
@@ -81,10 +85,11 @@ public:
     // Where the user's own choices live; by default the user's settings.
     void setUserSettings(std::unique_ptr<QSettings> settings);
     // True while Upload or the converter runs.
-    bool isBusy() const { return m_busy; }
+    bool isBusy() const { return m_wait != nullptr; }
     // Starts the converter hidden in the start folder, the picture on its
     // standard input, runs `whileRunning` meanwhile, then waits for it to end
-    // or to reach its time limit (and be killed).
+    // or to reach its time limit (and be killed), the window waiting as it
+    // does for an upload.
     hiddenprocess::RunResult RunConverter(const QString &converterPath, const QStringList &arguments,
                                           const QString &picturePath,
                                           const std::function<void()> &whileRunning = {});
@@ -116,18 +121,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
-public slots:
-    void reject() override;
-    void accept() override;
-
 private:
-    class BusyScope;
-
     // Browse after its file dialog said OK: the chosen picture, its preview
     // and its conversion.
     void ChoosePicture(const QString &picturePath);
@@ -166,9 +164,8 @@ private:
 
     bool m_initialised = false;
     bool m_endedDuringInit = false;
-    // Set while Upload or the converter runs; commands and every way of
-    // ending the window are refused then (input is dropped besides).
-    bool m_busy = false;
+    // The wait of the command that runs, if one does (see windowwait.h).
+    WindowWait *m_wait = nullptr;
     // Manual drag where the window system cannot move the window for us.
     bool m_dragging = false;
     QPoint m_dragOffset;

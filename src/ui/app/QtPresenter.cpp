@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 void QtPresenter::messageBox(const QString &text)
@@ -47,6 +48,34 @@ void QtPresenter::statusDialog(int mode, const QByteArray &link)
 void QtPresenter::openUrl(const QUrl &url)
 {
     QDesktopServices::openUrl(url);
+}
+
+namespace {
+
+// The question follows an Esc; an impatient second one must not answer it.
+class QuestionBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Escape)
+            return;
+        QMessageBox::keyPressEvent(event);
+    }
+};
+
+} // namespace
+
+bool QtPresenter::askToStop(const QString &text)
+{
+    QuestionBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtPresenter::aboutBox()

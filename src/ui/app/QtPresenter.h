@@ -20,6 +20,7 @@ public:
     void aboutBox() override;
     bool askYesNo(const QString &text) override;
     void recentUploads(const UploadHistory &history) override;
+    bool askToStop(const QString &text) override;
 
 private:
     QWidget *m_parent;
