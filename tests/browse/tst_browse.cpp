@@ -538,18 +538,6 @@ void BrowseTest::eachFailureSaysWhatWentWrong()
     QCOMPARE(QDir(fx.start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
-namespace {
-// Gone, or a zombie that nobody reaps here.
-bool processGone(const QByteArray &pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
-}
-} // namespace
-
 void BrowseTest::converterEndedWithItsGroup_data()
 {
     QTest::addColumn<bool>("byTheUser"); // Esc and Yes, or the time limit

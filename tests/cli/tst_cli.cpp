@@ -578,18 +578,6 @@ void CommandLineTest::exitStatuses()
         QCOMPARE(server->connections(), 0);
 }
 
-namespace {
-// Gone, or a zombie that nobody reaps here.
-bool processGone(const QByteArray &pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
-}
-} // namespace
-
 void CommandLineTest::signalEndsConverterAndFolder_data()
 {
     QTest::addColumn<int>("signal");

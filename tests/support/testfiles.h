@@ -31,6 +31,16 @@ inline QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The process with this id is gone, or a zombie that nobody reaps here.
+inline bool processGone(const QByteArray &pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
 // Points the system proxy at a loopback server, so a request for any host
 // reaches it.
 inline void useProxy(const QByteArray &url)
