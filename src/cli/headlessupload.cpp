@@ -11,7 +11,6 @@
 #include "upload/consolepresenter.h"
 #include "upload/statusmessage.h"
 #include "upload/uploadandreport.h"
-#include "upload/uploadname.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,23 +38,10 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     console.setShowsLinkCodes(upload.showLinkCodes);
 
     // The window's start-up checks, with their texts.
-    if (upload.profile && upload.profile->unreadable()) {
-        console.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
-        return exitstatus::kNoProfile;
-    }
-    if (!upload.profile || !upload.profile->exists()) {
-        console.messageBox(QStringLiteral(
-            "Please Launch the wallpaper service from within the main Chimeforge Application"));
-        return exitstatus::kNoProfile;
-    }
     PhoneProfile profile{};
-    profile.readFrom(*upload.profile);
-    const QString outputExt = outputExtension(profile.wallpaperType);
-    if (profile.wallpaperSupport == 0) {
-        console.plainBox(QStringLiteral("We are sorry, your phone does not support wallpapers"),
-                         QStringLiteral("Error"));
+    if (loadPhoneProfile(upload.profile.get(), profile, console) != ProfileCheck::Usable)
         return exitstatus::kNoProfile;
-    }
+    const QString outputExt = outputExtension(profile.wallpaperType);
     if (!wallpaperProfileUsable(profile.wallpaperType, profile.wallpaperWidth, profile.wallpaperHeight)) {
         console.messageBox(QString::fromLatin1(kUnusableProfileText));
         return exitstatus::kNoProfile;
@@ -83,14 +69,11 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     }
 
     // Upload, with the window's name rule and inputs.
-    const QByteArray uploadFileName = makeUploadFileName(upload.clock(), profile.wallpaperType);
-    QByteArray title = pictureTitleOf(picturePath).toLocal8Bit();
     const UploadHistory history(upload.historyFile);
-    const UploadReport report =
-        uploadAndReport(console, startDir, uploadFileName, QByteArray(profile.Number), title, profile.Carrier,
-                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, nullptr,
-                        upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
-    return uploadExitStatus(console.modesShown(), pictovane::FAILED(report.hr));
+    const UploadReport report = uploadAndReport(
+        console, makeUploadRequest(profile, startDir, upload.clock(), pictureTitleOf(picturePath)), nullptr,
+        upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
+    return uploadExitStatus(console.modesShown(), pictovane::failed(report.hr));
 }
 
 int uploadWithoutWindow(HeadlessUpload upload)
