@@ -179,7 +179,8 @@ Result CFormPoster::ReadServerReply(inet::InetRequest &request)
         std::uint32_t available = 0;
         if (Result hr = request.available(available); failed(hr))
             return hr;
-        QByteArray piece(static_cast<qsizetype>(available), Qt::Uninitialized);
+        QByteArray piece(static_cast<qsizetype>(std::min<std::uint64_t>(available, kMaxReplyBytes - total)),
+                         Qt::Uninitialized);
         std::size_t got = 0;
         if (Result hr = request.read(piece.data(), static_cast<std::size_t>(piece.size()), got); failed(hr))
             return hr;
