@@ -42,10 +42,8 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     if (loadPhoneProfile(upload.profile.get(), profile, console) != ProfileCheck::Usable)
         return exitstatus::kNoProfile;
     const QString outputExt = outputExtension(profile.wallpaperType);
-    if (!wallpaperProfileUsable(profile.wallpaperType, profile.wallpaperWidth, profile.wallpaperHeight)) {
-        console.messageBox(QString::fromLatin1(kUnusableProfileText));
+    if (!wallpaperUsableOrSaySo(profile, console))
         return exitstatus::kNoProfile;
-    }
     // Our own folder, never the current one, and gone when we are.
     const PrivateFolder workFolder;
     const QString startDir = workFolder.path();

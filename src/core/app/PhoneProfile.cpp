@@ -1,5 +1,6 @@
 #include "app/PhoneProfile.h"
 
+#include "app/converter.h"
 #include "app/presenter.h"
 #include "app/wallpapertype.h"
 #include "platform/profilestore.h"
@@ -88,4 +89,12 @@ ProfileCheck loadPhoneProfile(const ProfileStore *store, PhoneProfile &profile, 
         return ProfileCheck::NoWallpapers;
     }
     return ProfileCheck::Usable;
+}
+
+bool wallpaperUsableOrSaySo(const PhoneProfile &profile, Presenter &presenter)
+{
+    if (wallpaperProfileUsable(profile.wallpaperType, profile.wallpaperWidth, profile.wallpaperHeight))
+        return true;
+    presenter.messageBox(QString::fromLatin1(kUnusableProfileText));
+    return false;
 }

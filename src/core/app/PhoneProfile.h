@@ -35,5 +35,9 @@ enum class ProfileCheck { Usable, Missing, NoWallpapers };
 // through `presenter`, and the caller ends.
 ProfileCheck loadPhoneProfile(const ProfileStore *store, PhoneProfile &profile, Presenter &presenter);
 
+// Whether a picture can be made for the profile's wallpaper; when not, the
+// user is told so through `presenter`.
+bool wallpaperUsableOrSaySo(const PhoneProfile &profile, Presenter &presenter);
+
 // "bmp", "jpg" or "gif" for wallpaper types 0, 1 and 2; empty for any other.
 QString outputExtension(qint32 wallpaperType);

@@ -46,7 +46,6 @@
 namespace {
 
 const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
-const QString kUnusableProfile = QString::fromLatin1(kUnusableProfileText);
 // How long the wheel or the keys rest before the picture is converted again.
 constexpr int kReframeRestMs = 400;
 const char kFramingKey[] = "framing";
@@ -282,11 +281,8 @@ void CWallpaperDlg::OnBrowse()
 {
     refreshProgress();
     m_progress->setValue(0);
-    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
-                                m_profile.wallpaperHeight)) {
-        m_presenter.messageBox(kUnusableProfile);
+    if (!wallpaperUsableOrSaySo(m_profile, m_presenter))
         return;
-    }
 
     const std::optional<QString> picked = m_presenter.openFileName(
         {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)"),
@@ -306,12 +302,8 @@ void CWallpaperDlg::BrowseTo(const QString &picturePath)
 {
     refreshProgress();
     m_progress->setValue(0);
-    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
-                                m_profile.wallpaperHeight)) {
-        m_presenter.messageBox(kUnusableProfile);
-        return;
-    }
-    ChoosePicture(picturePath);
+    if (wallpaperUsableOrSaySo(m_profile, m_presenter))
+        ChoosePicture(picturePath);
 }
 
 void CWallpaperDlg::ChoosePicture(const QString &picturePath)
