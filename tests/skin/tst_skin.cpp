@@ -788,11 +788,14 @@ void SkinTest::focusRingFromTheReason_data()
     QTest::addColumn<bool>("reactivate"); // then another window comes to the front and goes
     QTest::addColumn<bool>("masked");
     QTest::addColumn<bool>("ring");
-    QTest::newRow("tab") << int(Qt::TabFocusReason) << false << false << true;
-    QTest::newRow("tab, masked") << int(Qt::TabFocusReason) << false << true << true;
-    QTest::newRow("mouse") << int(Qt::MouseFocusReason) << false << false << false;
-    QTest::newRow("reactivated after mouse") << int(Qt::MouseFocusReason) << true << false << false;
-    QTest::newRow("reactivated after tab") << int(Qt::TabFocusReason) << true << false << true;
+    QTest::addColumn<bool>("room"); // the button takes clicks around its picture
+    QTest::newRow("tab") << int(Qt::TabFocusReason) << false << false << true << false;
+    QTest::newRow("tab, masked") << int(Qt::TabFocusReason) << false << true << true << false;
+    QTest::newRow("tab, room around the picture")
+        << int(Qt::TabFocusReason) << false << false << true << true;
+    QTest::newRow("mouse") << int(Qt::MouseFocusReason) << false << false << false << false;
+    QTest::newRow("reactivated after mouse") << int(Qt::MouseFocusReason) << true << false << false << false;
+    QTest::newRow("reactivated after tab") << int(Qt::TabFocusReason) << true << false << true << false;
 }
 
 void SkinTest::focusRingFromTheReason()
@@ -810,7 +813,20 @@ void SkinTest::focusRingFromTheReason()
         QPainter(&im.mask).fillRect(0, 10, 30, 10, Qt::black);
     }
     b->ApplySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
+    QFETCH(bool, room);
+    if (room) {
+        b->setMinimumTarget(QSize(40, 40));
+        QCOMPARE(b->geometry(), QRect(5, 5, 40, 40));
+    }
+    // Where the picture is, its pixels 1:1; around it, what lies behind.
+    const QPoint o = b->pictureRect().topLeft();
     const QImage artwork = renderOf(b);
+    if (room) {
+        QCOMPARE(at(artwork, 4, 4), kBehind);
+        QCOMPARE(at(artwork, 5, 5), kNormal);
+        QCOMPARE(at(artwork, 34, 34), kNormal);
+        QCOMPARE(at(artwork, 35, 35), kBehind);
+    }
     b->setFocus(Qt::FocusReason(reason));
     if (reactivate) {
         QWidget front;
@@ -828,18 +844,19 @@ void SkinTest::focusRingFromTheReason()
         QCOMPARE(shown, artwork);
         return;
     }
-    const QRegion shape = masked ? b->mask() : QRegion(b->rect());
-    // Two pixels deep along the outline, where the shape turns too; never outside it.
+    const QRegion shape = masked ? b->mask() : QRegion(b->pictureRect());
+    // Two pixels deep along the picture's outline, where the shape turns
+    // too; never outside it.
     const QList<QPoint> onRing = masked ? QList<QPoint>{{10, 0}, {10, 5}, {11, 5}, {0, 15}, {15, 29}}
                                         : QList<QPoint>{{0, 0}, {1, 15}, {29, 29}, {15, 28}};
     for (const QPoint &pt : onRing)
-        QVERIFY(shown.pixel(pt) != artwork.pixel(pt));
+        QVERIFY(shown.pixel(pt + o) != artwork.pixel(pt + o));
     for (int y = 0; y < shown.height(); ++y)
         for (int x = 0; x < shown.width(); ++x)
             QVERIFY(shown.pixel(x, y) == artwork.pixel(x, y) || shape.contains(QPoint(x, y)));
-    QCOMPARE(shown.pixel(15, 15), artwork.pixel(15, 15));
-    QCOMPARE(shown.pixel(masked ? QPoint(12, 5) : QPoint(2, 2)),
-             artwork.pixel(masked ? QPoint(12, 5) : QPoint(2, 2)));
+    QCOMPARE(shown.pixel(o + QPoint(15, 15)), artwork.pixel(o + QPoint(15, 15)));
+    const QPoint within = o + (masked ? QPoint(12, 5) : QPoint(2, 2));
+    QCOMPARE(shown.pixel(within), artwork.pixel(within));
 }
 
 void SkinTest::keyboardShowsTheRingAClickDoesNot()
