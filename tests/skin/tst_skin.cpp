@@ -544,14 +544,19 @@ void SkinTest::hoverLightensWithoutOverPicture()
 {
     Stage stage;
     CSkinButton *b = stage.button(SKIN_KIND_PUSH);
-    CSkinButton::Images im = fullSkin();
+    CSkinButton::Images im = fullSkin(b->size());
     im.over = QImage();
+    // Flattened on the window's colour, as the renders are: a band of it
+    // above the artwork, which stays as it is.
+    const QColor backdrop = b->palette().color(QPalette::Window);
+    QPainter(&im.normal).fillRect(0, 0, b->width(), 3, backdrop);
     b->ApplySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
     const QColor normal = QColor(renderOf(b).pixel(25, 15));
     sendEnter(b);
     const QColor lit = QColor(renderOf(b).pixel(25, 15));
     QVERIFY2(lit.lightness() > normal.lightness() && lit.lightness() < normal.lightness() + 40,
              qPrintable(lit.name()));
+    QCOMPARE(at(renderOf(b), 25, 1), backdrop);
     b->setDown(true);
     QCOMPARE(renderOf(b).pixel(25, 15), kDown.rgb());
     b->setDown(false);

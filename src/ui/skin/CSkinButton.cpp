@@ -348,7 +348,8 @@ void CSkinButton::paintEvent(QPaintEvent *)
     }
     QImage lit;
     if (picture && frame.lightened) {
-        lit = lightenedPicture(*picture);
+        // The renders are flattened on the colour of the window behind them.
+        lit = lightenedPicture(*picture, palette().color(QPalette::Window).rgb());
         picture = &lit;
     }
     if (picture)
