@@ -16,7 +16,6 @@
 
 struct PostStatus
 {
-    std::int32_t reserved = 0;
     std::int32_t httpStatus = -1;
 };
 
