@@ -7,7 +7,6 @@
 #include "platform/host.h"
 #include "platform/privatefolder.h"
 #include "platform/profilestore.h"
-#include "platform/winerror.h"
 #include "upload/consolepresenter.h"
 #include "upload/statusmessage.h"
 #include "upload/uploadandreport.h"
@@ -71,7 +70,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     const UploadReport report = uploadAndReport(
         console, makeUploadRequest(profile, startDir, upload.clock(), pictureTitleOf(picturePath)), nullptr,
         upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
-    return uploadExitStatus(console.modesShown(), pictovane::failed(report.hr));
+    return uploadExitStatus(console.modesShown(), report.unanswered);
 }
 
 int uploadWithoutWindow(HeadlessUpload upload)

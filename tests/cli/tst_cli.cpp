@@ -409,6 +409,13 @@ void CommandLineTest::replies_data()
     QTest::newRow("HTTP 500 without a keyword")
         << httpReply("oops", "500 Internal Server Error") << QStringList{line(2, {})} << 1;
     QTest::newRow("send failed") << QByteArray() << QStringList{line(2, {})} << 2;
+    // The server hangs up short of the length it announced.
+    QTest::newRow("error, then the reply breaks off")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\nerror*quota")
+        << QStringList{line(2, {})} << 1;
+    QTest::newRow("a head, then the reply breaks off")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\n")
+        << QStringList{line(2, {})} << 2;
 }
 
 void CommandLineTest::replies()

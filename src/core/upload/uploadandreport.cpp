@@ -26,7 +26,8 @@ UploadReport uploadAndReport(Presenter &presenter, const UploadRequest &request,
         reply.reportSendFailure();
     else
         reply.reportHttpStatus(status.httpStatus);
-    report.failed = !report.stopped && (reply.namedFailure() || (failed(report.hr) && !reply.anyPieceSeen()));
+    report.unanswered = failed(report.hr) && !reply.anyPieceSeen();
+    report.failed = !report.stopped && (reply.namedFailure() || report.unanswered);
     report.modesShown = reply.modesShown();
     return report;
 }

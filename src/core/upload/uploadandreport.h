@@ -22,6 +22,8 @@ class Wait;
 struct UploadReport
 {
     pictovane::Result hr = pictovane::Result::Ok; // of the send
+    // The send failed before any of the server's answer came.
+    bool unanswered = false;
     // Stopped through the Wait before the server's answer was shown.
     bool stopped = false;
     // Not sent, or the reply named an error (or meant one by its status).
