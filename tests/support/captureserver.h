@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -135,6 +136,23 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
+    // SYNs the kernel dropped for a full listening queue, machine-wide.
+    static qint64 listenOverflows()
+    {
+        QFile file(QStringLiteral("/proc/net/netstat"));
+        if (!file.open(QIODevice::ReadOnly))
+            return -1;
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            if (!lines[i].startsWith("TcpExt:"))
+                continue;
+            const qsizetype at = lines[i].split(' ').indexOf("ListenOverflows");
+            const QList<QByteArray> values = lines[i + 1].split(' ');
+            return at >= 0 && at < values.size() ? values[at].toLongLong() : -1;
+        }
+        return -1;
+    }
+
     void pause(std::chrono::milliseconds length)
     {
         for (auto until = std::chrono::steady_clock::now() + length;
@@ -174,10 +192,14 @@ private:
         } else {
             server.listen(QHostAddress::LocalHost, 0);
         }
+        const qint64 overflowsBefore = listenOverflows();
         port.set_value(server.serverPort());
         if (m_script.slowConnect) {
-            // The client's first SYN has been dropped by now; room for its second.
-            pause(std::chrono::milliseconds(300));
+            // Once the client's first SYN has been dropped, room for its second.
+            if (overflowsBefore < 0)
+                pause(std::chrono::milliseconds(300));
+            while (overflowsBefore >= 0 && !stopping() && listenOverflows() == overflowsBefore)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             server.waitForNewConnection(1000);
             delete server.nextPendingConnection();
         }
