@@ -20,7 +20,7 @@
 #include <cstdio>
 #include <ctime>
 
-HeadlessUpload systemHeadlessUpload(const QString &picture, Framing framing)
+HeadlessUpload systemHeadlessUpload(const QByteArray &picture, Framing framing)
 {
     HeadlessUpload upload;
     upload.picture = picture;
@@ -65,7 +65,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     const QString startDir = workFolder.path();
 
     // Browse, the picked file being the one given.
-    const QString picturePath = QFileInfo(upload.picture).absoluteFilePath();
+    const QString picturePath = reachableFileName(absoluteFileName(upload.picture), startDir);
     const Conversion outcome =
         startDir.isEmpty()
             ? Conversion::CannotWrite
