@@ -24,7 +24,10 @@ const char kDescription[] =
     "  3   the phone's profile is missing or unusable, or the phone takes no wallpapers\n"
     "  4   the picture could not be converted\n"
     " 64   an unknown option, a missing argument or a second picture\n"
-    "The window always ends with 0.";
+    " 74   the outcome could not be written to standard output\n"
+    "130   stopped by Ctrl-C (SIGINT); 143: stopped by SIGTERM\n"
+    "On a terminal, standard error shows how much has been sent. The window always\n"
+    "ends with 0, or 69 when there is no display to open it on.";
 
 struct Parser
 {
@@ -141,6 +144,25 @@ CommandLine parseCommandLine(const QStringList &arguments)
 QString usageText()
 {
     return Parser().parser.helpText();
+}
+
+bool displayNamed(const QByteArray &qpaPlatform, const QByteArray &display, const QByteArray &waylandDisplay)
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    (void)qpaPlatform;
+    (void)display;
+    (void)waylandDisplay;
+    return true;
+#else
+    return !qpaPlatform.isEmpty() || !display.isEmpty() || !waylandDisplay.isEmpty();
+#endif
+}
+
+QString noDisplayText()
+{
+    return QStringLiteral("pictovane: there is no display to open the window on (DISPLAY and "
+                          "WAYLAND_DISPLAY are not set); pictovane --upload PICTURE sends a picture "
+                          "without a window.\n");
 }
 
 int answerCommandLine(const CommandLine &commandLine)
