@@ -13,9 +13,10 @@ const char kDescription[] =
     "\n"
     "Without options the window opens; a PICTURE given is taken as if Browse had picked it.\n"
     "With --upload the picture is converted and uploaded without any window: what the\n"
-    "server's reply asks for is printed on standard output, one line each, and complaints\n"
-    "go to standard error. A link's QR code follows its line when standard output is a\n"
-    "terminal (always with --qr).\n"
+    "server's reply asks for is printed on standard output, one line each, and everything\n"
+    "else goes to standard error (on a terminal with a line showing how much has been\n"
+    "sent). A link's QR code follows its line when standard output is a terminal (always\n"
+    "with --qr); there the server's control characters are shown escaped.\n"
     "\n"
     "Exit status of --upload:\n"
     "  0   the reply named success or a link to type into the phone\n"
@@ -26,8 +27,7 @@ const char kDescription[] =
     " 64   an unknown option, a missing argument or a second picture\n"
     " 74   the outcome could not be written to standard output\n"
     "130   stopped by Ctrl-C (SIGINT); 143: stopped by SIGTERM\n"
-    "On a terminal, standard error shows how much has been sent. The window always\n"
-    "ends with 0, or 69 when there is no display to open it on.";
+    "The window always ends with 0, or 69 when there is no display to open it on.";
 
 struct Parser
 {
