@@ -4,10 +4,11 @@
 #include "cli/headlessupload.h"
 #include "config.h"
 #include "platform/lastwords.h"
+#include "platform/privatefolder.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
@@ -47,6 +48,21 @@ void fillClosedStandardStreams()
 #endif
 }
 
+// The picture's name as the file system's bytes, absolute: its text may
+// have lost some (a name that is not UTF-8), so the argument it came from is
+// taken again, whole or after an option's "=".
+QByteArray pictureFileName(int argc, char *argv[], const QString &picture)
+{
+    for (int i = argc - 1; i > 0; --i) {
+        QByteArray argument(argv[i]);
+        if (QString::fromLocal8Bit(argument) != picture && argument.startsWith('-') && argument.contains('='))
+            argument = argument.mid(argument.indexOf('=') + 1);
+        if (QString::fromLocal8Bit(argument) == picture)
+            return absoluteFileName(argument);
+    }
+    return absoluteFileName(QFile::encodeName(picture));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,8 +81,8 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         nameTheProgram();
         if (commandLine.action == CommandLine::Upload) {
-            HeadlessUpload upload =
-                systemHeadlessUpload(commandLine.picture, commandLine.framing.value_or(Framing::Fill));
+            HeadlessUpload upload = systemHeadlessUpload(pictureFileName(argc, argv, commandLine.picture),
+                                                         commandLine.framing.value_or(Framing::Fill));
             upload.showLinkCodes = upload.showLinkCodes || commandLine.qr;
             lastwords::stopOnInterrupt();
             const int status = uploadWithoutWindow(std::move(upload));
@@ -95,7 +111,7 @@ int main(int argc, char *argv[])
     {
         CWallpaperApp app;
         if (!commandLine.picture.isEmpty())
-            app.setStartPicture(QFileInfo(commandLine.picture).absoluteFilePath());
+            app.setStartPicture(pictureFileName(argc, argv, commandLine.picture));
         if (commandLine.framing)
             app.setStartFraming(*commandLine.framing);
         app.InitInstance();

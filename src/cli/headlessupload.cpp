@@ -108,7 +108,7 @@ QString uploadProgressLine(std::uint64_t done, std::uint64_t total)
         .arg(c.formattedDataSize(qint64(done)), c.formattedDataSize(qint64(total)));
 }
 
-HeadlessUpload systemHeadlessUpload(const QString &picture, Framing framing)
+HeadlessUpload systemHeadlessUpload(const QByteArray &picture, Framing framing)
 {
     HeadlessUpload upload;
     upload.picture = picture;
@@ -165,7 +165,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
         return stoppedStatus();
 
     // Browse, the picked file being the one given.
-    const QString picturePath = QFileInfo(upload.picture).absoluteFilePath();
+    const QString picturePath = reachableFileName(absoluteFileName(upload.picture), startDir);
     const Conversion outcome =
         startDir.isEmpty()
             ? Conversion::CannotWrite

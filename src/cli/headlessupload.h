@@ -7,6 +7,7 @@
 #include "platform/inet.h"
 #include "platform/profilestore.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -18,9 +19,9 @@ class QIODevice;
 
 struct HeadlessUpload
 {
-    // The picture to send, as given; a relative path is taken from the
-    // current folder, which is also the start folder.
-    QString picture;
+    // The picture to send, its name as the file system's bytes; a relative
+    // path is taken from the current folder.
+    QByteArray picture;
     std::unique_ptr<ProfileStore> profile;
     // Seconds since 1970: seeds the upload name and the boundary.
     std::function<std::uint32_t()> clock;
@@ -40,7 +41,7 @@ struct HeadlessUpload
 };
 
 // The real machine: its profile, its clock, its converter, default limits.
-HeadlessUpload systemHeadlessUpload(const QString &picture, Framing framing = Framing::Fill);
+HeadlessUpload systemHeadlessUpload(const QByteArray &picture, Framing framing = Framing::Fill);
 
 // Runs it all and returns the exit status (see cli/commandline.h). Texts
 // go to `out` (outcomes, written at the end, all or nothing) and `err`

@@ -1,9 +1,12 @@
+#include "app/CWallpaperApp.h"
 #include "app/CWallpaperDlg.h"
+#include "app/QtPresenter.h"
 #include "app/uploadhistory.h"
 #include "captureserver.h"
 #include "pictures.h"
 #include "platform/profilestore.h"
 #include "platform/wait.h"
+#include "skin/CSkinButton.h"
 #include "testfiles.h"
 #include "upload/uploadandreport.h"
 #include "windowfixture.h"
@@ -11,6 +14,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -78,6 +82,10 @@ private slots:
     void everyWayOutRemovesOnlyOurFolder_data();
     void everyWayOutRemovesOnlyOurFolder();
     void twoWindowsNeverShareAFolder();
+    void boxesBelongToTheWindow_data();
+    void boxesBelongToTheWindow();
+    void closeTakesClicksAroundItsGlyph_data();
+    void closeTakesClicksAroundItsGlyph();
     void enterPressesTheFocusedButton_data();
     void enterPressesTheFocusedButton();
     void shiftF10OpensTheMenuOnItsFirstItem();
@@ -115,7 +123,9 @@ void AppTest::layoutAfterInit()
     QCOMPARE(progress(dlg.get())->value(), 0);
     QCOMPARE(button(dlg.get(), "button1007")->geometry(), QRect(65, 127, 87, 33));
     QCOMPARE(button(dlg.get(), "button1008")->geometry(), QRect(65, 179, 86, 34));
-    QCOMPARE(button(dlg.get(), "button1009")->geometry(), QRect(377, 8, 14, 14));
+    // The close glyph where the artwork has it, taking clicks on 24 x 24 around it.
+    QCOMPARE(button(dlg.get(), "button1009")->geometry(), QRect(372, 3, 24, 24));
+    QCOMPARE(dlg->findChild<CSkinButton *>(QStringLiteral("button1009"))->pictureRect(), QRect(5, 5, 14, 14));
     QWidget *preview = dlg->findChild<QWidget *>(QStringLiteral("preview2222"));
     QVERIFY(preview);
     QCOMPARE(preview->geometry(), QRect(254, 60, 119, 150));
@@ -401,6 +411,100 @@ void AppTest::twoWindowsNeverShareAFolder()
     two->OnInitDialog();
     QVERIFY(!one->startDir().isEmpty());
     QVERIFY(one->startDir() != two->startDir());
+}
+
+void AppTest::boxesBelongToTheWindow_data()
+{
+    QTest::addColumn<QString>("call");
+    for (const char *call : {"messageBox", "plainBox", "askYesNo", "askToStop", "openFileName",
+                             "statusDialog", "aboutBox", "recentUploads", "the program's own window"})
+        QTest::newRow(call) << QString::fromLatin1(call);
+}
+
+void AppTest::boxesBelongToTheWindow()
+{
+    // A window manager, a Wayland compositor above all, places a box over
+    // the window it belongs to; one without a parent lands anywhere.
+    QFETCH(QString, call);
+    QWidget *parentSeen = nullptr;
+    QByteArray parentClass; // the window may be gone when it is compared
+    bool seen = false;
+    QTimer look;
+    look.setInterval(20);
+    connect(&look, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (!seen) {
+            parentSeen = box->parentWidget();
+            parentClass = parentSeen ? parentSeen->metaObject()->className() : "";
+        }
+        seen = true;
+        box->reject();
+    });
+    look.start();
+
+    if (call == QLatin1String("the program's own window")) {
+        // No phone profile on this machine: the window's first box says so.
+        QTemporaryDir noProfile;
+        const QByteArray oldDirs = qgetenv("XDG_CONFIG_DIRS");
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(noProfile.path()));
+        CWallpaperApp().InitInstance();
+        qputenv("XDG_CONFIG_DIRS", oldDirs);
+        QVERIFY(seen);
+        QCOMPARE(parentClass, QByteArray("CWallpaperDlg"));
+        return;
+    }
+    QWidget window;
+    window.show();
+    QtPresenter presenter(&window);
+    QTemporaryDir data;
+    const UploadHistory history(data.filePath(QStringLiteral("uploads.json")));
+    if (call == QLatin1String("messageBox"))
+        presenter.messageBox(QStringLiteral("text"));
+    else if (call == QLatin1String("plainBox"))
+        presenter.plainBox(QStringLiteral("text"), QStringLiteral("caption"));
+    else if (call == QLatin1String("askYesNo"))
+        presenter.askYesNo(QStringLiteral("text?"));
+    else if (call == QLatin1String("askToStop"))
+        presenter.askToStop(QStringLiteral("Stop?"));
+    else if (call == QLatin1String("openFileName"))
+        presenter.openFileName({QStringLiteral("Pictures (*.jpg)")});
+    else if (call == QLatin1String("statusDialog"))
+        presenter.statusDialog(0, "http://dl.example/w/41.gif");
+    else if (call == QLatin1String("aboutBox"))
+        presenter.aboutBox();
+    else
+        presenter.recentUploads(history);
+    QVERIFY(seen);
+    QCOMPARE(parentSeen, &window);
+}
+
+void AppTest::closeTakesClicksAroundItsGlyph_data()
+{
+    QTest::addColumn<QPoint>("at"); // in the window
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("the glyph") << QPoint(384, 15) << true;
+    QTest::newRow("top-left corner of the target") << QPoint(372, 3) << true;
+    QTest::newRow("bottom-right corner of the target") << QPoint(395, 26) << true;
+    QTest::newRow("just left of it: the background") << QPoint(371, 15) << false;
+    QTest::newRow("just below it: the background") << QPoint(384, 27) << false;
+}
+
+void AppTest::closeTakesClicksAroundItsGlyph()
+{
+    QFETCH(QPoint, at);
+    QFETCH(bool, closes);
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    // Delivered as the window system would: to the widget under the point.
+    QWidget *under = dlg->childAt(at);
+    QWidget *target = under ? under : dlg.get();
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(dlg.get(), at));
+    QCOMPARE(dlg->isVisible(), !closes);
 }
 
 void AppTest::enterPressesTheFocusedButton_data()

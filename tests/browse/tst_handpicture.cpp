@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+
+#include <unistd.h>
+
 namespace {
 
 const QByteArray kProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
@@ -84,6 +88,7 @@ private slots:
     void drops_data();
     void drops();
     void dropWhileBusyIsRefused();
+    void dropOfANameThatIsNotUtf8();
 };
 
 void HandPictureTest::init()
@@ -105,7 +110,7 @@ void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns()
     Fixture fx;
     const QString picture =
         exists ? fx.photo(QStringLiteral("harbour.jpg")) : fx.pictures.filePath(QStringLiteral("gone.jpg"));
-    fx.dlg->setStartPicture(picture);
+    fx.dlg->setStartPicture(QFile::encodeName(picture));
 
     QString chosenWhenLoopRan = QStringLiteral("(never ran)");
     QString chosenAfter;
@@ -223,3 +228,24 @@ void HandPictureTest::dropWhileBusyIsRefused()
 
 QTEST_MAIN(HandPictureTest)
 #include "tst_handpicture.moc"
+
+void HandPictureTest::dropOfANameThatIsNotUtf8()
+{
+    Fixture fx;
+    fx.dlg->OnInitDialog();
+    const QByteArray name = QFile::encodeName(fx.pictures.path()) + "/quay \xff.jpg";
+    QVERIFY(::rename(QFile::encodeName(fx.photo(QStringLiteral("quay.jpg"))).constData(), name.constData())
+            == 0);
+    // QTemporaryDir cannot spell the name to remove it.
+    const auto removeIt = qScopeGuard([&] { ::unlink(name.constData()); });
+    // A file manager percent-encodes the byte; Qt's text of it would read U+FFFD.
+    const QUrl url = QUrl::fromEncoded("file://" + name.toPercentEncoding("/"));
+
+    const DragAnswers answers = dragOnto(fx.dlg.get(), {url});
+    QCoreApplication::sendPostedEvents();
+
+    QVERIFY(answers.enter && answers.move && answers.drop);
+    QCOMPARE(fx.dlg->pictureTitle(), QStringLiteral("quay \uFFFD"));
+    QCOMPARE(fx.presenter.boxes, QStringList());
+    QCOMPARE(QImage(fx.copyPath(), "GIF").size(), QSize(128, 160));
+}

@@ -24,6 +24,9 @@
 #include <QtTest>
 
 #include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 Q_DECLARE_METATYPE(CommandLine::Action)
 
@@ -97,7 +100,7 @@ struct Machine
 
     HeadlessUpload upload(const QString &picture) const
     {
-        HeadlessUpload u = systemHeadlessUpload(picture);
+        HeadlessUpload u = systemHeadlessUpload(QFile::encodeName(picture));
         u.profile = openProfileFile(profilePath());
         u.clock = [] { return 1u; }; // upload name "41.gif"
         u.timeouts = kTestTimeouts;
@@ -209,6 +212,8 @@ private slots:
     void replies();
     void requestIsTheWindowsRequest();
     void referenceServer();
+    void nameThatIsNotUtf8_data();
+    void nameThatIsNotUtf8();
     // The real executable, with no display.
     void exitStatuses_data();
     void exitStatuses();
@@ -518,6 +523,46 @@ void CommandLineTest::referenceServer()
     QVERIFY2(run.out[0].endsWith(QStringLiteral("/wallpapers/stored.php?name=41.gif")),
              qPrintable(run.out[0]));
     QCOMPARE(QImage(store.filePath(QStringLiteral("41.gif")), "GIF").size(), QSize(128, 160));
+}
+
+void CommandLineTest::nameThatIsNotUtf8_data()
+{
+    // A shell gives the name's bytes as they are; QProcess could not.
+    QTest::addColumn<bool>("inStart"); // else in a folder of its own, named absolute
+    QTest::addColumn<QString>("script");
+    QTest::newRow("relative, --upload NAME")
+        << true << "exec \"$0\" --upload \"$(printf 'beach \\377 day.jpg')\"";
+    QTest::newRow("absolute, --upload=NAME")
+        << false << "exec \"$0\" \"--upload=$1/$(printf 'beach \\377 day.jpg')\"";
+}
+
+void CommandLineTest::nameThatIsNotUtf8()
+{
+    QFETCH(bool, inStart);
+    QFETCH(QString, script);
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    Machine machine(kProfile);
+    const QString folder = inStart ? machine.start.path() : machine.pictures.path();
+    const QByteArray name = QFile::encodeName(folder) + "/beach \xff day.jpg";
+    QVERIFY(::rename(QFile::encodeName(machine.photo).constData(), name.constData()) == 0);
+    // QTemporaryDir cannot spell the name to remove it.
+    const auto removeIt = qScopeGuard([&] { ::unlink(name.constData()); });
+    CaptureServer server({});
+
+    const Run run = runExecutable(
+        {QStringLiteral("-c"), script, QStringLiteral(PICTOVANE_EXECUTABLE), folder}, machine.start.path(),
+        machine.config.path(), server.proxyUrl(), QStringLiteral("/bin/sh"));
+    server.finish();
+    QCOMPARE(run.err, QStringList());
+    QCOMPARE(run.status, 1); // "ok" names nothing
+    const QByteArray body = server.body();
+    QCOMPARE(QImage::fromData(sentFile(body), "GIF").size(), QSize(128, 160));
+    // The title as its text reads, U+FFFD for the byte that is not UTF-8.
+    QVERIFY(body.contains("name=\"image_name\"\r\n\r\nbeach_\xEF\xBF\xBD_day\r\n"));
+    // The link that reached it went with the folder; the picture stays.
+    QCOMPARE(QDir(machine.runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(::access(name.constData(), R_OK), 0);
 }
 
 void CommandLineTest::exitStatuses_data()

@@ -266,7 +266,7 @@ void EndToEndTest::withoutWindowSendsTheSameBytes()
     QDir::setCurrent(start.path());
     CaptureServer server({});
     useProxy(server.port());
-    HeadlessUpload upload = systemHeadlessUpload(s.presenter.nextFile.value());
+    HeadlessUpload upload = systemHeadlessUpload(QFile::encodeName(s.presenter.nextFile.value()));
     upload.profile = openProfileFile(s.profilePath());
     upload.clock = [] { return 1u; };
     upload.timeouts = kTestTimeouts;

@@ -3,6 +3,7 @@
 // the buttons look like the artwork rendered at that density, not like the
 // 1x pictures blown up.
 #include "app/resources.h"
+#include "skin/CSkinButton.h"
 #include "windowfixture.h"
 
 #include <QLabel>
@@ -105,7 +106,7 @@ void HidpiWindowTest::layoutHolds_data()
     QTest::newRow("background") << "background" << QRect(0, 0, 414, 413);
     QTest::newRow("Browse") << "button1007" << QRect(65, 127, 87, 33);
     QTest::newRow("Upload") << "button1008" << QRect(65, 179, 86, 34);
-    QTest::newRow("close") << "button1009" << QRect(377, 8, 14, 14);
+    QTest::newRow("close, taking clicks around its glyph") << "button1009" << QRect(372, 3, 24, 24);
     QTest::newRow("progress bar") << "progress1005" << QRect(47, 250, 141, 11);
     QTest::newRow("preview") << "preview2222" << QRect(254, 60, 119, 150);
 }
@@ -178,7 +179,10 @@ void HidpiWindowTest::artworkIsRenderedAtTheDensity()
                 skip += QRect(toDevice(w->pos()), toDevice(w->geometry().bottomRight() + QPoint(1, 1)))
                             .adjusted(-2, -2, 2, 2);
     } else {
-        at = toDevice(m_dlg->findChild<QWidget *>(widget)->pos());
+        // Where the button draws its picture: the close button has room
+        // around its glyph.
+        const auto *button = m_dlg->findChild<CSkinButton *>(widget);
+        at = toDevice(button->pos() + button->pictureRect().topLeft());
     }
     const double crisp = meanDifference(m_shot, at, want, skip);
     // The 1x picture enlarged to the same size: what a blurry window shows.

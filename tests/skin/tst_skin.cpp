@@ -544,14 +544,19 @@ void SkinTest::hoverLightensWithoutOverPicture()
 {
     Stage stage;
     CSkinButton *b = stage.button(SKIN_KIND_PUSH);
-    CSkinButton::Images im = fullSkin();
+    CSkinButton::Images im = fullSkin(b->size());
     im.over = QImage();
+    // Flattened on the window's colour, as the renders are: a band of it
+    // above the artwork, which stays as it is.
+    const QColor backdrop = b->palette().color(QPalette::Window);
+    QPainter(&im.normal).fillRect(0, 0, b->width(), 3, backdrop);
     b->ApplySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
     const QColor normal = QColor(renderOf(b).pixel(25, 15));
     sendEnter(b);
     const QColor lit = QColor(renderOf(b).pixel(25, 15));
     QVERIFY2(lit.lightness() > normal.lightness() && lit.lightness() < normal.lightness() + 40,
              qPrintable(lit.name()));
+    QCOMPARE(at(renderOf(b), 25, 1), backdrop);
     b->setDown(true);
     QCOMPARE(renderOf(b).pixel(25, 15), kDown.rgb());
     b->setDown(false);
@@ -788,11 +793,14 @@ void SkinTest::focusRingFromTheReason_data()
     QTest::addColumn<bool>("reactivate"); // then another window comes to the front and goes
     QTest::addColumn<bool>("masked");
     QTest::addColumn<bool>("ring");
-    QTest::newRow("tab") << int(Qt::TabFocusReason) << false << false << true;
-    QTest::newRow("tab, masked") << int(Qt::TabFocusReason) << false << true << true;
-    QTest::newRow("mouse") << int(Qt::MouseFocusReason) << false << false << false;
-    QTest::newRow("reactivated after mouse") << int(Qt::MouseFocusReason) << true << false << false;
-    QTest::newRow("reactivated after tab") << int(Qt::TabFocusReason) << true << false << true;
+    QTest::addColumn<bool>("room"); // the button takes clicks around its picture
+    QTest::newRow("tab") << int(Qt::TabFocusReason) << false << false << true << false;
+    QTest::newRow("tab, masked") << int(Qt::TabFocusReason) << false << true << true << false;
+    QTest::newRow("tab, room around the picture")
+        << int(Qt::TabFocusReason) << false << false << true << true;
+    QTest::newRow("mouse") << int(Qt::MouseFocusReason) << false << false << false << false;
+    QTest::newRow("reactivated after mouse") << int(Qt::MouseFocusReason) << true << false << false << false;
+    QTest::newRow("reactivated after tab") << int(Qt::TabFocusReason) << true << false << true << false;
 }
 
 void SkinTest::focusRingFromTheReason()
@@ -810,7 +818,20 @@ void SkinTest::focusRingFromTheReason()
         QPainter(&im.mask).fillRect(0, 10, 30, 10, Qt::black);
     }
     b->ApplySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
+    QFETCH(bool, room);
+    if (room) {
+        b->setMinimumTarget(QSize(40, 40));
+        QCOMPARE(b->geometry(), QRect(5, 5, 40, 40));
+    }
+    // Where the picture is, its pixels 1:1; around it, what lies behind.
+    const QPoint o = b->pictureRect().topLeft();
     const QImage artwork = renderOf(b);
+    if (room) {
+        QCOMPARE(at(artwork, 4, 4), kBehind);
+        QCOMPARE(at(artwork, 5, 5), kNormal);
+        QCOMPARE(at(artwork, 34, 34), kNormal);
+        QCOMPARE(at(artwork, 35, 35), kBehind);
+    }
     b->setFocus(Qt::FocusReason(reason));
     if (reactivate) {
         QWidget front;
@@ -828,18 +849,19 @@ void SkinTest::focusRingFromTheReason()
         QCOMPARE(shown, artwork);
         return;
     }
-    const QRegion shape = masked ? b->mask() : QRegion(b->rect());
-    // Two pixels deep along the outline, where the shape turns too; never outside it.
+    const QRegion shape = masked ? b->mask() : QRegion(b->pictureRect());
+    // Two pixels deep along the picture's outline, where the shape turns
+    // too; never outside it.
     const QList<QPoint> onRing = masked ? QList<QPoint>{{10, 0}, {10, 5}, {11, 5}, {0, 15}, {15, 29}}
                                         : QList<QPoint>{{0, 0}, {1, 15}, {29, 29}, {15, 28}};
     for (const QPoint &pt : onRing)
-        QVERIFY(shown.pixel(pt) != artwork.pixel(pt));
+        QVERIFY(shown.pixel(pt + o) != artwork.pixel(pt + o));
     for (int y = 0; y < shown.height(); ++y)
         for (int x = 0; x < shown.width(); ++x)
             QVERIFY(shown.pixel(x, y) == artwork.pixel(x, y) || shape.contains(QPoint(x, y)));
-    QCOMPARE(shown.pixel(15, 15), artwork.pixel(15, 15));
-    QCOMPARE(shown.pixel(masked ? QPoint(12, 5) : QPoint(2, 2)),
-             artwork.pixel(masked ? QPoint(12, 5) : QPoint(2, 2)));
+    QCOMPARE(shown.pixel(o + QPoint(15, 15)), artwork.pixel(o + QPoint(15, 15)));
+    const QPoint within = o + (masked ? QPoint(12, 5) : QPoint(2, 2));
+    QCOMPARE(shown.pixel(within), artwork.pixel(within));
 }
 
 void SkinTest::keyboardShowsTheRingAClickDoesNot()

@@ -89,6 +89,34 @@ struct ShownStatus
     }
 };
 
+// Where the last move of the pointer was delivered, in screen coordinates.
+class PointerWatch : public QObject
+{
+public:
+    PointerWatch() { qApp->installEventFilter(this); }
+    QPoint last;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseMove)
+            last = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+        return false;
+    }
+};
+
+// Moves the pointer and waits for the move to be delivered: on a real X
+// server it comes back from the server some time after mouseMove() returns.
+bool movePointer(QWidget *w, QPoint pos)
+{
+    static PointerWatch *watch = new PointerWatch;
+    const QPoint global = w->mapToGlobal(pos);
+    if (QCursor::pos() == global)
+        return true;
+    QTest::mouseMove(w, pos);
+    return QTest::qWaitFor([&] { return watch->last == global; }, 2000);
+}
+
 // A dialog like the status dialog's lower half: two labels to convert and
 // one that stays plain.
 struct LinkDialog
@@ -116,8 +144,7 @@ struct LinkDialog
             return false;
         // Start from a pointer over no label: a move to where the pointer
         // already is would not be delivered.
-        QTest::mouseMove(&dialog, QPoint(290, 190));
-        return true;
+        return movePointer(&dialog, QPoint(290, 190));
     }
 };
 
@@ -583,7 +610,7 @@ void StatusTest::hover()
     ConvertStaticToHyperlink(d.second);
     QVERIFY(d.showAndWait());
     for (const QPoint &move : moves)
-        QTest::mouseMove(&d.dialog, d.first->mapTo(&d.dialog, move));
+        QVERIFY(movePointer(&d.dialog, d.first->mapTo(&d.dialog, move)));
     QCOMPARE(QWidget::mouseGrabber(), hovered ? d.first : nullptr);
     QCOMPARE(d.first->font().underline(), hovered);
     if (!hovered)
@@ -644,7 +671,7 @@ void StatusTest::nothingLeftAfterClose()
         ConvertStaticToHyperlink(d.first);
     QVERIFY(d.showAndWait());
     if (hoverFirst)
-        QTest::mouseMove(d.first, QPoint(5, 5));
+        QVERIFY(movePointer(d.first, QPoint(5, 5)));
     QCOMPARE(d.first->font().underline(), hoverFirst);
     d.dialog.accept();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

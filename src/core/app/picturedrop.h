@@ -9,4 +9,6 @@ class QMimeData;
 // The first of the dropped addresses when it names a file on this machine
 // that Browse could take (a regular file, or a link to one); empty when the
 // drop is to be refused: no addresses, a remote one first, a folder, a pipe.
-QString droppedPicturePath(const QMimeData *mime);
+// A name that is not UTF-8 is reached through a link in `folder` (see
+// reachableFileName()).
+QString droppedPicturePath(const QMimeData *mime, const QString &folder);

@@ -106,3 +106,52 @@ PrivateFolder::~PrivateFolder()
     lastwords::clearFolder(QFile::encodeName(m_path));
     QDir(m_path).removeRecursively();
 }
+
+QByteArray absoluteFileName(const QByteArray &fileName)
+{
+    const QString text = QFile::decodeName(fileName);
+#ifndef Q_OS_WIN
+    if (QFile::encodeName(text) != fileName) {
+        if (fileName.startsWith('/'))
+            return fileName;
+        // The current folder's own bytes: its text may have lost some too.
+        QByteArray here(4096, '\0');
+        if (!::getcwd(here.data(), size_t(here.size())))
+            return fileName;
+        here.truncate(int(qstrlen(here.constData())));
+        return here + '/' + fileName;
+    }
+#endif
+    return fileName.isEmpty() ? fileName : QFile::encodeName(QFileInfo(text).absoluteFilePath());
+}
+
+QString reachableFileName(const QByteArray &fileName, const QString &folder)
+{
+    const QString text = QFile::decodeName(fileName);
+#ifndef Q_OS_WIN
+    if (QFile::encodeName(text) == fileName || folder.isEmpty())
+        return text;
+    const QByteArray target = absoluteFileName(fileName);
+    const QFileInfo named(text);
+    for (int n = 1; n < 100; ++n) {
+        // Another file whose text reads the same gets a number of its own.
+        QString name = named.fileName();
+        if (n > 1)
+            name = named.completeBaseName() + QStringLiteral(" (%1)").arg(n)
+                   + (named.suffix().isEmpty() ? QString() : QLatin1Char('.') + named.suffix());
+        const QString link = QDir(folder).filePath(name);
+        const QByteArray linkName = QFile::encodeName(link);
+        char seen[4096];
+        const ssize_t length = ::readlink(linkName.constData(), seen, sizeof seen);
+        if (length >= 0 && QByteArray(seen, int(length)) == target)
+            return link;
+        if (length < 0 && ::symlink(target.constData(), linkName.constData()) == 0)
+            return link;
+        if (length < 0 && errno != EEXIST && errno != EINVAL)
+            break;
+    }
+#else
+    Q_UNUSED(folder);
+#endif
+    return text;
+}

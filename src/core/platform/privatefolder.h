@@ -5,6 +5,7 @@
 // died anyway is removed by the next start.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class PrivateFolder
@@ -33,3 +34,13 @@ public:
 private:
     QString m_path;
 };
+
+// A file's name as the file system's bytes (as the command line and a drop
+// give it), made absolute against the current folder.
+QByteArray absoluteFileName(const QByteArray &fileName);
+
+// A path Qt can open for the file `fileName` names: its text, or where the
+// text has lost bytes of the name (one that is not UTF-8), a link to the
+// file made in `folder` under the text's name, so the picture's title stays
+// readable. The text as it is when no link can be made.
+QString reachableFileName(const QByteArray &fileName, const QString &folder);

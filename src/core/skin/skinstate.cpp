@@ -1,7 +1,5 @@
 #include "skin/skinstate.h"
 
-#include <QPainter>
-
 qint16 clampDrawMode(qint16 drawMode)
 {
     if (drawMode >= SKIN_DRAW_TILE)
@@ -108,14 +106,26 @@ QImage composeMasked(const QImage &bitmap, const QImage &mask)
     return out;
 }
 
-QImage lightenedPicture(const QImage &picture)
+QImage lightenedPicture(const QImage &picture, QRgb backdrop)
 {
     QImage out = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (out.isNull())
-        return out;
-    // A veil of white over the artwork only, so a shaped picture keeps its shape.
-    QPainter p(&out);
-    p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-    p.fillRect(QRectF(QPointF(0, 0), out.deviceIndependentSize()), QColor(255, 255, 255, 48));
+    // A veil of white over the artwork only (white atop, premultiplied), so a
+    // shaped picture keeps its shape; an edge pixel blended with the
+    // backdrop takes the veil in proportion.
+    constexpr int kVeil = 48;
+    constexpr int kFullAt = 32; // this far from the backdrop is all artwork
+    for (int y = 0; y < out.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb c = line[x];
+            const int a = qAlpha(c);
+            const int apart = qMax(
+                qMax(qAbs(qRed(c) - qRed(backdrop) * a / 255), qAbs(qGreen(c) - qGreen(backdrop) * a / 255)),
+                qAbs(qBlue(c) - qBlue(backdrop) * a / 255));
+            const int veil = kVeil * qMin(apart, kFullAt) / kFullAt;
+            const auto lit = [a, veil](int channel) { return channel + (a - channel) * veil / 255; };
+            line[x] = qRgba(lit(qRed(c)), lit(qGreen(c)), lit(qBlue(c)), a);
+        }
+    }
     return out;
 }

@@ -74,8 +74,11 @@ private:
 QRegion insideBand(const QRegion &shape, int width);
 
 // The picture a little lighter, its transparent pixels left as they are:
-// the hover look of a skin that has no hover picture.
-QImage lightenedPicture(const QImage &picture);
+// the hover look of a skin that has no hover picture. Pixels of the
+// `backdrop` colour stay too, and those near it take less: pictures
+// flattened on the window's colour keep their outline instead of showing
+// a lighter rectangle.
+QImage lightenedPicture(const QImage &picture, QRgb backdrop);
 
 // The picture as drawn through its mask, both already in the button's size:
 // opaque where the mask is not pure white, fully transparent where it is, so

@@ -2,7 +2,7 @@
 
 #include "app/framing.h"
 
-#include <QString>
+#include <QByteArray>
 
 #include <optional>
 
@@ -18,12 +18,13 @@ public:
     bool InitInstance();
     int ExitInstance();
 
-    // A picture the window takes as Browse would, once it is up.
-    void setStartPicture(const QString &picturePath) { m_startPicture = picturePath; }
+    // A picture the window takes as Browse would, once it is up; its name
+    // as the file system's bytes.
+    void setStartPicture(const QByteArray &fileName) { m_startPicture = fileName; }
     // The framing given on the command line, for this run only.
     void setStartFraming(Framing framing) { m_startFraming = framing; }
 
 private:
-    QString m_startPicture;
+    QByteArray m_startPicture;
     std::optional<Framing> m_startFraming;
 };

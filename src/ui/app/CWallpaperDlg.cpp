@@ -122,7 +122,7 @@ int CWallpaperDlg::DoModal()
             this,
             [this, picture = m_startPicture] {
                 if (!isBusy())
-                    BrowseTo(picture);
+                    BrowseTo(reachableFileName(picture, m_startDir));
             },
             Qt::QueuedConnection);
     }
@@ -156,6 +156,9 @@ void CWallpaperDlg::OnInitDialog()
     FitButtonToBitmap(m_browseBitmap, m_browseButton);
     FitButtonToBitmap(m_uploadBitmap, m_uploadButton);
     FitButtonToBitmap(m_closeBitmap, m_closeButton);
+    // The close glyph alone is a hard target; the few pixels around it take
+    // clicks too, and no more of the background that drags the window.
+    m_ui->button1009->setMinimumTarget(QSize(24, 24));
 
     m_preview->InitGraphics();
     // The upload's colours from the start, so the bar's look does not change
@@ -454,7 +457,7 @@ void CWallpaperDlg::OnCloseButton()
 void CWallpaperDlg::dragEnterEvent(QDragEnterEvent *event)
 {
     // Refusing here is what makes the cursor say no.
-    if (droppedPicturePath(event->mimeData()).isEmpty())
+    if (droppedPicturePath(event->mimeData(), m_startDir).isEmpty())
         event->ignore();
     else
         event->acceptProposedAction();
@@ -462,7 +465,7 @@ void CWallpaperDlg::dragEnterEvent(QDragEnterEvent *event)
 
 void CWallpaperDlg::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (droppedPicturePath(event->mimeData()).isEmpty())
+    if (droppedPicturePath(event->mimeData(), m_startDir).isEmpty())
         event->ignore();
     else
         event->acceptProposedAction();
@@ -470,7 +473,7 @@ void CWallpaperDlg::dragMoveEvent(QDragMoveEvent *event)
 
 void CWallpaperDlg::dropEvent(QDropEvent *event)
 {
-    const QString picture = droppedPicturePath(event->mimeData());
+    const QString picture = droppedPicturePath(event->mimeData(), m_startDir);
     if (picture.isEmpty()) {
         event->ignore();
         return;

@@ -68,8 +68,9 @@ public:
     // Browse without its file dialog: `picturePath` is taken as the picked
     // file. What a picture given at start-up or dropped on the window gets.
     void BrowseTo(const QString &picturePath);
-    // A picture to take as soon as the window's modal loop runs.
-    void setStartPicture(const QString &picturePath) { m_startPicture = picturePath; }
+    // A picture to take as soon as the window's modal loop runs, its name as
+    // the file system's bytes.
+    void setStartPicture(const QByteArray &fileName) { m_startPicture = fileName; }
     // The framing of this run, given on the command line: it wins over the
     // remembered one and is not remembered itself.
     void setStartFraming(Framing framing) { m_startFraming = framing; }
@@ -150,7 +151,7 @@ private:
     QString m_picturePath;
     QString m_pictureTitle;
     QString m_outputExt;
-    QString m_startPicture;
+    QByteArray m_startPicture;
     PhoneProfile m_profile{};
 
     QProgressBar *m_progress = nullptr;

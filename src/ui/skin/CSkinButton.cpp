@@ -99,6 +99,15 @@ void CSkinButton::applyImages(const Images &images, const QImage &shapeMask, qin
         resize(shapeMask.size());
 }
 
+void CSkinButton::setMinimumTarget(const QSize &target)
+{
+    const QRect picture = geometry().marginsRemoved(m_targetMargins);
+    const int dx = qMax(0, target.width() - picture.width());
+    const int dy = qMax(0, target.height() - picture.height());
+    m_targetMargins = QMargins(dx / 2, dy / 2, dx - dx / 2, dy - dy / 2);
+    setGeometry(picture.marginsAdded(m_targetMargins));
+}
+
 void CSkinButton::followScreenRatio()
 {
     if (!m_skinIds || qFuzzyCompare(devicePixelRatioF(), m_skinRatio))
@@ -142,7 +151,9 @@ QList<QWidget *> CSkinButton::radioGroupPeers() const
 
 QSize CSkinButton::sizeHint() const
 {
-    return m_images.normal.isNull() ? QSize(75, 23) : m_images.normal.deviceIndependentSize().toSize();
+    const QSize picture =
+        m_images.normal.isNull() ? QSize(75, 23) : m_images.normal.deviceIndependentSize().toSize();
+    return picture.grownBy(m_targetMargins);
 }
 
 bool CSkinButton::event(QEvent *e)
@@ -171,7 +182,7 @@ bool CSkinButton::hitButton(const QPoint &pos) const
 QRegion CSkinButton::focusShape() const
 {
     const QRegion shape = mask();
-    return shape.isEmpty() ? QRegion(rect()) : shape & rect();
+    return shape.isEmpty() ? QRegion(pictureRect()) : shape & rect();
 }
 
 bool CSkinButton::isUnderCursor(const QPoint &pos) const
@@ -296,7 +307,7 @@ void CSkinButton::paintEvent(QPaintEvent *)
             setDown(inside);
     }
     QPainter p(this);
-    const QRect r = rect();
+    const QRect r = pictureRect();
     const int margin = m_nFocusMargin;
 
     SkinFrameInput in;
@@ -337,7 +348,8 @@ void CSkinButton::paintEvent(QPaintEvent *)
     }
     QImage lit;
     if (picture && frame.lightened) {
-        lit = lightenedPicture(*picture);
+        // The renders are flattened on the colour of the window behind them.
+        lit = lightenedPicture(*picture, palette().color(QPalette::Window).rgb());
         picture = &lit;
     }
     if (picture)

@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QEvent>
 #include <QImage>
+#include <QMargins>
 #include <QRegion>
 
 #include <optional>
@@ -49,6 +50,14 @@ public:
     // the rest of its group once the posted events have been handled.
     void SetCheck(int check);
     int GetCheck() const { return m_bIsChecked ? 1 : 0; }
+
+    // Grows the button evenly around its picture to at least `target`
+    // logical pixels, so a small glyph takes clicks as a usual button does.
+    // The picture, its edge and the focus ring stay where they were. For
+    // buttons without a mask; a mask shapes the button on its own.
+    void setMinimumTarget(const QSize &target);
+    // Where the picture is drawn: the button less the room around it.
+    QRect pictureRect() const { return rect().marginsRemoved(m_targetMargins); }
 
     SkinKind buttonKind() const { return m_nButtonKind; }
     qint16 drawMode() const { return m_nDrawMode; }
@@ -120,6 +129,7 @@ private:
     std::optional<SkinIds> m_skinIds;
     qreal m_skinRatio = 1;
     qint16 m_nFocusMargin = 0;
+    QMargins m_targetMargins;
     QColor m_crText;
     std::optional<QRegion> m_hWindowRegion;
     int m_nBorder = 0;
