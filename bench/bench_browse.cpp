@@ -122,7 +122,8 @@ int main(int argc, char **argv)
     QApplication::processEvents();
     auto *preview = dlg.findChild<CImagePreviewStatic *>(QStringLiteral("preview2222"));
     const QString converter = converterPathFor(start.path(), systemConverterLookup());
-    const QString output = convertedPicturePath(start.path(), QStringLiteral("gif"));
+    // The window converts into a folder of its own.
+    const QString output = convertedPicturePath(dlg.startDir(), QStringLiteral("gif"));
     if (!preview || converter.isEmpty())
         qFatal("no preview box or no ImageMagick");
     if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())

@@ -289,14 +289,14 @@ void ConverterTest::workingCopyCommand_data()
     QTest::addColumn<QStringList>("middle"); // after the limits, before the output
     const QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
     const QStringList rest{"-background", "black", "-alpha", "remove", "-depth", "8"};
-    // Fill at 4x on 128x160 needs 4 x 213 x 160 of a 4:3 photo.
+    // Fill at 3x on 128x160 needs 3 x 213 x 160 of a 4:3 photo.
     QTest::newRow("JPEG photo: reduced decode to the zoom's need")
         << jpeg << QSize(6000, 4500) << false << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=854x640", "jpeg:-", "-auto-orient", "-resize", "854x640>"}
+        << QStringList{"-define", "jpeg:size=640x480", "jpeg:-", "-auto-orient", "-resize", "640x480>"}
                + rest;
     QTest::newRow("JPEG stored sideways: decoded as stored")
         << jpeg << QSize(6000, 4500) << true << QSize(128, 160)
-        << QStringList{"-define", "jpeg:size=683x512", "jpeg:-", "-auto-orient", "-resize", "512x683>"}
+        << QStringList{"-define", "jpeg:size=513x385", "jpeg:-", "-auto-orient", "-resize", "385x513>"}
                + rest;
     QTest::newRow("large screen: the pixel budget")
         << jpeg << QSize(8000, 6000) << false << QSize(480, 800)
@@ -308,16 +308,16 @@ void ConverterTest::workingCopyCommand_data()
                + rest;
     QTest::newRow("PNG: no reduced decode")
         << QByteArray("\x89PNG\r\n\x1A\n") << QSize(6000, 4500) << false << QSize(128, 160)
-        << QStringList{"png:-", "-auto-orient", "-resize", "854x640>"} + rest;
+        << QStringList{"png:-", "-auto-orient", "-resize", "640x480>"} + rest;
     QTest::newRow("small JPEG: never enlarged") << jpeg << QSize(640, 480) << false << QSize(128, 160)
                                                 << QStringList{"jpeg:-", "-auto-orient"} + rest;
     QTest::newRow("JPEG under twice the need")
-        << jpeg << QSize(1600, 1200) << false << QSize(128, 160)
-        << QStringList{"jpeg:-", "-auto-orient", "-resize", "854x640>"} + rest;
+        << jpeg << QSize(1200, 900) << false << QSize(128, 160)
+        << QStringList{"jpeg:-", "-auto-orient", "-resize", "640x480>"} + rest;
     // Reduced, ImageMagick would check its limits on an eighth of this.
     QTest::newRow("JPEG header of 60000x60000")
         << jpeg << QSize(60000, 60000) << false << QSize(128, 160)
-        << QStringList{"jpeg:-", "-auto-orient", "-resize", "640x640>"} + rest;
+        << QStringList{"jpeg:-", "-auto-orient", "-resize", "480x480>"} + rest;
     QTest::newRow("JPEG of unknown size")
         << jpeg << QSize() << false << QSize(128, 160) << QStringList{"jpeg:-", "-auto-orient"} + rest;
 }
@@ -340,14 +340,17 @@ void ConverterTest::phoneCopyCommand()
     const QString out = QDir::rootPath() + QStringLiteral("s/a.gif");
     const QStringList fill = phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{}, out);
     const QStringList expected =
-        converterLimitArguments() + QStringList{"ppm:-",   "-crop",       "960x1200+320+0",       "+repage",
-                                                "-resize", "128x160!",    "-background",          "black",
-                                                "-extent", "128x160-0-0", converterOutputFor(out)};
+        converterLimitArguments()
+        + QStringList{
+            "ppm:-", "-crop",   "960x1200+320+0", "+repage", "-resize", "128x160!", "-background",
+            "black", "-extent", "128x160-0-0",    "+dither", "-colors", "256",      converterOutputFor(out)};
     QCOMPARE(fill, expected);
+    // A JPEG or a bitmap keeps its colours.
+    const QString jpg = QDir::rootPath() + QStringLiteral("s/a.jpg");
     const QStringList fit =
-        phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{Framing::Fit}, out).mid(21);
+        phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{Framing::Fit}, jpg).mid(21);
     QCOMPARE(fit, (QStringList{"ppm:-", "-crop", "1600x1200+0+0", "+repage", "-resize", "128x96!",
-                               "-background", "black", "-extent", "128x160-0-32", converterOutputFor(out)}));
+                               "-background", "black", "-extent", "128x160-0-32", converterOutputFor(jpg)}));
 }
 
 void ConverterTest::framingRectangles_data()
@@ -373,12 +376,12 @@ void ConverterTest::framingRectangles_data()
     QTest::newRow("fill, panned past the right edge")
         << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 1, {5, -3}} << QRect(1600, 0, 2400, 3000)
         << QRect(0, 0, 128, 160);
-    QTest::newRow("fill, 8x in the top left corner")
-        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 8, {0, 0}} << QRect(0, 0, 300, 375)
+    QTest::newRow("fill, 3x in the top left corner")
+        << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 3, {0, 0}} << QRect(0, 0, 800, 1000)
         << QRect(0, 0, 128, 160);
-    QTest::newRow("fill, past 8x is 8x")
+    QTest::newRow("fill, past 3x is 3x")
         << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 50, {0.5, 0.5}}
-        << QRect(1850, 1313, 300, 375) << QRect(0, 0, 128, 160);
+        << QRect(1600, 1000, 800, 1000) << QRect(0, 0, 128, 160);
     QTest::newRow("fill, below 1x is 1x")
         << QSize(4000, 3000) << phone << FrameView{Framing::Fill, 0.2, {0.5, 0.5}}
         << QRect(800, 0, 2400, 3000) << QRect(0, 0, 128, 160);
@@ -429,8 +432,8 @@ void ConverterTest::panAndZoomLimits_data()
         << centred << "zoom" << QPointF(2, 64) << FrameView{Framing::Fill, 2, {0.5, 0.5}};
     QTest::newRow("zoom in around the left edge keeps it there")
         << centred << "zoom" << QPointF(2, 0) << FrameView{Framing::Fill, 2, {0.35, 0.5}};
-    QTest::newRow("zoom stops at 8x") << FrameView{Framing::Fill, 6, {0.5, 0.5}} << "zoom" << QPointF(4, 64)
-                                      << FrameView{Framing::Fill, 8, {0.5, 0.5}};
+    QTest::newRow("zoom stops at 3x") << FrameView{Framing::Fill, 2, {0.5, 0.5}} << "zoom" << QPointF(4, 64)
+                                      << FrameView{Framing::Fill, 3, {0.5, 0.5}};
     QTest::newRow("zoom out stops where it just covers, back in bounds")
         << FrameView{Framing::Fill, 4, {0.1, 0.1}} << "zoom" << QPointF(0.01, 64)
         << FrameView{Framing::Fill, 1, {0.3, 0.5}};

@@ -171,19 +171,25 @@ QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, co
 {
     const FrameRects r = frameRects(workingSize, screen, view);
     const QRect s = r.source, t = r.target;
-    return converterLimitArguments()
-           + QStringList{
-               QStringLiteral("ppm:-"),
-               QStringLiteral("-crop"),
-               QStringLiteral("%1x%2+%3+%4").arg(s.width()).arg(s.height()).arg(s.x()).arg(s.y()),
-               QStringLiteral("+repage"),
-               QStringLiteral("-resize"),
-               QStringLiteral("%1x%2!").arg(t.width()).arg(t.height()),
-               QStringLiteral("-background"),
-               QStringLiteral("black"),
-               QStringLiteral("-extent"),
-               QStringLiteral("%1x%2-%3-%4").arg(screen.width()).arg(screen.height()).arg(t.x()).arg(t.y()),
-               converterOutputFor(outputPath)};
+    QStringList args =
+        converterLimitArguments()
+        + QStringList{
+            QStringLiteral("ppm:-"),
+            QStringLiteral("-crop"),
+            QStringLiteral("%1x%2+%3+%4").arg(s.width()).arg(s.height()).arg(s.x()).arg(s.y()),
+            QStringLiteral("+repage"),
+            QStringLiteral("-resize"),
+            QStringLiteral("%1x%2!").arg(t.width()).arg(t.height()),
+            QStringLiteral("-background"),
+            QStringLiteral("black"),
+            QStringLiteral("-extent"),
+            QStringLiteral("%1x%2-%3-%4").arg(screen.width()).arg(screen.height()).arg(t.x()).arg(t.y())};
+    // ImageMagick's dithering fills a 128 MiB colour table on every write,
+    // most of a change of framing's time; an adaptive palette of 256 without
+    // it is as close to the picture (only smooth gradients show steps).
+    if (QFileInfo(outputPath).suffix() == QLatin1String("gif"))
+        args << QStringLiteral("+dither") << QStringLiteral("-colors") << QStringLiteral("256");
+    return args << converterOutputFor(outputPath);
 }
 
 QByteArray pictureHeadOf(const QString &path)

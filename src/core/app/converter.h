@@ -70,12 +70,10 @@ bool wallpaperSizeUsable(const QSize &screen);
 // reads a few megapixels, never the camera's file again.
 QString workingCopyPath(const QString &outputPath);
 
-// Its size at most: the picture upright, reduced so that Fill at kWorkingZoom
-// still has a pixel of it for each of the screen's (deeper zooms enlarge it
-// a little), and to no more than kWorkingPixels; never enlarged, never below
-// what covers the screen. Four times keeps the converter's memory near that
-// of a plain reduced decode.
-constexpr double kWorkingZoom = 4;
+// Its size at most: the picture upright, reduced so that Fill at the deepest
+// zoom still has a pixel of it for each of the screen's, and to no more than
+// kWorkingPixels; never enlarged, never below what covers the screen.
+constexpr double kWorkingZoom = FrameView::kMaxZoom;
 constexpr qint64 kWorkingPixels = 4'000'000;
 QSize workingCopyBound(const QSize &uprightPicture, const QSize &screen);
 
@@ -101,7 +99,8 @@ QStringList workingCopyArguments(const PictureFacts &picture, const QSize &scree
 
 // The phone's copy from the working copy (on standard input): the part
 // frameRects() shows cut out, resized with the filtered -resize onto its
-// place on a black screen of exactly `screen` pixels, in the output's format.
+// place on a black screen of exactly `screen` pixels, in the output's format;
+// a GIF gets an undithered palette of its own.
 QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, const FrameView &view,
                                const QString &outputPath);
 
