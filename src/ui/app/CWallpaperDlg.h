@@ -114,7 +114,7 @@ public:
     // How long the converter may run before it is killed.
     void setConverterTimeLimit(std::chrono::milliseconds limit) { m_converterTimeLimit = limit; }
 
-    static constexpr std::chrono::milliseconds kConverterTimeLimit{60000};
+    static constexpr std::chrono::milliseconds kConverterTimeLimit = ::kConverterTimeLimit;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
