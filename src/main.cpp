@@ -11,6 +11,13 @@
 #include <QFile>
 #include <QStringList>
 
+#include <cstdio>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 void nameTheProgram()
@@ -18,6 +25,27 @@ void nameTheProgram()
     // The name captions the warning boxes, as the executable's name would.
     QCoreApplication::setApplicationName(QStringLiteral("Pictovane"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(config::kVersion));
+}
+
+// A standard stream the caller closed (`>&-`) would be taken by the next
+// file or socket opened, and the outcome written into it. Each gets a
+// harmless stand-in; standard output gets one that refuses every write, as
+// a full disk does, so the outcome's loss still shows in the exit status.
+void fillClosedStandardStreams()
+{
+#ifndef Q_OS_WIN
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1)
+            continue;
+        int got = fd == STDOUT_FILENO ? ::open("/dev/full", O_WRONLY) : -1;
+        if (got == -1)
+            got = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (got != -1 && got != fd) {
+            ::dup2(got, fd);
+            ::close(got);
+        }
+    }
+#endif
 }
 
 // The picture's name as the file system's bytes, absolute: its text may
@@ -39,6 +67,7 @@ QByteArray pictureFileName(int argc, char *argv[], const QString &picture)
 
 int main(int argc, char *argv[])
 {
+    fillClosedStandardStreams();
     // Read before any application object exists: only the window needs a
     // display, and a wrong option must not open one.
     QStringList arguments;
@@ -55,13 +84,24 @@ int main(int argc, char *argv[])
             HeadlessUpload upload = systemHeadlessUpload(pictureFileName(argc, argv, commandLine.picture),
                                                          commandLine.framing.value_or(Framing::Fill));
             upload.showLinkCodes = upload.showLinkCodes || commandLine.qr;
-            return uploadWithoutWindow(std::move(upload));
+            lastwords::stopOnInterrupt();
+            const int status = uploadWithoutWindow(std::move(upload));
+            // Everything is tidied up: now end as the signal would have.
+            if (status > exitstatus::kStoppedBase && lastwords::stopSignal())
+                lastwords::dieOf(lastwords::stopSignal());
+            return status;
         }
         if (commandLine.action == CommandLine::History)
             return printUploadHistory(UploadHistory::standardFilePath());
         return answerCommandLine(commandLine);
     }
 
+    // Qt would abort with a message of its own about a platform plugin.
+    if (!displayNamed(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"))) {
+        const QByteArray text = noDisplayText().toLocal8Bit();
+        std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
+        return exitstatus::kNoDisplay;
+    }
     QApplication qapp(argc, argv);
     nameTheProgram();
     // Ties the window to its menu entry and icon where the window system asks.

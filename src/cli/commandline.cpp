@@ -13,9 +13,10 @@ const char kDescription[] =
     "\n"
     "Without options the window opens; a PICTURE given is taken as if Browse had picked it.\n"
     "With --upload the picture is converted and uploaded without any window: what the\n"
-    "server's reply asks for is printed on standard output, one line each, and complaints\n"
-    "go to standard error. A link's QR code follows its line when standard output is a\n"
-    "terminal (always with --qr).\n"
+    "server's reply asks for is printed on standard output, one line each, and everything\n"
+    "else goes to standard error (on a terminal with a line showing how much has been\n"
+    "sent). A link's QR code follows its line when standard output is a terminal (always\n"
+    "with --qr); there the server's control characters are shown escaped.\n"
     "\n"
     "Exit status of --upload:\n"
     "  0   the reply named success or a link to type into the phone\n"
@@ -24,7 +25,9 @@ const char kDescription[] =
     "  3   the phone's profile is missing or unusable, or the phone takes no wallpapers\n"
     "  4   the picture could not be converted\n"
     " 64   an unknown option, a missing argument or a second picture\n"
-    "The window always ends with 0.";
+    " 74   the outcome could not be written to standard output\n"
+    "130   stopped by Ctrl-C (SIGINT); 143: stopped by SIGTERM\n"
+    "The window always ends with 0, or 69 when there is no display to open it on.";
 
 struct Parser
 {
@@ -141,6 +144,25 @@ CommandLine parseCommandLine(const QStringList &arguments)
 QString usageText()
 {
     return Parser().parser.helpText();
+}
+
+bool displayNamed(const QByteArray &qpaPlatform, const QByteArray &display, const QByteArray &waylandDisplay)
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    (void)qpaPlatform;
+    (void)display;
+    (void)waylandDisplay;
+    return true;
+#else
+    return !qpaPlatform.isEmpty() || !display.isEmpty() || !waylandDisplay.isEmpty();
+#endif
+}
+
+QString noDisplayText()
+{
+    return QStringLiteral("pictovane: there is no display to open the window on (DISPLAY and "
+                          "WAYLAND_DISPLAY are not set); pictovane --upload PICTURE sends a picture "
+                          "without a window.\n");
 }
 
 int answerCommandLine(const CommandLine &commandLine)

@@ -3,20 +3,108 @@
 #include "app/PhoneProfile.h"
 #include "app/uploadhistory.h"
 #include "cli/commandline.h"
+#include "cli/consolepresenter.h"
 #include "platform/hiddenprocess.h"
 #include "platform/host.h"
+#include "platform/lastwords.h"
 #include "platform/privatefolder.h"
 #include "platform/profilestore.h"
-#include "upload/consolepresenter.h"
+#include "platform/wait.h"
 #include "upload/statusmessage.h"
 #include "upload/uploadandreport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <cstdio>
 #include <ctime>
+
+namespace {
+
+// The wait of an upload without a window: one line of progress, redrawn in
+// place, for a person at a terminal, and a stop once SIGINT or SIGTERM came.
+class ConsoleWait : public Wait
+{
+public:
+    // `progress` null: nobody to show it to.
+    explicit ConsoleWait(QIODevice *progress) : m_progress(progress) {}
+
+    void idle() override { draw(); }
+    bool stopRequested() const override { return lastwords::stopSignal() != 0; }
+    // Only noted: drawn at the next idle(), so a fast send costs nothing.
+    void sent(std::uint64_t done, std::uint64_t total) override
+    {
+        m_done = done;
+        m_total = total;
+    }
+
+    // The line as it stood last, ended, so what follows starts a line.
+    void end()
+    {
+        draw();
+        if (!m_shown.isEmpty())
+            m_progress->write("\n");
+        m_shown.clear();
+    }
+
+private:
+    void draw()
+    {
+        if (!m_progress || m_total == 0)
+            return;
+        QString line = uploadProgressLine(m_done, m_total);
+        if (line == m_shown)
+            return;
+        const qsizetype shown = m_shown.size();
+        m_shown = line;
+        // Blanks over the end of a longer line before.
+        line = line.leftJustified(shown, QLatin1Char(' '));
+        m_progress->write('\r' + line.toLocal8Bit());
+    }
+
+    QIODevice *m_progress;
+    std::uint64_t m_done = 0;
+    std::uint64_t m_total = 0;
+    QString m_shown;
+};
+
+int stoppedStatus()
+{
+    return exitstatus::kStoppedBase + lastwords::stopSignal();
+}
+
+// The whole of `bytes`, or false: a link nobody received is no success.
+bool writeAll(QIODevice &device, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return true;
+    if (device.write(bytes) != bytes.size())
+        return false;
+    auto *file = qobject_cast<QFileDevice *>(&device);
+    return !file || file->flush();
+}
+
+// The converter's limit; tests shorten it to see it reached.
+std::chrono::milliseconds converterTimeLimit()
+{
+    bool ok = false;
+    const qint64 ms = qEnvironmentVariableIntValue("PICTOVANE_TEST_CONVERTER_LIMIT_MS", &ok);
+    return ok && ms > 0 ? std::chrono::milliseconds(ms) : kConverterTimeLimit;
+}
+
+} // namespace
+
+QString uploadProgressLine(std::uint64_t done, std::uint64_t total)
+{
+    const QLocale c = QLocale::c();
+    const std::uint64_t percent = total == 0 ? 100 : std::min<std::uint64_t>(done, total) * 100 / total;
+    return QStringLiteral("Sending the picture: %1% (%2 of %3)")
+        .arg(percent)
+        .arg(c.formattedDataSize(qint64(done)), c.formattedDataSize(qint64(total)));
+}
 
 HeadlessUpload systemHeadlessUpload(const QByteArray &picture, Framing framing)
 {
@@ -27,14 +115,24 @@ HeadlessUpload systemHeadlessUpload(const QByteArray &picture, Framing framing)
     upload.clock = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
     upload.converterLookup = systemConverterLookup();
     upload.historyFile = UploadHistory::standardFilePath();
-    upload.showLinkCodes = host::standardOutputIsTerminal();
+    upload.converterTimeLimit = converterTimeLimit();
+    upload.outIsTerminal = host::standardOutputIsTerminal();
+    upload.errIsTerminal = host::standardErrorIsTerminal();
+    upload.showLinkCodes = upload.outIsTerminal;
     return upload;
 }
 
 int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
 {
-    ConsolePresenter console(out, err);
+    // The outcomes wait here until the end: a send that failed tells its
+    // failure on standard error instead, and the output is written once,
+    // whole or not at all.
+    QBuffer outcomes;
+    outcomes.open(QIODevice::WriteOnly);
+    ConsolePresenter console(outcomes, err);
     console.setShowsLinkCodes(upload.showLinkCodes);
+    console.setTerminals(upload.outIsTerminal, upload.errIsTerminal);
+    ConsoleWait wait(upload.errIsTerminal ? &err : nullptr);
 
     // The window's start-up checks, with their texts.
     PhoneProfile profile{};
@@ -46,6 +144,8 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     // Our own folder, never the current one, and gone when we are.
     const PrivateFolder workFolder;
     const QString startDir = workFolder.path();
+    if (lastwords::stopSignal())
+        return stoppedStatus();
 
     // Browse, the picked file being the one given.
     const QString picturePath = reachableFileName(absoluteFileName(upload.picture), startDir);
@@ -58,46 +158,72 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
                 converterPathFor(startDir, upload.converterLookup),
                 [&](const QString &converter, const QStringList &arguments, const QString &picture) {
                     hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
-                    return run.wait(upload.converterTimeLimit);
+                    return run.wait(upload.converterTimeLimit, &wait);
                 });
     if (outcome != Conversion::Converted) {
         console.messageBox(conversionFailureText(outcome, upload.converterTimeLimit));
-        return exitstatus::kNotConverted;
+        return outcome == Conversion::Stopped ? stoppedStatus() : exitstatus::kNotConverted;
     }
+    if (lastwords::stopSignal())
+        return stoppedStatus();
 
     // Upload, with the window's name rule and inputs.
     const UploadHistory history(upload.historyFile);
     const UploadReport report = uploadAndReport(
-        console, makeUploadRequest(profile, startDir, upload.clock(), pictureTitleOf(picturePath)), nullptr,
+        console, makeUploadRequest(profile, startDir, upload.clock(), pictureTitleOf(picturePath)), &wait,
         upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
-    return uploadExitStatus(console.modesShown(), report.unanswered);
+    wait.end();
+    if (report.stopped) {
+        console.messageBox(QStringLiteral("Sending the picture was stopped."));
+        return stoppedStatus();
+    }
+    const int status = uploadExitStatus(console.modesShown(), report.unanswered);
+    if (status == exitstatus::kSendFailed) {
+        // Not sent: no outcome for a script to take, only news for the person.
+        for (const QByteArray &line : outcomes.data().split('\n')) {
+            if (!line.isEmpty())
+                err.write((upload.errIsTerminal
+                               ? escapedForTerminal(QString::fromLocal8Bit(line)).toLocal8Bit()
+                               : line)
+                          + '\n');
+        }
+        return status;
+    }
+    return writeAll(out, outcomes.data()) ? status : exitstatus::kOutputFailed;
 }
 
 int uploadWithoutWindow(HeadlessUpload upload)
 {
+    // Straight to the descriptors, so a failed write shows in its result.
     QFile out;
     QFile err;
-    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return exitstatus::kSendFailed;
+    if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(fileno(stderr), QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return exitstatus::kOutputFailed;
     return uploadWithoutWindow(std::move(upload), out, err);
 }
 
-int printUploadHistory(const QString &historyFile, QIODevice &out)
+int printUploadHistory(const QString &historyFile, QIODevice &out, bool terminal)
 {
+    QByteArray lines;
     for (const UploadRecord &record : UploadHistory(historyFile).entries()) {
-        const QString line = record.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                             + QLatin1Char('\t') + record.title + QLatin1Char('\t')
-                             + statusLinkText(record.link) + QLatin1Char('\n');
-        out.write(line.toLocal8Bit());
+        QString title = record.title;
+        QString link = statusLinkText(record.link);
+        if (terminal) {
+            title = escapedForTerminal(title);
+            link = escapedForTerminal(link);
+        }
+        lines += (record.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                  + QLatin1Char('\t') + title + QLatin1Char('\t') + link + QLatin1Char('\n'))
+                     .toLocal8Bit();
     }
-    return exitstatus::kSuccess;
+    return writeAll(out, lines) ? exitstatus::kSuccess : exitstatus::kOutputFailed;
 }
 
 int printUploadHistory(const QString &historyFile)
 {
     QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return exitstatus::kSendFailed;
-    return printUploadHistory(historyFile, out);
+    if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return exitstatus::kOutputFailed;
+    return printUploadHistory(historyFile, out, host::standardOutputIsTerminal());
 }

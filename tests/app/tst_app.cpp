@@ -2,11 +2,13 @@
 #include "app/CWallpaperDlg.h"
 #include "app/QtPresenter.h"
 #include "app/uploadhistory.h"
+#include "captureserver.h"
 #include "pictures.h"
 #include "platform/profilestore.h"
 #include "platform/wait.h"
 #include "skin/CSkinButton.h"
 #include "testfiles.h"
+#include "upload/uploadandreport.h"
 #include "windowfixture.h"
 
 #include <QAbstractButton>
@@ -14,6 +16,7 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -26,6 +29,10 @@
 #include <QtTest>
 
 #include <tuple>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +90,8 @@ private slots:
     void enterPressesTheFocusedButton();
     void shiftF10OpensTheMenuOnItsFirstItem();
     void busyCursorWhileUploading();
+    void waitOnARealUpload_data();
+    void waitOnARealUpload();
     void opensCentredOnThePrimaryScreen();
     void aboutCommand_data();
     void aboutCommand();
@@ -559,6 +568,106 @@ void AppTest::busyCursorWhileUploading()
     dlg->OnUpload();
     QCOMPARE(during, Qt::WaitCursor);
     QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
+}
+
+namespace {
+
+// A loopback listener whose queue is full and that never accepts: a
+// connection to it is never completed, as behind a proxy that hangs.
+struct NeverAccepts
+{
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    quint16 port = 0;
+    NeverAccepts()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener, reinterpret_cast<sockaddr *>(&address), length);
+        ::listen(listener, 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+        port = ntohs(address.sin_port);
+        ::connect(filler, reinterpret_cast<sockaddr *>(&address), length);
+    }
+    ~NeverAccepts()
+    {
+        ::close(filler);
+        ::close(listener);
+    }
+};
+
+} // namespace
+
+void AppTest::waitOnARealUpload_data()
+{
+    QTest::addColumn<bool>("neverAccepts"); // else a server that thinks for a second
+    QTest::newRow("a proxy that never accepts: Esc, Yes") << true;
+    QTest::newRow("a slow server: the window repaints") << false;
+}
+
+void AppTest::waitOnARealUpload()
+{
+    // The real request under the window's own wait.
+    QFETCH(bool, neverAccepts);
+    Fixture fx;
+    auto dlg = fx.window();
+    dlg->OnInitDialog();
+    if (imageMagick().isEmpty())
+        QSKIP("ImageMagick is not installed");
+    fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
+    dlg->OnBrowse();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+
+    NeverAccepts hanging;
+    CaptureServer::Script script;
+    script.reply = "HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\nsuccess*L";
+    script.answerDelay = std::chrono::milliseconds(1000);
+    CaptureServer server(std::move(script));
+    useProxy(neverAccepts ? hanging.port : server.port());
+
+    // Half-way through the wait, the user presses Esc or the window asks to
+    // be painted; the paints served before the job returns are counted.
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    int paintsServed = -1;
+    QTimer::singleShot(300, dlg.get(), [&] {
+        if (neverAccepts) {
+            QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        } else {
+            dlg->installEventFilter(&counter);
+            dlg->update();
+        }
+    });
+    QElapsedTimer sinceYes;
+    fx.presenter.whenAsked = [&] { sinceYes.start(); };
+    dlg->setUploadJob([&](const UploadRequest &request, Wait *wait) {
+        const UploadReport report = uploadAndReport(fx.presenter, request, wait, kTestTimeouts);
+        if (sinceYes.isValid())
+            qInfo("the request ended %lld ms after Yes", qint64(sinceYes.elapsed()));
+        paintsServed = counter.paints;
+        return report;
+    });
+    dlg->OnUpload();
+    if (neverAccepts) {
+        QCOMPARE(fx.presenter.stopQuestions, QStringList{"Stop sending the picture?"});
+        QCOMPARE(fx.presenter.boxes, QStringList{"Sending the picture was stopped."});
+        QVERIFY(fx.presenter.statusDialogs.isEmpty());
+        QCOMPARE(progress(dlg.get())->value(), 0);
+    } else {
+        QVERIFY2(paintsServed > 0, "no paint was served while the server thought");
+        QCOMPARE(fx.presenter.statusDialogs, (QList<RecordingPresenter::Status>{{0, "L"}}));
+        QCOMPARE(progress(dlg.get())->value(), 1000);
+    }
 }
 
 void AppTest::opensCentredOnThePrimaryScreen()

@@ -4,17 +4,18 @@
 #include "app/converter.h"
 #include "captureserver.h"
 #include "cli/commandline.h"
+#include "cli/consolepresenter.h"
 #include "cli/headlessupload.h"
 #include "config.h"
 #include "phpserver.h"
 #include "platform/profilestore.h"
 #include "qrscan.h"
 #include "testfiles.h"
-#include "upload/consolepresenter.h"
 #include "upload/statusmessage.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -129,10 +130,29 @@ Run runInProcess(HeadlessUpload upload)
     return run;
 }
 
+Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
+                  const QByteArray &proxy = QByteArray(), const QString &program = QString());
+
+bool terminalFound()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty();
+}
+
+// The real program with a pseudo-terminal as its standard output and error,
+// given by script(1); both arrive as `out`.
+Run runOnTerminal(const QStringList &arguments, const Machine &machine, const QByteArray &proxy)
+{
+    QStringList quoted;
+    for (const QString &argument : QStringList{QStringLiteral(PICTOVANE_EXECUTABLE)} + arguments)
+        quoted << QLatin1Char('\'') + argument + QLatin1Char('\'');
+    return runExecutable({QStringLiteral("-qec"), quoted.join(QLatin1Char(' ')), QStringLiteral("/dev/null")},
+                         machine.start.path(), machine.config.path(), proxy, QStringLiteral("script"));
+}
+
 // The real program, with no display of any kind to fall back on.
 // `program` instead of the executable runs something that starts it.
 Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
-                  const QByteArray &proxy = QByteArray(), const QString &program = QString())
+                  const QByteArray &proxy, const QString &program)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "no_proxy", "NO_PROXY"})
@@ -199,6 +219,14 @@ private slots:
     void exitStatuses();
     void signalEndsConverterAndFolder_data();
     void signalEndsConverterAndFolder();
+    void converterThatNeverEnds();
+    void outcomeNotWritten_data();
+    void outcomeNotWritten();
+    void escaping_data();
+    void escaping();
+    void terminalSeesNoControls();
+    void noDisplay_data();
+    void noDisplay();
     void helpAndVersion_data();
     void helpAndVersion();
     void linkCodeOnlyForAPerson_data();
@@ -408,14 +436,22 @@ void CommandLineTest::replies_data()
     QTest::newRow("nothing") << httpReply("thanks") << QStringList{} << 1;
     QTest::newRow("HTTP 500 without a keyword")
         << httpReply("oops", "500 Internal Server Error") << QStringList{line(2, {})} << 1;
-    QTest::newRow("send failed") << QByteArray() << QStringList{line(2, {})} << 2;
+    QTest::newRow("a redirect that names nothing")
+        << QByteArray("HTTP/1.1 302 Found\r\nLocation: https://upload.example/\r\nContent-Length: 5\r\n"
+                      "Connection: close\r\n\r\nmoved")
+        << QStringList{line(2, {})} << 1;
+    // Not an outcome a script could take: the failure goes to standard error.
+    QTest::newRow("send failed") << QByteArray() << QStringList{} << 2;
+    QTest::newRow("a control sequence in a pipe stays byte for byte")
+        << httpReply("popup*http://dl.example/\x1b]0;owned\x07\x1b[2J")
+        << QStringList{line(1, "http://dl.example/\x1b]0;owned\x07\x1b[2J")} << 0;
     // The server hangs up short of the length it announced.
     QTest::newRow("error, then the reply breaks off")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\nerror*quota")
         << QStringList{line(2, {})} << 1;
     QTest::newRow("a head, then the reply breaks off")
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\n")
-        << QStringList{line(2, {})} << 2;
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\n") << QStringList{}
+        << 2;
 }
 
 void CommandLineTest::replies()
@@ -439,7 +475,7 @@ void CommandLineTest::replies()
 
     const Run run = runInProcess(machine.upload(machine.photo));
     QCOMPARE(run.out, out);
-    QCOMPARE(run.err, QStringList());
+    QCOMPARE(run.err, status == 2 ? QStringList{line(2, {})} : QStringList());
     QCOMPARE(run.status, status);
     if (server) {
         server->finish();
@@ -554,8 +590,7 @@ void CommandLineTest::exitStatuses_data()
                              << QString() << 1;
     QTest::newRow("1 nothing") << kProfile << upload << httpReply("thanks") << QStringList{} << QString()
                                << 1;
-    QTest::newRow("2 send failed") << kProfile << upload << QByteArray() << QStringList{line(2, {})}
-                                   << QString() << 2;
+    QTest::newRow("2 send failed") << kProfile << upload << QByteArray() << QStringList{} << line(2, {}) << 2;
     QTest::newRow("3 no profile") << QByteArray() << upload << httpReply("success") << QStringList{}
                                   << kNoProfileText << 3;
     QTest::newRow("3 no wallpaper support")
@@ -633,44 +668,79 @@ void CommandLineTest::exitStatuses()
 void CommandLineTest::signalEndsConverterAndFolder_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT (Ctrl-C)") << int(SIGINT);
-    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV);
+    QTest::addColumn<bool>("duringUpload"); // else during the converter
+    QTest::addColumn<QString>("said");      // on standard error, once stopped
+    const QString converting = QStringLiteral("Converting the picture was stopped.");
+    const QString sending = QStringLiteral("Sending the picture was stopped.");
+    QTest::newRow("SIGTERM, converting") << int(SIGTERM) << false << converting;
+    QTest::newRow("SIGINT (Ctrl-C), converting") << int(SIGINT) << false << converting;
+    QTest::newRow("SIGTERM, sending") << int(SIGTERM) << true << sending;
+    QTest::newRow("SIGINT (Ctrl-C), sending") << int(SIGINT) << true << sending;
+    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV) << false << QString();
     // Nothing runs in the program then: the folder stays for the next start.
-    QTest::newRow("SIGKILL") << int(SIGKILL);
+    QTest::newRow("SIGKILL") << int(SIGKILL) << false << QString();
 }
 
 void CommandLineTest::signalEndsConverterAndFolder()
 {
     QFETCH(int, signal);
-    if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
+    QFETCH(bool, duringUpload);
+    QFETCH(QString, said);
+    if (!QFileInfo::exists(QStringLiteral("/proc/self/task")))
         QSKIP("needs /proc to see the converter go");
+    if (duringUpload && !imageMagickFound())
+        QSKIP("ImageMagick is not installed");
     Machine machine(kProfile);
     // A converter first on PATH that writes part of a copy, then hangs.
     QTemporaryDir bin;
     const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
-    const QString script = bin.filePath(QStringLiteral("magick"));
-    writeFile(script, "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\necho $$ > '"
-                          + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
-    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    if (!duringUpload) {
+        const QString script = bin.filePath(QStringLiteral("magick"));
+        writeFile(script, "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\necho $$ > '"
+                              + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
+        QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    }
+    // A server that takes the request and never answers.
+    CaptureServer::Script stall;
+    stall.mode = CaptureServer::Stall;
+    CaptureServer server(std::move(stall));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(machine.start.path());
-    program.start(QStringLiteral(PICTOVANE_EXECUTABLE), {QStringLiteral("--upload"), machine.photo});
-    QVERIFY(program.waitForStarted());
-    QTRY_VERIFY2_WITH_TIMEOUT(!readFile(pidFile).trimmed().isEmpty(),
-                              program.readAllStandardError().constData(), 20000);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), machine.config.path());
+    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(server.proxyUrl()));
+    // A shell runs the program as a user's would, and tells what it saw.
+    QProcess shell;
+    shell.setProcessEnvironment(env);
+    shell.setWorkingDirectory(machine.start.path());
+    shell.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\"; echo \"shell saw $?\""),
+                 QStringLiteral(PICTOVANE_EXECUTABLE), QStringLiteral("--upload"), machine.photo});
+    QVERIFY(shell.waitForStarted());
+    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(shell.processId());
+    QTRY_VERIFY_WITH_TIMEOUT(!readFile(children).trimmed().isEmpty(), 5000);
+    const auto program = pid_t(readFile(children).trimmed().toInt());
+    if (duringUpload)
+        QTRY_VERIFY_WITH_TIMEOUT(server.connections() == 1, 20000);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(!readFile(pidFile).trimmed().isEmpty(), 20000);
     const QDir runtime(machine.runtime.path());
     const auto ours = [&] { return runtime.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
     QCOMPARE(ours().size(), 1);
 
-    ::kill(pid_t(program.processId()), signal);
-    QVERIFY(program.waitForFinished(10000));
-    QCOMPARE(program.exitStatus(), QProcess::CrashExit);
-    QTRY_VERIFY(processGone(readFile(pidFile)));
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(program, signal);
+    QVERIFY(shell.waitForFinished(10000));
+    if (!said.isEmpty())
+        qInfo("ended %lld ms after the signal", stopping.elapsed());
+    const QByteArray out = shell.readAllStandardOutput();
+    const QByteArray err = shell.readAllStandardError();
+    QCOMPARE(out, "shell saw " + QByteArray::number(128 + signal) + '\n');
+    if (!said.isEmpty())
+        QVERIFY2(err.contains(said.toLocal8Bit() + '\n'), err.constData());
+    if (!duringUpload)
+        QTRY_VERIFY(processGone(readFile(pidFile)));
     if (signal == SIGKILL) {
         QCOMPARE(ours().size(), 1);
         // The next start removes what the killed one left.
@@ -680,6 +750,169 @@ void CommandLineTest::signalEndsConverterAndFolder()
     }
     QCOMPARE(ours(), QStringList());
     QCOMPARE(QDir(machine.start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void CommandLineTest::converterThatNeverEnds()
+{
+    if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
+        QSKIP("needs /proc to see the converter go");
+    Machine machine(kProfile);
+    QTemporaryDir bin;
+    const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
+    const QString script = bin.filePath(QStringLiteral("magick"));
+    writeFile(script, "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    CaptureServer server({});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), machine.config.path());
+    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(server.proxyUrl()));
+    env.insert(QStringLiteral("PICTOVANE_TEST_CONVERTER_LIMIT_MS"), QStringLiteral("1500"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(machine.start.path());
+    program.start(QStringLiteral(PICTOVANE_EXECUTABLE), {QStringLiteral("--upload"), machine.photo});
+    // Far short of the real limit of a minute.
+    QVERIFY(program.waitForFinished(15000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 4);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray());
+    QCOMPARE(program.readAllStandardError(),
+             conversionFailureText(Conversion::TimedOut, std::chrono::milliseconds(1500)).toLocal8Bit()
+                 + '\n');
+    QVERIFY(!readFile(pidFile).isEmpty());
+    QTRY_VERIFY(processGone(readFile(pidFile)));
+    QCOMPARE(server.connections(), 0);
+    QCOMPARE(QDir(machine.runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void CommandLineTest::outcomeNotWritten_data()
+{
+    QTest::addColumn<QString>("redirect");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("status");
+    const QByteArray link = httpReply("success*http://dl.example/w/9.gif");
+    QTest::newRow("standard output closed") << QStringLiteral(">&-") << link << 74;
+    QTest::newRow("standard output full") << QStringLiteral(">/dev/full") << link << 74;
+    QTest::newRow("no outcome to lose") << QStringLiteral(">/dev/full") << httpReply("thanks") << 1;
+    QTest::newRow("a failed send says so on standard error") << QStringLiteral(">&-") << QByteArray() << 2;
+}
+
+void CommandLineTest::outcomeNotWritten()
+{
+    QFETCH(QString, redirect);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, status);
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    Machine machine(kProfile);
+    std::unique_ptr<CaptureServer> server;
+    QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
+    if (!reply.isEmpty()) {
+        CaptureServer::Script script;
+        script.reply = reply;
+        server = std::make_unique<CaptureServer>(std::move(script));
+        proxy = server->proxyUrl();
+    }
+    const Run run =
+        runExecutable({QStringLiteral("-c"), QStringLiteral("exec \"$0\" --upload \"$1\" ") + redirect,
+                       QStringLiteral(PICTOVANE_EXECUTABLE), machine.photo},
+                      machine.start.path(), machine.config.path(), proxy, QStringLiteral("sh"));
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err, status == 2 ? QStringList{line(2, {})} : QStringList());
+    // The link went nowhere else, the converted copy least of all.
+    QCOMPARE(QDir(machine.runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    if (server) {
+        server->finish();
+        QVERIFY(!server->body().contains("dl.example"));
+    }
+}
+
+void CommandLineTest::escaping_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain text and a link stay") << QStringLiteral("http://dl.example/w/9.gif?a=1&b=\\x")
+                                                << QStringLiteral("http://dl.example/w/9.gif?a=1&b=\\x");
+    QTest::newRow("clear the screen") << QStringLiteral("a\x1b[2Jb") << QStringLiteral("a\\e[2Jb");
+    QTest::newRow("a title change, ended by BEL")
+        << QStringLiteral("\x1b]0;owned\x07") << QStringLiteral("\\e]0;owned\\x07");
+    QTest::newRow("colours") << QStringLiteral("\x1b[31mred\x1b[0m") << QStringLiteral("\\e[31mred\\e[0m");
+    QTest::newRow("other C0, DEL") << QString::fromUtf16(u"\u0000\u0008\t\u007f", 4)
+                                   << QStringLiteral("\\x00\\x08\\x09\\x7f");
+    QTest::newRow("C1: CSI and OSC") << QString::fromUtf16(u"\u009b2J\u009d0;x\u009c")
+                                     << QStringLiteral("\\x9b2J\\x9d0;x\\x9c");
+    QTest::newRow("a right-to-left override")
+        << QString::fromUtf16(u"moc.\u202Eexample") << QStringLiteral("moc.\\u202eexample");
+    QTest::newRow("letters beyond ASCII stay") << QString::fromUtf16(u"Strand\u00e4 \u00a0\u4e2d")
+                                               << QString::fromUtf16(u"Strand\u00e4 \u00a0\u4e2d");
+}
+
+void CommandLineTest::escaping()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(escapedForTerminal(text), shown);
+    // Shown once, it stays as it is.
+    QCOMPARE(escapedForTerminal(shown), shown);
+}
+
+void CommandLineTest::terminalSeesNoControls()
+{
+    if (!imageMagickFound())
+        QSKIP("ImageMagick is not installed");
+    if (!terminalFound())
+        QSKIP("script (util-linux) is missing: no pseudo-terminal");
+    Machine machine(kProfile);
+    const QByteArray link = "http://dl.example/\x1b]0;owned\x07\x1b[2J";
+    CaptureServer::Script script;
+    script.reply = httpReply("popup*" + link);
+    CaptureServer server(std::move(script));
+    const Run run = runOnTerminal({QStringLiteral("--upload"), machine.photo}, machine, server.proxyUrl());
+    QCOMPARE(run.status, 0);
+    const QString shown = QStringLiteral("http://dl.example/\\e]0;owned\\x07\\e[2J");
+    const QStringList lines = run.out.filter(QStringLiteral("http://dl.example/"));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].trimmed().endsWith(shown), qPrintable(lines[0]));
+
+    const Run history = runOnTerminal({QStringLiteral("--history")}, machine, {});
+    QCOMPARE(history.status, 0);
+    QCOMPARE(history.out.size(), 1);
+    QVERIFY2(history.out[0].trimmed().endsWith(QStringLiteral("\t") + shown), qPrintable(history.out[0]));
+}
+
+void CommandLineTest::noDisplay_data()
+{
+    QTest::addColumn<QByteArray>("platform");
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QByteArray>("wayland");
+    QTest::addColumn<bool>("named");
+    QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << false;
+    QTest::newRow("X") << QByteArray() << QByteArray(":0") << QByteArray() << true;
+    QTest::newRow("Wayland") << QByteArray() << QByteArray() << QByteArray("wayland-0") << true;
+    QTest::newRow("a platform named for Qt")
+        << QByteArray("offscreen") << QByteArray() << QByteArray() << true;
+}
+
+void CommandLineTest::noDisplay()
+{
+    QFETCH(QByteArray, platform);
+    QFETCH(QByteArray, display);
+    QFETCH(QByteArray, wayland);
+    QFETCH(bool, named);
+    QCOMPARE(displayNamed(platform, display, wayland), named);
+    if (named)
+        return;
+    // The executable, with nothing to open a window on, with a picture and without.
+    QTemporaryDir dir;
+    for (const QStringList &arguments : {QStringList{QStringLiteral("photo.jpg")}, QStringList{}}) {
+        const Run run = runExecutable(arguments, dir.path(), dir.path());
+        QCOMPARE(run.status, 69);
+        QCOMPARE(run.out, QStringList());
+        QCOMPARE(run.err, QStringList{noDisplayText().trimmed()});
+        QVERIFY(run.err[0].contains(QStringLiteral("--upload PICTURE")));
+    }
 }
 
 void CommandLineTest::helpAndVersion_data()
@@ -724,7 +957,7 @@ void CommandLineTest::linkCodeOnlyForAPerson()
     QFETCH(bool, qr);
     if (!imageMagickFound() || !zbarimgFound())
         QSKIP("ImageMagick or zbarimg is not installed");
-    if (terminal && QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+    if (terminal && !terminalFound())
         QSKIP("script (util-linux) is missing: no pseudo-terminal");
     const QByteArray link = "http://upload.pictovane.example/wallpapers/stored.php?name=1635.gif";
     Machine machine(kProfile);
@@ -735,16 +968,17 @@ void CommandLineTest::linkCodeOnlyForAPerson()
     QStringList arguments{QStringLiteral("--upload"), machine.photo};
     if (qr)
         arguments << QStringLiteral("--qr");
+    Run run = terminal
+                  ? runOnTerminal(arguments, machine, server.proxyUrl())
+                  : runExecutable(arguments, machine.start.path(), machine.config.path(), server.proxyUrl());
     if (terminal) {
-        // script(1) gives the program a pseudo-terminal as its output.
-        QStringList quoted;
-        for (const QString &argument : QStringList{QStringLiteral(PICTOVANE_EXECUTABLE)} + arguments)
-            quoted << QLatin1Char('\'') + argument + QLatin1Char('\'');
-        arguments =
-            QStringList{QStringLiteral("-qec"), quoted.join(QLatin1Char(' ')), QStringLiteral("/dev/null")};
+        // The progress line first, redrawn in place and ended; a pipe gets none.
+        QVERIFY(!run.out.isEmpty());
+        const QString progress = run.out.takeFirst().trimmed();
+        QVERIFY2(
+            progress.section(QLatin1Char('\r'), -1).startsWith(QStringLiteral("Sending the picture: 100% (")),
+            qPrintable(progress));
     }
-    const Run run = runExecutable(arguments, machine.start.path(), machine.config.path(), server.proxyUrl(),
-                                  terminal ? QStringLiteral("script") : QString());
     QCOMPARE(run.status, 0);
     QVERIFY(!run.out.isEmpty());
     QCOMPARE(run.out.first().trimmed(), line(0, link));

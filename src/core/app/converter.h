@@ -147,6 +147,10 @@ ConverterLookup systemConverterLookup();
 using ConverterRunner = std::function<hiddenprocess::RunResult(
     const QString &converterPath, const QStringList &arguments, const QString &picturePath)>;
 
+// How long the converter may run before it is ended, in the window and
+// without one.
+constexpr std::chrono::milliseconds kConverterTimeLimit{60000};
+
 // How a conversion ended; each failure has its own sentence.
 enum class Conversion {
     Converted,

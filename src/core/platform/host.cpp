@@ -29,4 +29,13 @@ bool standardOutputIsTerminal()
 #endif
 }
 
+bool standardErrorIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
 } // namespace host

@@ -10,5 +10,6 @@ bool isWindows();
 // True when the process's standard output is a terminal a person reads,
 // not a pipe or a file a script reads.
 bool standardOutputIsTerminal();
+bool standardErrorIsTerminal();
 
 } // namespace host

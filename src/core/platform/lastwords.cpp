@@ -1,6 +1,7 @@
 #include "platform/lastwords.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 #ifndef Q_OS_WIN
@@ -22,6 +23,7 @@ constexpr std::size_t kMaxPath = 4096;
 char g_folder[kMaxPath];
 std::atomic<bool> g_haveFolder{false};
 std::atomic<long> g_childGroup{0};
+std::atomic<int> g_stopSignal{0};
 
 #ifndef Q_OS_WIN
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
@@ -64,6 +66,14 @@ void onFatalSignal(int signal)
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
+
+void onStopSignal(int signal)
+{
+    // A second one means the stop itself hangs: end as any fatal signal.
+    int none = 0;
+    if (!g_stopSignal.compare_exchange_strong(none, signal))
+        onFatalSignal(signal);
+}
 #endif
 
 } // namespace
@@ -89,6 +99,47 @@ void install()
         ::sigaction(s, &action, nullptr);
     }
 #endif
+}
+
+void stopOnInterrupt()
+{
+#ifndef Q_OS_WIN
+    install();
+    for (const int s : {SIGINT, SIGTERM}) {
+        struct sigaction old = {};
+        if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action = {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        for (const int other : kSignals)
+            sigaddset(&action.sa_mask, other);
+        // The waits come back every few milliseconds to look at the flag.
+        action.sa_flags = SA_RESTART;
+        ::sigaction(s, &action, nullptr);
+    }
+#endif
+}
+
+int stopSignal()
+{
+    return g_stopSignal.load();
+}
+
+void dieOf(int signal)
+{
+#ifndef Q_OS_WIN
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+#endif
+    std::_Exit(128 + signal);
 }
 
 void setFolder(const QByteArray &path)

@@ -12,6 +12,16 @@ namespace lastwords {
 // with its default action, so the exit status still tells what happened.
 void install();
 
+// From now on SIGINT and SIGTERM only ask the running work to stop (see
+// stopSignal()), so it can end the request and the converter and tidy up
+// itself; a second one ends the process as install() does.
+void stopOnInterrupt();
+// The SIGINT or SIGTERM that asked to stop (0: none yet).
+int stopSignal();
+// Ends the process by `signal` with its default action, so the shell that
+// started it sees it was interrupted (and stops a script's loop on Ctrl-C).
+[[noreturn]] void dieOf(int signal);
+
 // The folder whose converted copies and itself go (empty: none).
 void setFolder(const QByteArray &path);
 // Forgets the folder only if it is still `path`.

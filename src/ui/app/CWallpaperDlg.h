@@ -108,7 +108,7 @@ public:
     // How long the converter may run before it is killed.
     void setConverterTimeLimit(std::chrono::milliseconds limit) { m_converterTimeLimit = limit; }
 
-    static constexpr std::chrono::milliseconds kConverterTimeLimit{60000};
+    static constexpr std::chrono::milliseconds kConverterTimeLimit = ::kConverterTimeLimit;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -1,6 +1,8 @@
 // The presenter of an upload without a window: what a box would say goes to
 // the error stream, each outcome the server's reply asks for becomes one
-// line on the output stream, and nothing is ever opened.
+// line on the output stream, and nothing is ever opened. A stream that is a
+// terminal gets the server's text with its control characters shown
+// escaped; a pipe or a file gets the line byte for byte, as data.
 #pragma once
 
 #include "app/presenter.h"
@@ -30,6 +32,12 @@ public:
 
     // Whether a link's QR code follows its line, for a person to scan.
     void setShowsLinkCodes(bool shows) { m_showsLinkCodes = shows; }
+    // Which of the two streams a person reads on a terminal.
+    void setTerminals(bool out, bool err)
+    {
+        m_outIsTerminal = out;
+        m_errIsTerminal = err;
+    }
 
     // The status modes shown so far, in order.
     const QList<int> &modesShown() const { return m_modes; }
@@ -39,11 +47,19 @@ private:
     QIODevice &m_err;
     QList<int> m_modes;
     bool m_showsLinkCodes = false;
+    bool m_outIsTerminal = false;
+    bool m_errIsTerminal = false;
 };
 
 // A text as one line: every line break, with the blanks around it, becomes
 // one space, and blanks at either end go.
 QString asOneLine(const QString &text);
+
+// `text` as a terminal may show it: every control character a server could
+// use to clear, retitle or recolour the terminal (C0 and C1 controls, DEL)
+// and every bidirectional override (which reorders what is read) is written
+// out instead: ESC as \e, the rest as \xNN or \uNNNN. Anything else stays.
+QString escapedForTerminal(const QString &text);
 
 // The exit status of an upload without a window: 0 when the reply named
 // success or a link for the phone (whatever else it said or what failed
