@@ -29,12 +29,12 @@ int main(int argc, char *argv[])
     timespec cpu0{}, cpu1{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu0);
     timer.start();
-    const HRESULT hr = poster.Send(form, status);
+    const Result hr = poster.Send(form, status);
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu1);
     const double cpu = double(cpu1.tv_sec - cpu0.tv_sec) + double(cpu1.tv_nsec - cpu0.tv_nsec) / 1e9;
     // Wall seconds, then CPU seconds of this process: on a busy machine the
     // second is the steadier measure of what the upload itself costs.
     std::printf("%.3f %.3f\n", seconds, cpu);
-    return hr == S_OK && status.httpStatus == 200 ? 0 : 1;
+    return hr == Result::Ok && status.httpStatus == 200 ? 0 : 1;
 }

@@ -10,10 +10,8 @@
 #include "platform/privatefolder.h"
 #include "platform/profilestore.h"
 #include "platform/wait.h"
-#include "platform/winerror.h"
 #include "upload/statusmessage.h"
 #include "upload/uploadandreport.h"
-#include "upload/uploadname.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -137,27 +135,12 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     ConsoleWait wait(upload.errIsTerminal ? &err : nullptr);
 
     // The window's start-up checks, with their texts.
-    if (upload.profile && upload.profile->unreadable()) {
-        console.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
-        return exitstatus::kNoProfile;
-    }
-    if (!upload.profile || !upload.profile->exists()) {
-        console.messageBox(QStringLiteral(
-            "Please Launch the wallpaper service from within the main Chimeforge Application"));
-        return exitstatus::kNoProfile;
-    }
     PhoneProfile profile{};
-    profile.readFrom(*upload.profile);
+    if (loadPhoneProfile(upload.profile.get(), profile, console) != ProfileCheck::Usable)
+        return exitstatus::kNoProfile;
     const QString outputExt = outputExtension(profile.wallpaperType);
-    if (profile.wallpaperSupport == 0) {
-        console.plainBox(QStringLiteral("We are sorry, your phone does not support wallpapers"),
-                         QStringLiteral("Error"));
+    if (!wallpaperUsableOrSaySo(profile, console))
         return exitstatus::kNoProfile;
-    }
-    if (!wallpaperProfileUsable(profile.wallpaperType, profile.wallpaperWidth, profile.wallpaperHeight)) {
-        console.messageBox(QString::fromLatin1(kUnusableProfileText));
-        return exitstatus::kNoProfile;
-    }
     // Our own folder, never the current one, and gone when we are.
     const PrivateFolder workFolder;
     const QString startDir = workFolder.path();
@@ -185,19 +168,16 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
         return stoppedStatus();
 
     // Upload, with the window's name rule and inputs.
-    const QByteArray uploadFileName = makeUploadFileName(upload.clock(), profile.wallpaperType);
-    QByteArray title = pictureTitleOf(picturePath).toLocal8Bit();
     const UploadHistory history(upload.historyFile);
-    const UploadReport report =
-        uploadAndReport(console, startDir, uploadFileName, QByteArray(profile.Number), title, profile.Carrier,
-                        profile.Phone, QByteArray(profile.Version), profile.wallpaperType, &wait,
-                        upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
+    const UploadReport report = uploadAndReport(
+        console, makeUploadRequest(profile, startDir, upload.clock(), pictureTitleOf(picturePath)), &wait,
+        upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
     wait.end();
     if (report.stopped) {
         console.messageBox(QStringLiteral("Sending the picture was stopped."));
         return stoppedStatus();
     }
-    const int status = uploadExitStatus(console.modesShown(), pictovane::FAILED(report.hr));
+    const int status = uploadExitStatus(console.modesShown(), report.unanswered);
     if (status == exitstatus::kSendFailed) {
         // Not sent: no outcome for a script to take, only news for the person.
         for (const QByteArray &line : outcomes.data().split('\n')) {

@@ -149,10 +149,11 @@ void AppTest::missingProfileEndsBeforeTheLoop()
     QFETCH(bool, present);
     QFETCH(QString, box);
     Fixture fx(present ? kGoodProfile : QByteArray{});
+    const PermissionsHold hold;
     if (present) {
         QFile::setPermissions(fx.profilePath(), QFile::WriteOwner);
         if (QFile(fx.profilePath()).open(QIODevice::ReadOnly))
-            QSKIP("file permissions do not hold for this user (root)");
+            QSKIP("file permissions cannot be made to hold for this user");
     }
     auto dlg = fx.window();
     QCOMPARE(dlg->DoModal(), int(QDialog::Rejected));
@@ -234,13 +235,10 @@ void AppTest::uploadRunsTheJobBetweenHalfAndFull()
 
     QStringList seen;
     QList<int> barDuringJob;
-    dlg->setUploadJob([&](const QString &startDir, const QByteArray &name, const QByteArray &number,
-                          QByteArray &title, qint32 carrier, qint32 phone, const QByteArray &version,
-                          qint32 type, Wait *wait) {
+    dlg->setUploadJob([&](const UploadRequest &r, Wait *wait) {
         barDuringJob << progress(dlg.get())->value() << progress(dlg.get())->maximum() << (wait ? 1 : 0);
-        seen << startDir << name << number << title << QString::number(carrier) << QString::number(phone)
-             << version << QString::number(type);
-        title.replace(' ', '_');
+        seen << r.startDir << r.uploadFileName << r.number << r.pictureTitle << QString::number(r.carrier)
+             << QString::number(r.phone) << r.version << QString::number(r.wallpaperType);
         return UploadReport{};
     });
     dlg->OnUpload();
@@ -249,8 +247,8 @@ void AppTest::uploadRunsTheJobBetweenHalfAndFull()
     QCOMPARE(barDuringJob, (QList<int>{500, 1000, 1}));
     QCOMPARE(progress(dlg.get())->value(), 1000);
     QVERIFY(fx.presenter.boxes.isEmpty());
-    // The job cleans the title in place, and the window keeps what it left.
-    QCOMPARE(dlg->pictureTitle(), QStringLiteral("my_beach.photo"));
+    // The title stays as the user knows it; only the job cleans it, for the server.
+    QCOMPARE(dlg->pictureTitle(), QStringLiteral("my beach.photo"));
 }
 
 void AppTest::sameSecondSameUploadName()
@@ -264,8 +262,8 @@ void AppTest::sameSecondSameUploadName()
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     QByteArrayList names;
-    dlg->setUploadJob([&](const QString &, const QByteArray &name, auto &&...) {
-        names << name;
+    dlg->setUploadJob([&](const UploadRequest &r, Wait *) {
+        names << r.uploadFileName;
         return UploadReport{};
     });
     dlg->OnUpload();
@@ -315,7 +313,7 @@ void AppTest::inputDuringAnUpload()
     int jobs = 0;
     bool stopSeen = false;
     dlg->setUploadJob([&](auto &&...inputs) -> UploadReport {
-        Wait *wait = std::get<8>(std::forward_as_tuple(inputs...));
+        Wait *wait = std::get<1>(std::forward_as_tuple(inputs...));
         ++jobs;
         for (const QString &a : attempt.split(QLatin1Char(' '))) {
             if (a == QLatin1String("Upload"))
@@ -652,11 +650,8 @@ void AppTest::waitOnARealUpload()
     });
     QElapsedTimer sinceYes;
     fx.presenter.whenAsked = [&] { sinceYes.start(); };
-    dlg->setUploadJob([&](const QString &startDir, const QByteArray &name, const QByteArray &number,
-                          QByteArray &title, qint32 carrier, qint32 phone, const QByteArray &version,
-                          qint32 type, Wait *wait) {
-        const UploadReport report = uploadAndReport(fx.presenter, startDir, name, number, title, carrier,
-                                                    phone, version, type, wait, kTestTimeouts);
+    dlg->setUploadJob([&](const UploadRequest &request, Wait *wait) {
+        const UploadReport report = uploadAndReport(fx.presenter, request, wait, kTestTimeouts);
         if (sinceYes.isValid())
             qInfo("the request ended %lld ms after Yes", qint64(sinceYes.elapsed()));
         paintsServed = counter.paints;

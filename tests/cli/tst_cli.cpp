@@ -445,6 +445,13 @@ void CommandLineTest::replies_data()
     QTest::newRow("a control sequence in a pipe stays byte for byte")
         << httpReply("popup*http://dl.example/\x1b]0;owned\x07\x1b[2J")
         << QStringList{line(1, "http://dl.example/\x1b]0;owned\x07\x1b[2J")} << 0;
+    // The server hangs up short of the length it announced.
+    QTest::newRow("error, then the reply breaks off")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\nerror*quota")
+        << QStringList{line(2, {})} << 1;
+    QTest::newRow("a head, then the reply breaks off")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\n") << QStringList{}
+        << 2;
 }
 
 void CommandLineTest::replies()

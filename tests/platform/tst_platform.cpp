@@ -49,8 +49,8 @@ private slots:
     void staleFoldersOfEndedRunsGo_data();
     void staleFoldersOfEndedRunsGo();
     void crtRandomMatchesTheRuntimeSequence();
-    void hresultFromWin32_data();
-    void hresultFromWin32();
+    void resultsHaveTheWindowsNumbers_data();
+    void resultsHaveTheWindowsNumbers();
     void profileReadsEveryValue();
     void profileTextIsCutToItsField_data();
     void profileTextIsCutToItsField();
@@ -81,22 +81,23 @@ void PlatformTest::crtRandomMatchesTheRuntimeSequence()
     QCOMPARE(crtrandom::rand(), 7719);
 }
 
-void PlatformTest::hresultFromWin32_data()
+void PlatformTest::resultsHaveTheWindowsNumbers_data()
 {
-    QTest::addColumn<qint32>("code");
+    QTest::addColumn<Result>("result");
     QTest::addColumn<quint32>("expected");
-    QTest::newRow("success stays zero") << 0 << 0u;
-    QTest::newRow("file not found") << 2 << 0x80070002u;
-    QTest::newRow("wininet timeout") << 12002 << 0x80072EE2u;
-    QTest::newRow("only the low 16 bits") << 0x12345 << 0x80072345u;
-    QTest::newRow("negative passes through") << static_cast<qint32>(0x80004005u) << 0x80004005u;
+    QTest::newRow("success stays zero") << Result::Ok << 0u;
+    QTest::newRow("file not found") << Result::FileNotFound << 0x80070002u;
+    QTest::newRow("wininet timeout") << Result::Timeout << 0x80072EE2u;
+    QTest::newRow("stopped by the user") << Result::Cancelled << 0x80072EF1u;
 }
 
-void PlatformTest::hresultFromWin32()
+void PlatformTest::resultsHaveTheWindowsNumbers()
 {
-    QFETCH(qint32, code);
+    QFETCH(Result, result);
     QFETCH(quint32, expected);
-    QCOMPARE(static_cast<quint32>(HRESULT_FROM_WIN32(code)), expected);
+    QCOMPARE(static_cast<quint32>(result), expected);
+    QCOMPARE(failed(result), expected != 0);
+    QCOMPARE(static_cast<quint32>(hresultFromWin32(0x12345)), 0x80072345u); // only the low 16 bits
 }
 
 void PlatformTest::profileReadsEveryValue()

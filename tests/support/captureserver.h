@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -14,6 +15,8 @@
 #include <future>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 class CaptureServer
@@ -41,6 +44,12 @@ public:
         std::atomic<bool> *gate = nullptr;
         // How long the server thinks before it answers.
         std::chrono::milliseconds answerDelay{0};
+        // How long it lets the body wait before it reads any of it.
+        std::chrono::milliseconds bodyDelay{0};
+        // The client's connect takes about a second: the listening queue is
+        // full when its first SYN comes, so the kernel drops it and the
+        // client sends it again after its first retransmission timeout (1 s).
+        bool slowConnect = false;
         // After this the server hangs up whatever it is doing, so a client
         // that never finishes fails its test in seconds, not at CTest's limit.
         std::chrono::milliseconds deadline{10000};
@@ -116,6 +125,7 @@ private:
     {
         if (m_script.mode != AnswerInTwoPieces)
             waitForGate();
+        pause(m_script.bodyDelay);
         while (m_body.size() < upTo && waitForData(socket))
             m_body += socket.readAll();
     }
@@ -123,6 +133,30 @@ private:
     void waitForGate()
     {
         while (m_script.gate && !m_script.gate->load() && !stopping())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+    // SYNs the kernel dropped for a full listening queue, machine-wide.
+    static qint64 listenOverflows()
+    {
+        QFile file(QStringLiteral("/proc/net/netstat"));
+        if (!file.open(QIODevice::ReadOnly))
+            return -1;
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            if (!lines[i].startsWith("TcpExt:"))
+                continue;
+            const qsizetype at = lines[i].split(' ').indexOf("ListenOverflows");
+            const QList<QByteArray> values = lines[i + 1].split(' ');
+            return at >= 0 && at < values.size() ? values[at].toLongLong() : -1;
+        }
+        return -1;
+    }
+
+    void pause(std::chrono::milliseconds length)
+    {
+        for (auto until = std::chrono::steady_clock::now() + length;
+             !stopping() && std::chrono::steady_clock::now() < until;)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
@@ -143,8 +177,32 @@ private:
     void run(std::promise<quint16> &port)
     {
         QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
+        QTcpSocket filler;
+        if (m_script.slowConnect) {
+            // A queue of one, taken by a connection of our own.
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+            ::listen(fd, 0);
+            server.setSocketDescriptor(fd);
+            filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
+            filler.waitForConnected(1000);
+        } else {
+            server.listen(QHostAddress::LocalHost, 0);
+        }
+        const qint64 overflowsBefore = listenOverflows();
         port.set_value(server.serverPort());
+        if (m_script.slowConnect) {
+            // Once the client's first SYN has been dropped, room for its second.
+            if (overflowsBefore < 0)
+                pause(std::chrono::milliseconds(300));
+            while (overflowsBefore >= 0 && !stopping() && listenOverflows() == overflowsBefore)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            server.waitForNewConnection(1000);
+            delete server.nextPendingConnection();
+        }
         while (!stopping() && !server.hasPendingConnections())
             server.waitForNewConnection(50);
         if (stopping())
@@ -156,9 +214,7 @@ private:
         switch (m_script.mode) {
         case Answer:
             readBody(*socket, contentLength());
-            for (auto until = std::chrono::steady_clock::now() + m_script.answerDelay;
-                 !stopping() && std::chrono::steady_clock::now() < until;)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            pause(m_script.answerDelay);
             send(*socket, m_script.reply);
             break;
         case AnswerBeforeBody:

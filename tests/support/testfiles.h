@@ -14,6 +14,12 @@
 #include <chrono>
 #include <functional>
 
+#ifdef Q_OS_LINUX
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 // Writes the whole file or ends the test run: a test that cannot set up its
 // files proves nothing.
 inline QString writeFile(const QString &path, const QByteArray &bytes)
@@ -25,6 +31,40 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
 }
 
 // Empty when the file is missing.
+// While it lives, file permissions hold for this thread even when it runs
+// as root: the capabilities that pass them by are lowered (kept permitted,
+// and raised again at the end).
+class PermissionsHold
+{
+public:
+    PermissionsHold()
+    {
+#ifdef Q_OS_LINUX
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
+#endif
+    }
+    ~PermissionsHold()
+    {
+#ifdef Q_OS_LINUX
+        if (m_lowered)
+            syscall(SYS_capset, &m_header, m_saved);
+#endif
+    }
+    PermissionsHold(const PermissionsHold &) = delete;
+    PermissionsHold &operator=(const PermissionsHold &) = delete;
+
+private:
+#ifdef Q_OS_LINUX
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_lowered = false;
+#endif
+};
+
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);

@@ -178,12 +178,11 @@ void UploadJobTest::realParserReadsTheUpload()
 
     QList<QByteArray> pieces;
     const QByteArray uploadName = "4711." + QByteArray(wallpaperTypeFor(type)->contentType);
-    const HRESULT hr = UploadJob(
-        startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type,
+    const Result hr = UploadJob(
+        {startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type},
         [&pieces](QByteArrayView piece) { pieces.append(piece.toByteArray()); }, kTestTimeouts);
 
-    QCOMPARE(hr, S_OK);
-    QCOMPARE(title, cleanTitle);
+    QCOMPARE(hr, Result::Ok);
     QCOMPARE(QDir::currentPath(), QDir(startDir.path()).canonicalPath());
     QCOMPARE(pieces.join(), "success*http://" + QByteArray(config::kUploadHost)
                                 + "/wallpapers/stored.php?name=" + uploadName);
@@ -203,11 +202,10 @@ void UploadJobTest::missingFileStillPosts()
     QTemporaryDir startDir;
     CaptureServer server({});
     useProxy(server.port());
-    QByteArray title("t");
-    const HRESULT hr = UploadJob(startDir.path(), "1.gif", "5", title, 1, 2, "3", 2, {}, kTestTimeouts);
+    const Result hr = UploadJob({startDir.path(), "1.gif", "5", "t", 1, 2, "3", 2}, {}, kTestTimeouts);
     server.finish();
 
-    QCOMPARE(hr, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    QCOMPARE(hr, Result::FileNotFound);
     QCOMPARE(server.connections(), 1);
     QVERIFY(server.contentLength() > 0);
     // Whatever reached the server is the start of a body whose size field
@@ -232,9 +230,7 @@ void UploadJobTest::unknownTypeSendsNothing()
     QTemporaryDir startDir;
     CaptureServer server({});
     useProxy(server.port());
-    QByteArray title("t");
-    QCOMPARE(UploadJob(startDir.path(), "1", "5", title, 1, 2, "3", 7, {}),
-             HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
+    QCOMPARE(UploadJob({startDir.path(), "1", "5", "t", 1, 2, "3", 7}, {}), Result::InvalidParameter);
     QCOMPARE(server.connections(), 0);
 }
 

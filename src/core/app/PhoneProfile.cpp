@@ -1,5 +1,7 @@
 #include "app/PhoneProfile.h"
 
+#include "app/converter.h"
+#include "app/presenter.h"
 #include "app/wallpapertype.h"
 #include "platform/profilestore.h"
 
@@ -67,4 +69,32 @@ QString outputExtension(qint32 wallpaperType)
 {
     const std::optional<WallpaperType> type = wallpaperTypeFor(wallpaperType);
     return type ? QString::fromLatin1(type->extension) : QString();
+}
+
+ProfileCheck loadPhoneProfile(const ProfileStore *store, PhoneProfile &profile, Presenter &presenter)
+{
+    if (store && store->unreadable()) {
+        presenter.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
+        return ProfileCheck::Missing;
+    }
+    if (!store || !store->exists()) {
+        presenter.messageBox(QStringLiteral(
+            "Please Launch the wallpaper service from within the main Chimeforge Application"));
+        return ProfileCheck::Missing;
+    }
+    profile.readFrom(*store);
+    if (profile.wallpaperSupport == 0) {
+        presenter.plainBox(QStringLiteral("We are sorry, your phone does not support wallpapers"),
+                           QStringLiteral("Error"));
+        return ProfileCheck::NoWallpapers;
+    }
+    return ProfileCheck::Usable;
+}
+
+bool wallpaperUsableOrSaySo(const PhoneProfile &profile, Presenter &presenter)
+{
+    if (wallpaperProfileUsable(profile.wallpaperType, profile.wallpaperWidth, profile.wallpaperHeight))
+        return true;
+    presenter.messageBox(QString::fromLatin1(kUnusableProfileText));
+    return false;
 }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+class Presenter;
 class ProfileStore;
 
 struct PhoneProfile
@@ -26,6 +27,17 @@ struct PhoneProfile
     // number given as text is taken only when it is a decimal 32-bit integer.
     void readFrom(const ProfileStore &store);
 };
+
+enum class ProfileCheck { Usable, Missing, NoWallpapers };
+
+// Reads the profile from `store` (may be null) into `profile`. When there is
+// none to read, or the phone takes no wallpapers, the user is told why
+// through `presenter`, and the caller ends.
+ProfileCheck loadPhoneProfile(const ProfileStore *store, PhoneProfile &profile, Presenter &presenter);
+
+// Whether a picture can be made for the profile's wallpaper; when not, the
+// user is told so through `presenter`.
+bool wallpaperUsableOrSaySo(const PhoneProfile &profile, Presenter &presenter);
 
 // "bmp", "jpg" or "gif" for wallpaper types 0, 1 and 2; empty for any other.
 QString outputExtension(qint32 wallpaperType);

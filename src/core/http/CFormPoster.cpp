@@ -25,10 +25,10 @@ std::uint64_t fileSize(const QByteArray &path)
     return static_cast<std::uint64_t>(file.size());
 }
 
-HRESULT openError(const QByteArray &path)
+Result openError(const QByteArray &path)
 {
     const QFileInfo info(QString::fromLocal8Bit(path));
-    return HRESULT_FROM_WIN32(info.exists() ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
+    return info.exists() ? Result::AccessDenied : Result::FileNotFound;
 }
 
 } // namespace
@@ -82,11 +82,6 @@ std::uint64_t CFormPoster::FilePartSize(const QByteArray &boundary, const QByteA
            + fileSize(path);
 }
 
-std::uint64_t CFormPoster::BodySize(const QByteArray &boundary) const
-{
-    return m_pForm ? BodySize(*m_pForm, boundary) : 0;
-}
-
 std::uint64_t CFormPoster::BodySize(const CPostForm &form, const QByteArray &boundary)
 {
     std::uint64_t size = 0;
@@ -97,38 +92,35 @@ std::uint64_t CFormPoster::BodySize(const CPostForm &form, const QByteArray &bou
     return size + static_cast<std::uint64_t>(MakeClosingBoundary(boundary).size());
 }
 
-HRESULT CFormPoster::Send(CPostForm &form, PostStatus &status)
+Result CFormPoster::Send(CPostForm &form, PostStatus &status)
 {
-    m_pForm = &form;
-
     inet::InetSession session(kAgent, m_timeouts, m_wait);
-    if (HRESULT hr = session.result(); FAILED(hr))
+    if (Result hr = session.result(); failed(hr))
         return hr;
     inet::InetConnection connection(session, form.m_strHost, form.m_nPort,
                                     form.m_bSecure ? inet::Scheme::Https : inet::Scheme::Http);
-    if (HRESULT hr = connection.result(); FAILED(hr))
+    if (Result hr = connection.result(); failed(hr))
         return hr;
     inet::InetRequest request(connection, "POST", form.m_strPath);
-    if (HRESULT hr = request.result(); FAILED(hr))
+    if (Result hr = request.result(); failed(hr))
         return hr;
 
     const QByteArray boundary = MakeBoundary();
-    if (HRESULT hr = request.addHeader(MakeContentTypeHeader(boundary)); FAILED(hr))
+    if (Result hr = request.addHeader(MakeContentTypeHeader(boundary)); failed(hr))
         return hr;
     FormBody body(form, boundary);
-    if (HRESULT hr = request.send(BodySize(boundary),
-                                  [&body](char *buffer, std::size_t size, std::size_t &got) {
-                                      return body.next(buffer, size, got);
-                                  });
-        FAILED(hr))
+    if (Result hr = request.send(BodySize(form, boundary),
+                                 [&body](char *buffer, std::size_t size, std::size_t &got) {
+                                     return body.next(buffer, size, got);
+                                 });
+        failed(hr))
         return hr;
 
     std::int32_t code = 0;
-    if (SUCCEEDED(QueryStatusCode(request, code)))
+    if (!failed(request.status(code)))
         status.httpStatus = code;
-    // The reply's own failures end its reading quietly; a stop does not.
-    const HRESULT replyRead = ReadServerReply(request);
-    return replyRead == HRESULT_FROM_WIN32(ERROR_INTERNET_OPERATION_CANCELLED) ? replyRead : S_OK;
+    // A reply that breaks off before it ends is a failed upload, not silence.
+    return ReadServerReply(request);
 }
 
 FormBody::FormBody(const CPostForm &form, const QByteArray &boundary)
@@ -144,7 +136,7 @@ FormBody::FormBody(const CPostForm &form, const QByteArray &boundary)
     m_segments.push_back({CFormPoster::MakeClosingBoundary(boundary), {}});
 }
 
-HRESULT FormBody::next(char *buffer, std::size_t size, std::size_t &got)
+Result FormBody::next(char *buffer, std::size_t size, std::size_t &got)
 {
     got = 0;
     while (got < size && m_index < m_segments.size()) {
@@ -168,44 +160,36 @@ HRESULT FormBody::next(char *buffer, std::size_t size, std::size_t &got)
         }
         const qint64 n = m_file.read(buffer + got, qint64(size - got));
         if (n < 0)
-            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+            return Result::ReadFault;
         if (n == 0) {
             m_file.close();
             ++m_index;
         }
         got += std::size_t(n);
     }
-    return S_OK;
+    return Result::Ok;
 }
 
-HRESULT CFormPoster::QueryStatusCode(const inet::InetRequest &request, std::int32_t &code)
-{
-    std::int32_t value = 0;
-    if (HRESULT hr = request.status(value); FAILED(hr))
-        return hr;
-    code = value;
-    return S_OK;
-}
-
-HRESULT CFormPoster::ReadServerReply(inet::InetRequest &request)
+Result CFormPoster::ReadServerReply(inet::InetRequest &request)
 {
     // An answer is a line or two; a reply that runs on is not read past its
     // first mebibyte, so a stream without end cannot hold the upload open.
     std::uint64_t total = 0;
     while (total < kMaxReplyBytes) {
         std::uint32_t available = 0;
-        if (HRESULT hr = request.available(available); FAILED(hr))
-            return hr == HRESULT_FROM_WIN32(ERROR_INTERNET_OPERATION_CANCELLED) ? hr : S_OK;
-        QByteArray piece(static_cast<qsizetype>(available), Qt::Uninitialized);
+        if (Result hr = request.available(available); failed(hr))
+            return hr;
+        QByteArray piece(static_cast<qsizetype>(std::min<std::uint64_t>(available, kMaxReplyBytes - total)),
+                         Qt::Uninitialized);
         std::size_t got = 0;
-        if (HRESULT hr = request.read(piece.data(), static_cast<std::size_t>(piece.size()), got); FAILED(hr))
+        if (Result hr = request.read(piece.data(), static_cast<std::size_t>(piece.size()), got); failed(hr))
             return hr;
         if (got == 0)
-            return S_OK;
+            return Result::Ok;
         piece.truncate(static_cast<qsizetype>(got));
         total += got;
         if (m_onReplyPiece)
             m_onReplyPiece(piece);
     }
-    return S_OK;
+    return Result::Ok;
 }

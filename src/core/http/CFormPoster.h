@@ -16,7 +16,6 @@
 
 struct PostStatus
 {
-    std::int32_t reserved = 0;
     std::int32_t httpStatus = -1;
 };
 
@@ -28,7 +27,7 @@ public:
     explicit CFormPoster(ReplyPieceHandler onReplyPiece = {}, inet::Timeouts timeouts = {},
                          Wait *wait = nullptr);
 
-    pictovane::HRESULT Send(CPostForm &form, PostStatus &status);
+    pictovane::Result Send(CPostForm &form, PostStatus &status);
 
     static QByteArray MakeBoundary();
     static QByteArray MakeContentTypeHeader(const QByteArray &boundary);
@@ -40,18 +39,16 @@ public:
                                        const QByteArray &value);
     static std::uint64_t FilePartSize(const QByteArray &boundary, const QByteArray &name,
                                       const QByteArray &path, const QByteArray &contentType);
-    // Of the form being sent, or of the one given.
-    std::uint64_t BodySize(const QByteArray &boundary) const;
     static std::uint64_t BodySize(const CPostForm &form, const QByteArray &boundary);
 
-    static pictovane::HRESULT QueryStatusCode(const inet::InetRequest &request, std::int32_t &code);
-    pictovane::HRESULT ReadServerReply(inet::InetRequest &request);
+    // The reply piece by piece to the handler, up to kMaxReplyBytes; the
+    // failure that broke it off, if one did.
+    pictovane::Result ReadServerReply(inet::InetRequest &request);
 
     static constexpr std::uint64_t kMaxReplyBytes = 1 << 20;
     static constexpr char kAgent[] = "WinInetPost/0.2";
 
 private:
-    CPostForm *m_pForm = nullptr;
     ReplyPieceHandler m_onReplyPiece;
     inet::Timeouts m_timeouts;
     Wait *m_wait;
@@ -66,7 +63,7 @@ public:
     FormBody(const CPostForm &form, const QByteArray &boundary);
     // The next bytes, up to `size`; got 0 at the end. A file that cannot be
     // opened ends the body with the error of the open.
-    pictovane::HRESULT next(char *buffer, std::size_t size, std::size_t &got);
+    pictovane::Result next(char *buffer, std::size_t size, std::size_t &got);
 
 private:
     // Bytes of their own, or (with a path) a file's contents.

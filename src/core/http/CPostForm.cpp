@@ -1,6 +1,6 @@
 #include "http/CPostForm.h"
 
-#include "platform/inet.h"
+#include <QUrl>
 
 #include <cstring>
 
@@ -24,35 +24,32 @@ void CPostForm::AddField(const char *name, const char *value)
 
 bool CPostForm::SetUrl(const char *url)
 {
-    // The scheme is compared as written: the URL parser would lower-case it.
-    if (!url || std::strncmp(url, "http:", 5) != 0)
-        return false;
-    const std::optional<inet::UrlParts> parts = inet::splitUrl(url);
-    if (!parts || parts->scheme != "http" || parts->host.isEmpty())
-        return false;
-    if ((parts->port && *parts->port != "80") || parts->hasExtras)
-        return false;
-    m_strHost = parts->host;
-    m_strPath = parts->path;
-    return true;
+    return setTarget(url, false);
 }
 
 bool CPostForm::SetUploadUrl(const char *url)
 {
-    if (!url)
+    return setTarget(url, true);
+}
+
+bool CPostForm::setTarget(const char *url, bool httpsAndAnyPort)
+{
+    // The scheme is compared as written: the URL parser would lower-case it.
+    const bool secure = url && std::strncmp(url, "https:", 6) == 0;
+    if (!url || (std::strncmp(url, "http:", 5) != 0 && !(secure && httpsAndAnyPort)))
         return false;
-    const bool secure = std::strncmp(url, "https:", 6) == 0;
-    if (!secure && std::strncmp(url, "http:", 5) != 0)
+    const QUrl parsed(QString::fromUtf8(url), QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.host().isEmpty() || !parsed.userInfo().isEmpty() || parsed.hasQuery()
+        || parsed.hasFragment())
         return false;
-    const std::optional<inet::UrlParts> parts = inet::splitUrl(url);
-    if (!parts || parts->host.isEmpty() || parts->hasExtras)
+    const int port = parsed.port(secure ? 443 : 80);
+    if (port <= 0 || (!httpsAndAnyPort && port != 80))
         return false;
-    bool ok = true;
-    const uint port = parts->port ? parts->port->toUInt(&ok) : (secure ? 443 : 80);
-    if (!ok || port == 0 || port > 65535)
-        return false;
-    m_strHost = parts->host;
-    m_strPath = parts->path;
+    const QByteArray host = parsed.host(QUrl::FullyEncoded).toLatin1();
+    m_strHost = host.contains(':') ? '[' + host + ']' : host;
+    m_strPath = parsed.path(QUrl::FullyEncoded).toLatin1();
+    if (m_strPath.isEmpty())
+        m_strPath = "/";
     m_nPort = static_cast<std::uint16_t>(port);
     m_bSecure = secure;
     return true;

@@ -41,4 +41,7 @@ public:
     bool m_bSecure = false;
     QList<FormFile> m_files;
     QList<FormField> m_fields;
+
+private:
+    bool setTarget(const char *url, bool httpsAndAnyPort);
 };

@@ -23,64 +23,59 @@ constexpr std::size_t kMaxQueued = 1024 * 1024;
 
 int g_openHandles = 0;
 
-HRESULT win32(std::int32_t code)
-{
-    return HRESULT_FROM_WIN32(code);
-}
-
-HRESULT fromCurl(CURLcode code)
+Result fromCurl(CURLcode code)
 {
     switch (code) {
     case CURLE_OK:
-        return S_OK;
+        return Result::Ok;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-        return win32(ERROR_INTERNET_NAME_NOT_RESOLVED);
+        return Result::NameNotResolved;
     case CURLE_COULDNT_CONNECT:
-        return win32(ERROR_INTERNET_CANNOT_CONNECT);
+        return Result::CannotConnect;
     case CURLE_OPERATION_TIMEDOUT:
-        return win32(ERROR_INTERNET_TIMEOUT);
+        return Result::Timeout;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
-        return win32(ERROR_INTERNET_CONNECTION_RESET);
+        return Result::ConnectionReset;
     case CURLE_PARTIAL_FILE:
     case CURLE_ABORTED_BY_CALLBACK:
     case CURLE_READ_ERROR:
-        return win32(ERROR_INTERNET_CONNECTION_ABORTED);
+        return Result::ConnectionAborted;
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
-        return win32(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+        return Result::InvalidServerResponse;
     case CURLE_OUT_OF_MEMORY:
-        return win32(ERROR_NOT_ENOUGH_MEMORY);
+        return Result::NotEnoughMemory;
     case CURLE_URL_MALFORMAT:
-        return win32(ERROR_INTERNET_INVALID_URL);
+        return Result::InvalidUrl;
     case CURLE_UNSUPPORTED_PROTOCOL:
-        return win32(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+        return Result::UnrecognizedScheme;
     case CURLE_PEER_FAILED_VERIFICATION:
-        return win32(ERROR_INTERNET_INVALID_CA);
+        return Result::InvalidCa;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
-        return win32(ERROR_INTERNET_SECURE_FAILURE);
+        return Result::SecureFailure;
     default:
-        return win32(ERROR_INTERNET_INTERNAL_ERROR);
+        return Result::InternalError;
     }
 }
 
-HRESULT fromMulti(CURLMcode code)
+Result fromMulti(CURLMcode code)
 {
     if (code == CURLM_OK)
-        return S_OK;
+        return Result::Ok;
     if (code == CURLM_OUT_OF_MEMORY)
-        return win32(ERROR_NOT_ENOUGH_MEMORY);
-    return win32(ERROR_INTERNET_INTERNAL_ERROR);
+        return Result::NotEnoughMemory;
+    return Result::InternalError;
 }
 
-HRESULT misuse()
+Result misuse()
 {
-    return win32(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    return Result::IncorrectHandleState;
 }
 
 bool curlReady()
@@ -122,46 +117,6 @@ QByteArray systemProxyFor(const char *scheme, const QByteArray &host, std::uint1
 
 } // namespace
 
-std::optional<UrlParts> splitUrl(const char *url)
-{
-    struct Deleter
-    {
-        void operator()(CURLU *u) const { curl_url_cleanup(u); }
-    };
-    std::unique_ptr<CURLU, Deleter> u(curl_url());
-    if (!url || !u || curl_url_set(u.get(), CURLUPART_URL, url, CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
-        return std::nullopt;
-    // A part the URL lacks is no error; any other failure refuses it.
-    auto part = [&](CURLUPart which, std::optional<QByteArray> &out) {
-        char *text = nullptr;
-        const CURLUcode rc = curl_url_get(u.get(), which, &text, 0);
-        if (rc == CURLUE_OK) {
-            out = QByteArray(text);
-            curl_free(text);
-            return true;
-        }
-        return rc == CURLUE_NO_SCHEME || rc == CURLUE_NO_USER || rc == CURLUE_NO_PASSWORD
-               || rc == CURLUE_NO_OPTIONS || rc == CURLUE_NO_HOST || rc == CURLUE_NO_PORT
-               || rc == CURLUE_NO_QUERY || rc == CURLUE_NO_FRAGMENT || rc == CURLUE_NO_ZONEID;
-    };
-    std::optional<QByteArray> scheme, host, path;
-    UrlParts parts;
-    if (!part(CURLUPART_SCHEME, scheme) || !part(CURLUPART_HOST, host) || !part(CURLUPART_PORT, parts.port)
-        || !part(CURLUPART_PATH, path))
-        return std::nullopt;
-    for (CURLUPart extra :
-         {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_QUERY, CURLUPART_FRAGMENT}) {
-        std::optional<QByteArray> text;
-        if (!part(extra, text))
-            return std::nullopt;
-        parts.hasExtras = parts.hasExtras || text.has_value();
-    }
-    parts.scheme = scheme.value_or(QByteArray());
-    parts.host = host.value_or(QByteArray());
-    parts.path = path.value_or(QByteArray());
-    return parts;
-}
-
 int openHandleCountForTests()
 {
     return g_openHandles;
@@ -183,7 +138,7 @@ struct InetRequest::State
     std::uint64_t length = 0;
     std::uint64_t handed = 0;
     // Why the body source stopped the upload, when it did.
-    HRESULT sourceError = S_OK;
+    Result sourceError = Result::Ok;
 
     bool headDone = false;
     long code = 0;
@@ -209,19 +164,19 @@ struct InetRequest::State
         if (want == 0)
             return 0;
         std::size_t got = 0;
-        HRESULT hr = s->source(buffer, want, got);
-        if (SUCCEEDED(hr) && (got == 0 || got > want))
+        Result hr = s->source(buffer, want, got);
+        if (!failed(hr) && (got == 0 || got > want))
             hr = misuse(); // shorter or longer than announced
-        if (SUCCEEDED(hr) && got == left) {
+        if (!failed(hr) && got == left) {
             // The last bytes leave only when nothing follows them: a body
             // that runs on must not reach the server looking complete.
             char probe = 0;
             std::size_t more = 0;
             hr = s->source(&probe, 1, more);
-            if (SUCCEEDED(hr) && more != 0)
+            if (!failed(hr) && more != 0)
                 hr = misuse();
         }
-        if (FAILED(hr)) {
+        if (failed(hr)) {
             s->sourceError = hr;
             return CURL_READFUNC_ABORT;
         }
@@ -263,13 +218,13 @@ struct InetRequest::State
         return n;
     }
 
-    HRESULT finishResult() const
+    Result finishResult() const
     {
-        if (FAILED(sourceError))
+        if (failed(sourceError))
             return sourceError;
         if (finishCode != CURLE_OK)
             return fromCurl(finishCode);
-        return win32(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+        return Result::InvalidServerResponse;
     }
 };
 
@@ -278,12 +233,12 @@ InetSession::InetSession(const QByteArray &agent, Timeouts timeouts, Wait *wait)
 {
     ++g_openHandles;
     if (!curlReady()) {
-        m_result = win32(ERROR_INTERNET_INTERNAL_ERROR);
+        m_result = Result::InternalError;
         return;
     }
     m_multi = curl_multi_init();
     if (!m_multi)
-        m_result = win32(ERROR_NOT_ENOUGH_MEMORY);
+        m_result = Result::NotEnoughMemory;
 }
 
 InetSession::~InetSession()
@@ -298,10 +253,10 @@ InetConnection::InetConnection(InetSession &session, const QByteArray &host, std
     m_session(session), m_host(host), m_port(port), m_scheme(scheme)
 {
     ++g_openHandles;
-    if (FAILED(session.result()))
+    if (failed(session.result()))
         m_result = misuse();
     else if (host.isEmpty() || port == 0)
-        m_result = win32(ERROR_INVALID_PARAMETER);
+        m_result = Result::InvalidParameter;
 }
 
 InetConnection::~InetConnection()
@@ -317,7 +272,7 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
 {
     ++g_openHandles;
     State &s = *m_state;
-    if (FAILED(connection.result())) {
+    if (failed(connection.result())) {
         m_result = misuse();
         s.phase = State::Failed;
         return;
@@ -326,7 +281,7 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
     s.easy = curl_easy_init();
     s.url = curl_url();
     if (!s.easy || !s.url) {
-        m_result = win32(ERROR_NOT_ENOUGH_MEMORY);
+        m_result = Result::NotEnoughMemory;
         s.phase = State::Failed;
         return;
     }
@@ -336,7 +291,7 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
         || curl_url_set(s.url, CURLUPART_HOST, connection.m_host.constData(), 0) != CURLUE_OK
         || curl_url_set(s.url, CURLUPART_PORT, port.constData(), 0) != CURLUE_OK
         || curl_url_set(s.url, CURLUPART_PATH, m_path.constData(), 0) != CURLUE_OK) {
-        m_result = win32(ERROR_INTERNET_INVALID_URL);
+        m_result = Result::InvalidUrl;
         s.phase = State::Failed;
         return;
     }
@@ -345,7 +300,7 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
     for (const char *line : {"Expect:", "Accept:"}) {
         curl_slist *next = curl_slist_append(s.headers, line);
         if (!next) {
-            m_result = win32(ERROR_NOT_ENOUGH_MEMORY);
+            m_result = Result::NotEnoughMemory;
             s.phase = State::Failed;
             return;
         }
@@ -367,25 +322,25 @@ InetRequest::~InetRequest()
     --g_openHandles;
 }
 
-HRESULT InetRequest::fail(HRESULT hr)
+Result InetRequest::fail(Result hr)
 {
     m_state->phase = State::Failed;
     return hr;
 }
 
-HRESULT InetRequest::addHeader(const QByteArray &line)
+Result InetRequest::addHeader(const QByteArray &line)
 {
     State &s = *m_state;
     if (s.phase != State::Open || line.contains('\r') || line.contains('\n'))
         return misuse();
     curl_slist *next = curl_slist_append(s.headers, line.constData());
     if (!next)
-        return win32(ERROR_NOT_ENOUGH_MEMORY);
+        return Result::NotEnoughMemory;
     s.headers = next;
-    return S_OK;
+    return Result::Ok;
 }
 
-HRESULT InetRequest::send(std::uint64_t length, BodySource source)
+Result InetRequest::send(std::uint64_t length, BodySource source)
 {
     State &s = *m_state;
     if (s.phase != State::Open || !source)
@@ -441,36 +396,36 @@ HRESULT InetRequest::send(std::uint64_t length, BodySource source)
 
     s.source = std::move(source);
     s.length = length;
-    if (HRESULT hr = fromMulti(curl_multi_add_handle(static_cast<CURLM *>(session.m_multi), e)); FAILED(hr))
+    if (Result hr = fromMulti(curl_multi_add_handle(static_cast<CURLM *>(session.m_multi), e)); failed(hr))
         return fail(hr);
     s.attached = true;
     s.phase = State::Sending;
 
     // The server may answer before the body is complete (413); its answer
     // stands, and libcurl stops sending.
-    if (HRESULT hr = drive([&s] { return s.headDone; }); FAILED(hr))
+    if (Result hr = drive([&s] { return s.headDone; }); failed(hr))
         return fail(hr);
     if (!s.headDone)
         return fail(s.finishResult());
     s.phase = State::Ended;
-    return S_OK;
+    return Result::Ok;
 }
 
-HRESULT InetRequest::status(std::int32_t &code) const
+Result InetRequest::status(std::int32_t &code) const
 {
     if (m_state->phase != State::Ended)
         return misuse();
     code = static_cast<std::int32_t>(m_state->code);
-    return S_OK;
+    return Result::Ok;
 }
 
-HRESULT InetRequest::available(std::uint32_t &bytes)
+Result InetRequest::available(std::uint32_t &bytes)
 {
     State &s = *m_state;
     if (s.phase != State::Ended)
         return misuse();
     if (s.pieces.empty() && !s.finished) {
-        if (HRESULT hr = drive([&s] { return !s.pieces.empty(); }); FAILED(hr))
+        if (Result hr = drive([&s] { return !s.pieces.empty(); }); failed(hr))
             return fail(hr);
     }
     if (s.pieces.empty()) {
@@ -478,18 +433,18 @@ HRESULT InetRequest::available(std::uint32_t &bytes)
         return fromCurl(s.finishCode);
     }
     bytes = static_cast<std::uint32_t>(s.pieces.front().size() - static_cast<qsizetype>(s.pieceOffset));
-    return S_OK;
+    return Result::Ok;
 }
 
-HRESULT InetRequest::read(char *buffer, std::size_t size, std::size_t &got)
+Result InetRequest::read(char *buffer, std::size_t size, std::size_t &got)
 {
     got = 0;
     std::uint32_t ready = 0;
-    if (HRESULT hr = available(ready); FAILED(hr))
+    if (Result hr = available(ready); failed(hr))
         return hr;
     State &s = *m_state;
     if (ready == 0)
-        return S_OK;
+        return Result::Ok;
     const QByteArray &piece = s.pieces.front();
     got = std::min<std::size_t>(size, ready);
     std::memcpy(buffer, piece.constData() + s.pieceOffset, got);
@@ -503,10 +458,10 @@ HRESULT InetRequest::read(char *buffer, std::size_t size, std::size_t &got)
             curl_easy_pause(s.easy, CURLPAUSE_CONT);
         }
     }
-    return S_OK;
+    return Result::Ok;
 }
 
-HRESULT InetRequest::drive(const std::function<bool()> &done)
+Result InetRequest::drive(const std::function<bool()> &done)
 {
     State &s = *m_state;
     auto *multi = static_cast<CURLM *>(m_connection.m_session.m_multi);
@@ -524,7 +479,7 @@ HRESULT InetRequest::drive(const std::function<bool()> &done)
     std::uint64_t seen = progressMark();
     for (;;) {
         int running = 0;
-        if (HRESULT hr = fromMulti(curl_multi_perform(multi, &running)); FAILED(hr))
+        if (Result hr = fromMulti(curl_multi_perform(multi, &running)); failed(hr))
             return hr;
         int left = 0;
         while (CURLMsg *msg = curl_multi_info_read(multi, &left)) {
@@ -538,15 +493,15 @@ HRESULT InetRequest::drive(const std::function<bool()> &done)
             s.replyWaited += now - lastTick;
         lastTick = now;
         if (s.finished)
-            return S_OK;
+            return Result::Ok;
         // Counted over every wait on the reply, so a trickle cannot renew it.
         if (s.replyWaited >= limits.reply)
-            return win32(ERROR_INTERNET_TIMEOUT);
+            return Result::Timeout;
         // What has arrived wins over a stop asked for in the same instant.
         if (done())
-            return S_OK;
+            return Result::Ok;
         if (s.wait && s.wait->stopRequested())
-            return win32(ERROR_INTERNET_OPERATION_CANCELLED);
+            return Result::Cancelled;
 
         const std::uint64_t mark = progressMark();
         curl_off_t connectTime = 0;
@@ -556,7 +511,7 @@ HRESULT InetRequest::drive(const std::function<bool()> &done)
             seen = mark;
             lastProgress = now;
         } else if (now - lastProgress >= limits.stall) {
-            return win32(ERROR_INTERNET_TIMEOUT);
+            return Result::Timeout;
         }
 
         if (s.wait && now - lastIdle >= Wait::kIdleInterval) {
@@ -567,7 +522,7 @@ HRESULT InetRequest::drive(const std::function<bool()> &done)
             lastProgress += back - now;
             lastTick = lastIdle = now = back;
             if (s.wait->stopRequested())
-                return win32(ERROR_INTERNET_OPERATION_CANCELLED);
+                return Result::Cancelled;
         }
         auto wait = std::min<Clock::duration>(limits.stall - (now - lastProgress), std::chrono::seconds(1));
         if (s.bodyHanded() || s.headDone)
@@ -576,8 +531,8 @@ HRESULT InetRequest::drive(const std::function<bool()> &done)
             wait = std::min<Clock::duration>(wait, Wait::kIdleInterval - (now - lastIdle));
         const auto waitMs = std::clamp<long long>(
             std::chrono::duration_cast<std::chrono::milliseconds>(wait).count(), 1, 1000);
-        if (HRESULT hr = fromMulti(curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr));
-            FAILED(hr))
+        if (Result hr = fromMulti(curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr));
+            failed(hr))
             return hr;
     }
 }

@@ -5,7 +5,7 @@
 // bytes as the socket takes them, and each byte handed over is reported to
 // the Wait. Every call returns a result code with the WinINet numbers of
 // winerror.h; a stop asked for through the Wait ends the waiting call with
-// ERROR_INTERNET_OPERATION_CANCELLED and closes the connection.
+// Result::Cancelled and closes the connection.
 #pragma once
 
 #include "platform/wait.h"
@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace inet {
 
@@ -31,19 +30,6 @@ struct Timeouts
     // it trickles in.
     std::chrono::milliseconds reply{60000};
 };
-
-// A URL as the transport's own parser splits it.
-struct UrlParts
-{
-    QByteArray scheme; // lower case
-    QByteArray host;
-    std::optional<QByteArray> port; // as written, when given
-    QByteArray path;                // "/" when none is given
-    // User, password, login options, query or fragment.
-    bool hasExtras = false;
-};
-// Nothing when the parser refuses the text as a URL.
-std::optional<UrlParts> splitUrl(const char *url);
 
 // Handles currently open (sessions, connections and requests together), so
 // tests can see that every path closes what it opened.
@@ -62,7 +48,7 @@ public:
     InetSession &operator=(const InetSession &) = delete;
 
     // 0 when the session opened; otherwise why not.
-    pictovane::HRESULT result() const { return m_result; }
+    pictovane::Result result() const { return m_result; }
 
     // HTTPS trusts the certificate authorities of this PEM file instead of
     // the system's; verification itself stays on. For tests.
@@ -75,7 +61,7 @@ private:
     Timeouts m_timeouts;
     Wait *m_wait;
     QByteArray m_caFile;
-    pictovane::HRESULT m_result{};
+    pictovane::Result m_result{};
 };
 
 class InetConnection
@@ -87,7 +73,7 @@ public:
     InetConnection(const InetConnection &) = delete;
     InetConnection &operator=(const InetConnection &) = delete;
 
-    pictovane::HRESULT result() const { return m_result; }
+    pictovane::Result result() const { return m_result; }
 
 private:
     friend class InetRequest;
@@ -95,13 +81,13 @@ private:
     QByteArray m_host;
     std::uint16_t m_port;
     Scheme m_scheme;
-    pictovane::HRESULT m_result{};
+    pictovane::Result m_result{};
 };
 
 // Fills up to `size` bytes of `buffer` with the body's next bytes and says
 // how many in `got`; got 0 means the body has ended. A failure ends the
 // request with that code.
-using BodySource = std::function<pictovane::HRESULT(char *buffer, std::size_t size, std::size_t &got)>;
+using BodySource = std::function<pictovane::Result(char *buffer, std::size_t size, std::size_t &got)>;
 
 class InetRequest
 {
@@ -111,30 +97,30 @@ public:
     InetRequest(const InetRequest &) = delete;
     InetRequest &operator=(const InetRequest &) = delete;
 
-    pictovane::HRESULT result() const { return m_result; }
+    pictovane::Result result() const { return m_result; }
 
     // One header line without its line end; only before send().
-    pictovane::HRESULT addHeader(const QByteArray &line);
+    pictovane::Result addHeader(const QByteArray &line);
     // Sends the head announcing a body of exactly `length` bytes, then the
     // body as `source` gives it, and waits for the final response head. A
     // source that ends early or runs on past `length` fails the request
     // before the server could take the body as complete.
-    pictovane::HRESULT send(std::uint64_t length, BodySource source);
-    pictovane::HRESULT status(std::int32_t &code) const;
+    pictovane::Result send(std::uint64_t length, BodySource source);
+    pictovane::Result status(std::int32_t &code) const;
     // Bytes of the next reply piece; 0 at the end of the reply.
-    pictovane::HRESULT available(std::uint32_t &bytes);
-    pictovane::HRESULT read(char *buffer, std::size_t size, std::size_t &got);
+    pictovane::Result available(std::uint32_t &bytes);
+    pictovane::Result read(char *buffer, std::size_t size, std::size_t &got);
 
     struct State;
 
 private:
-    pictovane::HRESULT fail(pictovane::HRESULT hr);
-    pictovane::HRESULT drive(const std::function<bool()> &done);
+    pictovane::Result fail(pictovane::Result hr);
+    pictovane::Result drive(const std::function<bool()> &done);
 
     InetConnection &m_connection;
     QByteArray m_verb;
     QByteArray m_path;
-    pictovane::HRESULT m_result{};
+    pictovane::Result m_result{};
     std::unique_ptr<State> m_state;
 };
 

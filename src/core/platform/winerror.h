@@ -1,9 +1,7 @@
-// Result codes with the same numbers as on Windows, so a code logged or
-// compared anywhere means the same thing on every platform. On Windows they
-// are the system's own (its headers define them as macros); elsewhere they
-// live in the project's namespace, so nothing here can clash with a
-// <windows.h> that a library pulls in. Code names them unqualified, after
-// `using namespace pictovane;`, which reaches both.
+// Result codes with the numbers Windows gives the same failures (HRESULTs
+// made from Win32 and WinINet codes), so a code logged anywhere means the same
+// thing on every platform. They are scoped enumerators, on Windows too: no
+// name here can meet a <windows.h> macro (FAILED, S_OK, ERROR_*).
 #pragma once
 
 #include <cstdint>
@@ -20,60 +18,42 @@
 #include <winsock2.h>
 // (kept apart, so the include sorter cannot put it first)
 #include <windows.h>
-#include <wininet.h>
-
-namespace pictovane {
-using ::HRESULT;
-} // namespace pictovane
-#else
-
-namespace pictovane {
-
-using HRESULT = std::int32_t;
-
-inline constexpr HRESULT S_OK = 0;
-
-inline constexpr bool SUCCEEDED(HRESULT hr)
-{
-    return hr >= 0;
-}
-inline constexpr bool FAILED(HRESULT hr)
-{
-    return hr < 0;
-}
-
-// 0x80070000 with the low 16 bits of a positive Win32 code; the code itself
-// otherwise (0 stays success, an HRESULT passes through).
-inline constexpr HRESULT HRESULT_FROM_WIN32(std::int32_t code)
-{
-    return code <= 0 ? code
-                     : static_cast<HRESULT>((static_cast<std::uint32_t>(code) & 0x0000FFFFu) | 0x80070000u);
-}
-
-// Win32 codes.
-inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
-inline constexpr std::int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr std::int32_t ERROR_READ_FAULT = 30;
-inline constexpr std::int32_t ERROR_HANDLE_EOF = 38;
-inline constexpr std::int32_t ERROR_PATH_NOT_FOUND = 3;
-inline constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
-inline constexpr std::int32_t ERROR_INSUFFICIENT_BUFFER = 122;
-
-// WinINet codes.
-inline constexpr std::int32_t ERROR_INTERNET_TIMEOUT = 12002;
-inline constexpr std::int32_t ERROR_INTERNET_INTERNAL_ERROR = 12004;
-inline constexpr std::int32_t ERROR_INTERNET_INVALID_URL = 12005;
-inline constexpr std::int32_t ERROR_INTERNET_UNRECOGNIZED_SCHEME = 12006;
-inline constexpr std::int32_t ERROR_INTERNET_NAME_NOT_RESOLVED = 12007;
-inline constexpr std::int32_t ERROR_INTERNET_OPERATION_CANCELLED = 12017;
-inline constexpr std::int32_t ERROR_INTERNET_INCORRECT_HANDLE_STATE = 12019;
-inline constexpr std::int32_t ERROR_INTERNET_CANNOT_CONNECT = 12029;
-inline constexpr std::int32_t ERROR_INTERNET_CONNECTION_ABORTED = 12030;
-inline constexpr std::int32_t ERROR_INTERNET_CONNECTION_RESET = 12031;
-inline constexpr std::int32_t ERROR_INTERNET_INVALID_CA = 12045;
-inline constexpr std::int32_t ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152;
-inline constexpr std::int32_t ERROR_INTERNET_SECURE_FAILURE = 12175;
-
-} // namespace pictovane
 #endif
+
+namespace pictovane {
+
+// 0x80070000 with the low 16 bits of a positive Win32 code.
+constexpr std::int32_t hresultFromWin32(std::uint32_t code)
+{
+    return static_cast<std::int32_t>((code & 0x0000FFFFu) | 0x80070000u);
+}
+
+enum class Result : std::int32_t {
+    Ok = 0,
+    FileNotFound = hresultFromWin32(2),
+    PathNotFound = hresultFromWin32(3),
+    AccessDenied = hresultFromWin32(5),
+    NotEnoughMemory = hresultFromWin32(8),
+    ReadFault = hresultFromWin32(30),
+    InvalidParameter = hresultFromWin32(87),
+    Timeout = hresultFromWin32(12002),
+    InternalError = hresultFromWin32(12004),
+    InvalidUrl = hresultFromWin32(12005),
+    UnrecognizedScheme = hresultFromWin32(12006),
+    NameNotResolved = hresultFromWin32(12007),
+    Cancelled = hresultFromWin32(12017),
+    IncorrectHandleState = hresultFromWin32(12019),
+    CannotConnect = hresultFromWin32(12029),
+    ConnectionAborted = hresultFromWin32(12030),
+    ConnectionReset = hresultFromWin32(12031),
+    InvalidCa = hresultFromWin32(12045),
+    InvalidServerResponse = hresultFromWin32(12152),
+    SecureFailure = hresultFromWin32(12175),
+};
+
+constexpr bool failed(Result r)
+{
+    return static_cast<std::int32_t>(r) < 0;
+}
+
+} // namespace pictovane

@@ -1,7 +1,9 @@
 #include "upload/UploadJob.h"
 
+#include "app/PhoneProfile.h"
 #include "config.h"
 #include "http/CFormPoster.h"
+#include "upload/uploadname.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,20 +47,31 @@ void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray
     form.AddField("file_size", QByteArray::number(fileSize).constData());
 }
 
-HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, const QByteArray &number,
-                  QByteArray &pictureTitle, qint32 carrier, qint32 phone, const QByteArray &version,
-                  qint32 wallpaperType, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts,
-                  PostStatus *status, Wait *wait)
+UploadRequest makeUploadRequest(const PhoneProfile &profile, const QString &startDir,
+                                std::uint32_t nowSeconds, const QString &pictureTitle)
+{
+    return {startDir,
+            makeUploadFileName(nowSeconds, profile.wallpaperType),
+            QByteArray(profile.Number),
+            pictureTitle.toLocal8Bit(),
+            profile.Carrier,
+            profile.Phone,
+            QByteArray(profile.Version),
+            profile.wallpaperType};
+}
+
+Result UploadJob(const UploadRequest &request, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts,
+                 PostStatus *status, Wait *wait)
 {
     // The converted file is named relative to the start folder. Where that
     // cannot be made current, a file of the same name elsewhere must not go.
-    if (startDir.isEmpty() || !QDir::setCurrent(startDir))
-        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    if (request.startDir.isEmpty() || !QDir::setCurrent(request.startDir))
+        return Result::PathNotFound;
 
     // An unknown type names no file: nothing sensible to send.
-    const std::optional<WallpaperType> file = wallpaperTypeFor(wallpaperType);
+    const std::optional<WallpaperType> file = wallpaperTypeFor(request.wallpaperType);
     if (!file)
-        return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+        return Result::InvalidParameter;
 
     qint64 fileSize = -1;
     {
@@ -67,13 +80,14 @@ HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName, con
             fileSize = f.size();
     }
 
-    cleanPictureTitle(pictureTitle);
+    QByteArray title = request.pictureTitle;
+    cleanPictureTitle(title);
 
     CPostForm form;
     // A refused URL leaves the host empty, and the send fails at connecting.
     setUploadTarget(form, uploadUrl());
-    fillUploadForm(form, *file, number, uploadFileName, pictureTitle, carrier, phone, version,
-                   config::kSerial, fileSize);
+    fillUploadForm(form, *file, request.number, request.uploadFileName, title, request.carrier, request.phone,
+                   request.version, config::kSerial, fileSize);
 
     CFormPoster poster(onReplyPiece, timeouts, wait);
     PostStatus local;

@@ -11,6 +11,30 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
+struct PhoneProfile;
+
+// What one upload sends: the converted picture's folder and the eight
+// inputs of its fields.
+struct UploadRequest
+{
+    QString startDir;
+    QByteArray uploadFileName;
+    QByteArray number;
+    // As the user knows it; cleaned on its way to the server.
+    QByteArray pictureTitle;
+    qint32 carrier = 0;
+    qint32 phone = 0;
+    QByteArray version;
+    qint32 wallpaperType = 0;
+};
+
+// The request for the picture converted into `startDir`, named from the
+// clock (see makeUploadFileName).
+UploadRequest makeUploadRequest(const PhoneProfile &profile, const QString &startDir,
+                                std::uint32_t nowSeconds, const QString &pictureTitle);
+
 // Characters that would break the server's handling of the name become "_".
 void cleanPictureTitle(QByteArray &title);
 
@@ -27,11 +51,8 @@ void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray
 
 struct PostStatus;
 
-// Runs one upload to its end. The title is cleaned in place. The reply goes
-// piece by piece to onReplyPiece; the reply's HTTP status to *status when
-// given. `wait` lives through the network waits (see platform/wait.h).
-pictovane::HRESULT UploadJob(const QString &startDir, const QByteArray &uploadFileName,
-                             const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
-                             const QByteArray &version, qint32 wallpaperType,
-                             const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts = {},
-                             PostStatus *status = nullptr, Wait *wait = nullptr);
+// Runs one upload to its end. The reply goes piece by piece to
+// onReplyPiece; the reply's HTTP status to *status when given. `wait` lives
+// through the network waits (see platform/wait.h).
+pictovane::Result UploadJob(const UploadRequest &request, const ReplyPieceHandler &onReplyPiece,
+                            inet::Timeouts timeouts = {}, PostStatus *status = nullptr, Wait *wait = nullptr);

@@ -9,6 +9,7 @@
 
 #include "platform/inet.h"
 #include "platform/winerror.h"
+#include "upload/UploadJob.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,7 +21,9 @@ class Wait;
 
 struct UploadReport
 {
-    pictovane::HRESULT hr = pictovane::S_OK; // of the send
+    pictovane::Result hr = pictovane::Result::Ok; // of the send
+    // The send failed before any of the server's answer came.
+    bool unanswered = false;
     // Stopped through the Wait before the server's answer was shown.
     bool stopped = false;
     // Not sent, or the reply named an error (or meant one by its status).
@@ -29,7 +32,5 @@ struct UploadReport
     QList<int> modesShown;
 };
 
-UploadReport uploadAndReport(Presenter &presenter, const QString &startDir, const QByteArray &uploadFileName,
-                             const QByteArray &number, QByteArray &pictureTitle, qint32 carrier, qint32 phone,
-                             const QByteArray &version, qint32 wallpaperType, Wait *wait = nullptr,
+UploadReport uploadAndReport(Presenter &presenter, const UploadRequest &request, Wait *wait = nullptr,
                              inet::Timeouts timeouts = {}, const UploadHistory *history = nullptr);

@@ -15,7 +15,6 @@
 #include "platform/profilestore.h"
 #include "preview/CImagePreviewStatic.h"
 #include "ui_dialog102.h"
-#include "upload/uploadname.h"
 #include "upload/uploadprogress.h"
 
 #include <QActionGroup>
@@ -47,7 +46,6 @@
 namespace {
 
 const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
-const QString kUnusableProfile = QString::fromLatin1(kUnusableProfileText);
 // How long the wheel or the keys rest before the picture is converted again.
 constexpr int kReframeRestMs = 400;
 const char kFramingKey[] = "framing";
@@ -165,17 +163,18 @@ void CWallpaperDlg::OnInitDialog()
     // at the first Upload.
     m_progress->setStyleSheet(QString::fromLatin1(kUploadBarStyle));
 
-    LoadPhoneProfile();
-    if (!m_endedDuringInit) {
+    switch (loadPhoneProfile(m_profileStore.get(), m_profile, m_presenter)) {
+    case ProfileCheck::NoWallpapers:
+        // The program ends here, without its normal shut-down.
+        m_exitProcess(0);
+        endDuringInit();
+        return;
+    case ProfileCheck::Missing:
+        endDuringInit();
+        break;
+    case ProfileCheck::Usable:
         m_outputExt = outputExtension(m_profile.wallpaperType);
-        if (m_profile.wallpaperSupport == 0) {
-            m_presenter.plainBox(QStringLiteral("We are sorry, your phone does not support wallpapers"),
-                                 QStringLiteral("Error"));
-            // The program ends here, without its normal shut-down.
-            m_exitProcess(0);
-            endDuringInit();
-            return;
-        }
+        break;
     }
 
     // Never the current folder: that is often the user's home, with photos
@@ -220,22 +219,6 @@ void CWallpaperDlg::centreOnScreen()
     move(area.topLeft() + QPoint(room.width() / 2, room.height() / 2));
 }
 
-void CWallpaperDlg::LoadPhoneProfile()
-{
-    if (m_profileStore && m_profileStore->unreadable()) {
-        m_presenter.messageBox(QStringLiteral("The phone profile exists but cannot be read."));
-        endDuringInit();
-        return;
-    }
-    if (!m_profileStore || !m_profileStore->exists()) {
-        m_presenter.messageBox(QStringLiteral(
-            "Please Launch the wallpaper service from within the main Chimeforge Application"));
-        endDuringInit();
-        return;
-    }
-    m_profile.readFrom(*m_profileStore);
-}
-
 void CWallpaperDlg::endDuringInit()
 {
     m_endedDuringInit = true;
@@ -271,7 +254,7 @@ void CWallpaperDlg::OnUpload()
     // The copy on disk must hold the framing the preview shows.
     if (m_copyStale && !Reframe())
         return;
-    const QByteArray uploadFileName = makeUploadFileName(m_clock(), m_profile.wallpaperType);
+    const UploadRequest request = makeUploadRequest(m_profile, m_startDir, m_clock(), m_pictureTitle);
 
     if (connectivity::isDisconnectedByUser())
         connectivity::goOnline(QString::fromLatin1(config::kBrandUrl), reinterpret_cast<void *>(winId()));
@@ -286,11 +269,7 @@ void CWallpaperDlg::OnUpload()
             m_progress->setValue(uploadprogress::whileSending(sent, total));
         });
         m_wait = &wait;
-        QByteArray title = m_pictureTitle.toLocal8Bit();
-        report =
-            m_uploadJob(m_startDir, uploadFileName, QByteArray(m_profile.Number), title, m_profile.Carrier,
-                        m_profile.Phone, QByteArray(m_profile.Version), m_profile.wallpaperType, &wait);
-        m_pictureTitle = QString::fromLocal8Bit(title);
+        report = m_uploadJob(request, &wait);
         m_wait = nullptr;
     }
 
@@ -305,11 +284,8 @@ void CWallpaperDlg::OnBrowse()
 {
     refreshProgress();
     m_progress->setValue(0);
-    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
-                                m_profile.wallpaperHeight)) {
-        m_presenter.messageBox(kUnusableProfile);
+    if (!wallpaperUsableOrSaySo(m_profile, m_presenter))
         return;
-    }
 
     const std::optional<QString> picked = m_presenter.openFileName(
         {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)"),
@@ -329,12 +305,8 @@ void CWallpaperDlg::BrowseTo(const QString &picturePath)
 {
     refreshProgress();
     m_progress->setValue(0);
-    if (!wallpaperProfileUsable(m_profile.wallpaperType, m_profile.wallpaperWidth,
-                                m_profile.wallpaperHeight)) {
-        m_presenter.messageBox(kUnusableProfile);
-        return;
-    }
-    ChoosePicture(picturePath);
+    if (wallpaperUsableOrSaySo(m_profile, m_presenter))
+        ChoosePicture(picturePath);
 }
 
 void CWallpaperDlg::ChoosePicture(const QString &picturePath)

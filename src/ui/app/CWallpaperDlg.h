@@ -41,13 +41,8 @@ class CWallpaperDlg : public QDialog
     Q_OBJECT
 
 public:
-    // The eight inputs of one upload, in the order the job takes them, and
-    // the window's wait for the job to live through. The title is writable:
-    // the job cleans it in place.
-    using UploadJobFn = std::function<UploadReport(const QString &startDir, const QByteArray &uploadFileName,
-                                                   const QByteArray &number, QByteArray &pictureTitle,
-                                                   qint32 carrier, qint32 phone, const QByteArray &version,
-                                                   qint32 wallpaperType, Wait *wait)>;
+    // One upload, and the window's wait for the job to live through.
+    using UploadJobFn = std::function<UploadReport(const UploadRequest &request, Wait *wait)>;
 
     static constexpr int IDM_ABOUTBOX = 0x0010;
 
@@ -95,7 +90,6 @@ public:
                                           const QString &picturePath,
                                           const std::function<void()> &whileRunning = {});
     void OnCloseButton();
-    void LoadPhoneProfile();
 
     const PhoneProfile &profile() const { return m_profile; }
     const QString &outputExt() const { return m_outputExt; }
