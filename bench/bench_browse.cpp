@@ -3,12 +3,12 @@
 // size; a change of framing afterwards; the converter's peak memory for each
 // step against the way the copy was made before (reduced decode, -sample);
 // and one preview frame of a pan.
-#include "app/CWallpaperDlg.h"
-#include "app/converter.h"
-#include "app/presenter.h"
-#include "platform/hiddenprocess.h"
-#include "platform/profilestore.h"
-#include "preview/CImagePreviewStatic.h"
+#include "core/app/converter.h"
+#include "core/app/presenter.h"
+#include "core/platform/hiddenprocess.h"
+#include "core/platform/profilestore.h"
+#include "ui/app/CWallpaperDlg.h"
+#include "ui/preview/CImagePreviewStatic.h"
 
 #include "benchphoto.h"
 

@@ -1,6 +1,6 @@
 // What showing a link's QR code costs: the code from the link and its picture
 // at 1x and 2x, for a short, a 300-byte and the longest link a code holds.
-#include "upload/linkcode.h"
+#include "core/upload/linkcode.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Posts one file through the real form poster to the system proxy (a
 // loopback sink in the comparison script) and prints the seconds it took.
-#include "http/CFormPoster.h"
-#include "http/CPostForm.h"
+#include "core/http/CFormPoster.h"
+#include "core/http/CPostForm.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

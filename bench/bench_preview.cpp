@@ -1,6 +1,6 @@
 // Load and first paint of a phone-camera photo in the preview box, against a
 // full-size decode of the same file.
-#include "preview/CImagePreviewStatic.h"
+#include "ui/preview/CImagePreviewStatic.h"
 
 #include "benchphoto.h"
 

@@ -1,6 +1,6 @@
 // The region of a 1024 x 1024 mask, from any picture, against Qt's own
 // QRegion(QBitmap) on the same shape.
-#include "skin/skinregion.h"
+#include "core/skin/skinregion.h"
 
 #include "../tests/support/testfiles.h"
 

@@ -2,11 +2,11 @@
 // taken as Browse takes it, its converted copy then replaced by FILE, and
 // Upload pressed. Posts to the system proxy (the loopback sink of
 // bench/compare-upload) and prints the seconds Upload took.
-#include "app/CWallpaperDlg.h"
-#include "app/converter.h"
-#include "app/presenter.h"
-#include "platform/profilestore.h"
-#include "upload/uploadandreport.h"
+#include "core/app/converter.h"
+#include "core/app/presenter.h"
+#include "core/platform/profilestore.h"
+#include "core/upload/uploadandreport.h"
+#include "ui/app/CWallpaperDlg.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "app/CWallpaperApp.h"
-#include "app/uploadhistory.h"
 #include "cli/commandline.h"
 #include "cli/headlessupload.h"
 #include "config.h"
-#include "platform/lastwords.h"
-#include "platform/privatefolder.h"
+#include "core/app/uploadhistory.h"
+#include "core/platform/lastwords.h"
+#include "core/platform/privatefolder.h"
+#include "ui/app/CWallpaperApp.h"
 
 #include <QApplication>
 #include <QCoreApplication>

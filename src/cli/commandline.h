@@ -2,7 +2,7 @@
 // wrong option never opens one and the answers need no display.
 #pragma once
 
-#include "app/framing.h"
+#include "core/app/framing.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "cli/consolepresenter.h"
 
-#include "upload/linkcode.h"
-#include "upload/statusmessage.h"
+#include "core/upload/linkcode.h"
+#include "core/upload/statusmessage.h"
 
 #include <QIODevice>
 #include <QRegularExpression>

@@ -5,7 +5,7 @@
 // escaped; a pipe or a file gets the line byte for byte, as data.
 #pragma once
 
-#include "app/presenter.h"
+#include "core/app/presenter.h"
 
 #include <QList>
 

@@ -1,17 +1,17 @@
 #include "cli/headlessupload.h"
 
-#include "app/PhoneProfile.h"
-#include "app/uploadhistory.h"
 #include "cli/commandline.h"
 #include "cli/consolepresenter.h"
-#include "platform/hiddenprocess.h"
-#include "platform/host.h"
-#include "platform/lastwords.h"
-#include "platform/privatefolder.h"
-#include "platform/profilestore.h"
-#include "platform/wait.h"
-#include "upload/statusmessage.h"
-#include "upload/uploadandreport.h"
+#include "core/app/PhoneProfile.h"
+#include "core/app/uploadhistory.h"
+#include "core/platform/hiddenprocess.h"
+#include "core/platform/host.h"
+#include "core/platform/lastwords.h"
+#include "core/platform/privatefolder.h"
+#include "core/platform/profilestore.h"
+#include "core/platform/wait.h"
+#include "core/upload/statusmessage.h"
+#include "core/upload/uploadandreport.h"
 
 #include <QBuffer>
 #include <QDir>

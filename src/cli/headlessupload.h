@@ -3,9 +3,9 @@
 // the console and in the exit status.
 #pragma once
 
-#include "app/converter.h"
-#include "platform/inet.h"
-#include "platform/profilestore.h"
+#include "core/app/converter.h"
+#include "core/platform/inet.h"
+#include "core/platform/profilestore.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 // The phone's copy as ImageMagick really writes it, against ImageMagick's own
 // one-step reference on the same file: every picture shape, framing and
 // phone format, every orientation tag, fine detail, every input format.
-#include "app/converter.h"
-#include "platform/hiddenprocess.h"
+#include "core/app/converter.h"
+#include "core/platform/hiddenprocess.h"
 
 #include "photo.h"
 #include "pictures.h"

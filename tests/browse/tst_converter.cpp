@@ -1,6 +1,6 @@
-#include "app/PhoneProfile.h"
-#include "app/converter.h"
-#include "platform/host.h"
+#include "core/app/PhoneProfile.h"
+#include "core/app/converter.h"
+#include "core/platform/host.h"
 
 #include <QDir>
 #include <QFile>

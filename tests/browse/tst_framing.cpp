@@ -2,8 +2,8 @@
 // what the converted copy holds, after a Browse, a drag, the wheel, the keys
 // and the context menu; the choice of framing is remembered in the user's
 // own settings.
-#include "app/CWallpaperDlg.h"
-#include "preview/CImagePreviewStatic.h"
+#include "ui/app/CWallpaperDlg.h"
+#include "ui/preview/CImagePreviewStatic.h"
 
 #include "photo.h"
 #include "pictures.h"

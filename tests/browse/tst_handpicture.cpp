@@ -1,10 +1,10 @@
-#include "app/converter.h"
+#include "core/app/converter.h"
 // A picture handed to the window instead of picked with Browse: named on the
 // command line, or dropped on the window.
-#include "app/CWallpaperDlg.h"
+#include "core/platform/host.h"
 #include "pictures.h"
-#include "platform/host.h"
 #include "testfiles.h"
+#include "ui/app/CWallpaperDlg.h"
 #include "windowfixture.h"
 
 #include <QDir>

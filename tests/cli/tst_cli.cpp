@@ -1,17 +1,17 @@
 // The command line and the upload without a window: built and linked on the
 // core alone (this test links no widgets), against loopback servers, and
 // through the real executable with no display at all.
-#include "app/converter.h"
 #include "captureserver.h"
 #include "cli/commandline.h"
 #include "cli/consolepresenter.h"
 #include "cli/headlessupload.h"
 #include "config.h"
+#include "core/app/converter.h"
+#include "core/platform/profilestore.h"
+#include "core/upload/statusmessage.h"
 #include "phpserver.h"
-#include "platform/profilestore.h"
 #include "qrscan.h"
 #include "testfiles.h"
-#include "upload/statusmessage.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "app/CWallpaperDlg.h"
 #include "captureserver.h"
 #include "cli/headlessupload.h"
 #include "config.h"
+#include "core/platform/profilestore.h"
+#include "core/upload/uploadandreport.h"
 #include "phpserver.h"
-#include "platform/profilestore.h"
-#include "upload/uploadandreport.h"
+#include "ui/app/CWallpaperDlg.h"
 #include "uploadsession.h"
 
 #include <QAbstractButton>

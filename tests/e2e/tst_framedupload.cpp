@@ -3,7 +3,7 @@
 #include "captureserver.h"
 #include "photo.h"
 #include "pictures.h"
-#include "preview/CImagePreviewStatic.h"
+#include "ui/preview/CImagePreviewStatic.h"
 #include "uploadsession.h"
 
 #include <QGuiApplication>

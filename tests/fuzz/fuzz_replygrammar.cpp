@@ -1,6 +1,6 @@
 // Feeds arbitrary reply pieces to the reply grammar and checks what it must
 // never do, whatever the server sends.
-#include "upload/replygrammar.h"
+#include "core/upload/replygrammar.h"
 
 #include <cstdint>
 #include <cstdlib>

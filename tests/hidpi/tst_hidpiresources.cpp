@@ -1,5 +1,5 @@
 // Which render of the artwork a screen density gets, at what logical size.
-#include "app/resources.h"
+#include "core/app/resources.h"
 
 #include <QImageReader>
 #include <QtTest>

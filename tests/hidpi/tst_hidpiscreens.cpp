@@ -1,9 +1,9 @@
 // A window moved from a plain screen to one of twice the density loads its
 // pictures again for the new one (two offscreen screens, see twoscreens.json).
 #include "../support/photo.h"
-#include "app/screenbitmap.h"
-#include "preview/CImagePreviewStatic.h"
-#include "skin/CSkinButton.h"
+#include "ui/app/screenbitmap.h"
+#include "ui/preview/CImagePreviewStatic.h"
+#include "ui/skin/CSkinButton.h"
 
 #include <QLabel>
 #include <QScreen>

@@ -3,9 +3,9 @@
 // renders and at the screen's own resolution.
 #include "../support/photo.h"
 #include "../support/testfiles.h"
-#include "app/resources.h"
-#include "preview/CImagePreviewStatic.h"
-#include "skin/CSkinButton.h"
+#include "core/app/resources.h"
+#include "ui/preview/CImagePreviewStatic.h"
+#include "ui/skin/CSkinButton.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

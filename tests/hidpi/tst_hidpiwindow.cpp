@@ -2,8 +2,8 @@
 // same layout in logical pixels as at 1x, and on screen the background and
 // the buttons look like the artwork rendered at that density, not like the
 // 1x pictures blown up.
-#include "app/resources.h"
-#include "skin/CSkinButton.h"
+#include "core/app/resources.h"
+#include "ui/skin/CSkinButton.h"
 #include "windowfixture.h"
 
 #include <QLabel>

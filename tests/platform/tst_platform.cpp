@@ -1,10 +1,10 @@
-#include "app/PhoneProfile.h"
-#include "platform/crtrandom.h"
-#include "platform/privatefolder.h"
-#include "platform/profilestore.h"
-#include "platform/winerror.h"
+#include "core/app/PhoneProfile.h"
+#include "core/platform/crtrandom.h"
+#include "core/platform/privatefolder.h"
+#include "core/platform/profilestore.h"
+#include "core/platform/winerror.h"
+#include "core/upload/uploadname.h"
 #include "testfiles.h"
-#include "upload/uploadname.h"
 
 #include <QCoreApplication>
 #include <QDir>

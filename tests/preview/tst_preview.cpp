@@ -1,4 +1,4 @@
-#include "preview/CImagePreviewStatic.h"
+#include "ui/preview/CImagePreviewStatic.h"
 
 #include "../support/photo.h"
 #include "../support/testfiles.h"

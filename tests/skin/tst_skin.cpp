@@ -1,6 +1,6 @@
-#include "app/resources.h"
-#include "skin/CSkinButton.h"
-#include "skin/skinregion.h"
+#include "core/app/resources.h"
+#include "core/skin/skinregion.h"
+#include "ui/skin/CSkinButton.h"
 
 #include <QButtonGroup>
 #include <QDialog>

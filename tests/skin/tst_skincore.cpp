@@ -1,6 +1,6 @@
 #include "../support/testfiles.h"
-#include "skin/skinregion.h"
-#include "skin/skinstate.h"
+#include "core/skin/skinregion.h"
+#include "core/skin/skinstate.h"
 
 #include <QPainter>
 #include <QtTest>

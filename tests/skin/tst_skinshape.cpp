@@ -1,7 +1,7 @@
 // The mask cuts the button's own window on a real window system: outside the
 // shape the screen shows what lies behind.
 #include "../support/testfiles.h"
-#include "skin/CSkinButton.h"
+#include "ui/skin/CSkinButton.h"
 
 #include <QPainter>
 #include <QScreen>

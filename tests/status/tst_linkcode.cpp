@@ -1,11 +1,11 @@
 // The link's QR code and "Copy link" in the status dialog, on a screen of
 // the density the test is started with (QT_SCALE_FACTOR 1 or 2).
-#include "app/uploadhistory.h"
+#include "core/app/uploadhistory.h"
 #include "qrscan.h"
 #include "recordingpresenter.h"
-#include "status/CStatusDialog.h"
-#include "status/RecentUploadsDialog.h"
-#include "status/linkpanel.h"
+#include "ui/status/CStatusDialog.h"
+#include "ui/status/RecentUploadsDialog.h"
+#include "ui/status/linkpanel.h"
 
 #include <QAccessible>
 #include <QClipboard>

@@ -1,8 +1,8 @@
 #include "config.h"
-#include "status/CStatusDialog.h"
-#include "status/hyperlink.h"
-#include "status/messagelayout.h"
-#include "upload/statusmessage.h"
+#include "core/upload/statusmessage.h"
+#include "ui/status/CStatusDialog.h"
+#include "ui/status/hyperlink.h"
+#include "ui/status/messagelayout.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -2,7 +2,7 @@
 // once, so widget tests never block on a modal loop.
 #pragma once
 
-#include "app/presenter.h"
+#include "core/app/presenter.h"
 
 #include <QList>
 #include <QPair>

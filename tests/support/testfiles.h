@@ -2,7 +2,7 @@
 // server, short network limits, and mask pictures.
 #pragma once
 
-#include "platform/inet.h"
+#include "core/platform/inet.h"
 
 #include <QByteArray>
 #include <QFile>

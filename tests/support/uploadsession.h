@@ -3,8 +3,8 @@
 // wires it, talking to a loopback server through the proxy setting.
 #pragma once
 
+#include "core/upload/uploadandreport.h"
 #include "testfiles.h"
-#include "upload/uploadandreport.h"
 #include "windowfixture.h"
 
 #include <QFile>

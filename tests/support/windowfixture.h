@@ -5,9 +5,9 @@
 // Nothing touches the user's real files.
 #pragma once
 
-#include "app/CWallpaperDlg.h"
-#include "platform/profilestore.h"
+#include "core/platform/profilestore.h"
 #include "recordingpresenter.h"
+#include "ui/app/CWallpaperDlg.h"
 
 #include <QDir>
 #include <QFile>

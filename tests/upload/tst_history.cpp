@@ -1,9 +1,9 @@
 // The record of earlier uploads: what the reply's links become, in what
 // order, how many, and how a damaged or unwritable file is lived with.
-#include "app/uploadhistory.h"
+#include "core/app/uploadhistory.h"
+#include "core/upload/serverreply.h"
 #include "recordingpresenter.h"
 #include "testfiles.h"
-#include "upload/serverreply.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
+#include "core/upload/replygrammar.h"
+#include "core/upload/serverreply.h"
 #include "recordingpresenter.h"
-#include "upload/replygrammar.h"
-#include "upload/serverreply.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

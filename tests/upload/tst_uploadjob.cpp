@@ -1,8 +1,8 @@
 #include "config.h"
-#include "http/CFormPoster.h"
-#include "platform/inet.h"
-#include "platform/winerror.h"
-#include "upload/UploadJob.h"
+#include "core/http/CFormPoster.h"
+#include "core/platform/inet.h"
+#include "core/platform/winerror.h"
+#include "core/upload/UploadJob.h"
 
 #include "../support/captureserver.h"
 #include "../support/phpserver.h"

@@ -1,9 +1,9 @@
-#include "app/PhoneProfile.h"
+#include "core/app/PhoneProfile.h"
 
-#include "app/converter.h"
-#include "app/presenter.h"
-#include "app/wallpapertype.h"
-#include "platform/profilestore.h"
+#include "core/app/converter.h"
+#include "core/app/presenter.h"
+#include "core/app/wallpapertype.h"
+#include "core/platform/profilestore.h"
 
 #include <cstring>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "app/converter.h"
+#include "core/app/converter.h"
 
-#include "app/wallpapertype.h"
-#include "platform/hiddenprocess.h"
-#include "platform/host.h"
+#include "core/app/wallpapertype.h"
+#include "core/platform/hiddenprocess.h"
+#include "core/platform/host.h"
 
 #include <QDir>
 #include <QFile>

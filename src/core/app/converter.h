@@ -3,8 +3,8 @@
 // arguments. Pure functions, so they are tested without a window or a process.
 #pragma once
 
-#include "app/framing.h"
-#include "platform/hiddenprocess.h"
+#include "core/app/framing.h"
+#include "core/platform/hiddenprocess.h"
 
 #include <QByteArray>
 #include <QSize>

@@ -1,4 +1,4 @@
-#include "app/framing.h"
+#include "core/app/framing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "app/picturedrop.h"
+#include "core/app/picturedrop.h"
 
-#include "app/converter.h"
-#include "platform/privatefolder.h"
+#include "core/app/converter.h"
+#include "core/platform/privatefolder.h"
 
 #include <QMimeData>
 #include <QUrl>

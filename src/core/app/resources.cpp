@@ -1,4 +1,4 @@
-#include "app/resources.h"
+#include "core/app/resources.h"
 
 #include <QDir>
 #include <QFileInfo>

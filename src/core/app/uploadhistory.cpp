@@ -1,4 +1,4 @@
-#include "app/uploadhistory.h"
+#include "core/app/uploadhistory.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "http/CFormPoster.h"
+#include "core/http/CFormPoster.h"
 
-#include "platform/crtrandom.h"
+#include "core/platform/crtrandom.h"
 
 #include <QFile>
 #include <QFileInfo>

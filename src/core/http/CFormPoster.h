@@ -3,10 +3,10 @@
 // then hands the reply on.
 #pragma once
 
-#include "http/CPostForm.h"
-#include "http/replyhandler.h"
-#include "platform/inet.h"
-#include "platform/winerror.h"
+#include "core/http/CPostForm.h"
+#include "core/http/replyhandler.h"
+#include "core/platform/inet.h"
+#include "core/platform/winerror.h"
 
 #include <QByteArray>
 #include <QFile>

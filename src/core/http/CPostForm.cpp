@@ -1,4 +1,4 @@
-#include "http/CPostForm.h"
+#include "core/http/CPostForm.h"
 
 #include <QUrl>
 

@@ -1,7 +1,7 @@
-#include "platform/connectivity.h"
+#include "core/platform/connectivity.h"
 
 #ifdef Q_OS_WIN
-#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
+#include "core/platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #include <wininet.h>
 #endif
 

@@ -1,4 +1,4 @@
-#include "platform/crtrandom.h"
+#include "core/platform/crtrandom.h"
 
 namespace crtrandom {
 namespace {

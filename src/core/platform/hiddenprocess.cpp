@@ -1,7 +1,7 @@
-#include "platform/hiddenprocess.h"
+#include "core/platform/hiddenprocess.h"
 
-#include "platform/lastwords.h"
-#include "platform/wait.h"
+#include "core/platform/lastwords.h"
+#include "core/platform/wait.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_WIN
-#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
+#include "core/platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #else
 #include <signal.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/host.h"
+#include "core/platform/host.h"
 
 #include <QtGlobal>
 

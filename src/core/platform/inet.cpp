@@ -1,4 +1,4 @@
-#include "platform/inet.h"
+#include "core/platform/inet.h"
 
 #include <QNetworkProxyFactory>
 #include <QNetworkProxyQuery>

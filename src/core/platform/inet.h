@@ -8,8 +8,8 @@
 // Result::Cancelled and closes the connection.
 #pragma once
 
-#include "platform/wait.h"
-#include "platform/winerror.h"
+#include "core/platform/wait.h"
+#include "core/platform/winerror.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "platform/lastwords.h"
+#include "core/platform/lastwords.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "platform/privatefolder.h"
+#include "core/platform/privatefolder.h"
 
-#include "platform/lastwords.h"
+#include "core/platform/lastwords.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 
 #ifdef Q_OS_WIN
-#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
+#include "core/platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #else
 #include <cerrno>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "platform/profilestore.h"
+#include "core/platform/profilestore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 #include <cstring>
 
 #ifdef Q_OS_WIN
-#include "platform/winerror.h" // <windows.h>, lean and after Winsock 2
+#include "core/platform/winerror.h" // <windows.h>, lean and after Winsock 2
 #endif
 
 namespace {

@@ -1,4 +1,4 @@
-#include "skin/skinregion.h"
+#include "core/skin/skinregion.h"
 
 #include <QBitmap>
 

@@ -1,4 +1,4 @@
-#include "skin/skinstate.h"
+#include "core/skin/skinstate.h"
 
 qint16 clampDrawMode(qint16 drawMode)
 {

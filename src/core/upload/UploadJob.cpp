@@ -1,9 +1,9 @@
-#include "upload/UploadJob.h"
+#include "core/upload/UploadJob.h"
 
-#include "app/PhoneProfile.h"
 #include "config.h"
-#include "http/CFormPoster.h"
-#include "upload/uploadname.h"
+#include "core/app/PhoneProfile.h"
+#include "core/http/CFormPoster.h"
+#include "core/upload/uploadname.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,11 +2,11 @@
 // fields, posted to the upload server.
 #pragma once
 
-#include "app/wallpapertype.h"
-#include "http/CPostForm.h"
-#include "http/replyhandler.h"
-#include "platform/inet.h"
-#include "platform/winerror.h"
+#include "core/app/wallpapertype.h"
+#include "core/http/CPostForm.h"
+#include "core/http/replyhandler.h"
+#include "core/platform/inet.h"
+#include "core/platform/winerror.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "upload/linkcode.h"
+#include "core/upload/linkcode.h"
 
 #include <qrencode.h>
 

@@ -1,4 +1,4 @@
-#include "upload/replygrammar.h"
+#include "core/upload/replygrammar.h"
 
 #include <QDebug>
 #include <QUrl>

@@ -1,7 +1,7 @@
-#include "upload/serverreply.h"
+#include "core/upload/serverreply.h"
 
-#include "app/presenter.h"
-#include "upload/replygrammar.h"
+#include "core/app/presenter.h"
+#include "core/upload/replygrammar.h"
 
 #include <QUrl>
 

@@ -5,7 +5,7 @@
 // long reply arrives in many pieces, and each would otherwise ask again.
 #pragma once
 
-#include "http/replyhandler.h"
+#include "core/http/replyhandler.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "upload/statusmessage.h"
+#include "core/upload/statusmessage.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "upload/uploadandreport.h"
+#include "core/upload/uploadandreport.h"
 
-#include "app/uploadhistory.h"
-#include "http/CFormPoster.h"
-#include "upload/UploadJob.h"
-#include "upload/serverreply.h"
+#include "core/app/uploadhistory.h"
+#include "core/http/CFormPoster.h"
+#include "core/upload/UploadJob.h"
+#include "core/upload/serverreply.h"
 
 using namespace pictovane;
 

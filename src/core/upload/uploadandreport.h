@@ -7,9 +7,9 @@
 // title.
 #pragma once
 
-#include "platform/inet.h"
-#include "platform/winerror.h"
-#include "upload/UploadJob.h"
+#include "core/platform/inet.h"
+#include "core/platform/winerror.h"
+#include "core/upload/UploadJob.h"
 
 #include <QByteArray>
 #include <QList>

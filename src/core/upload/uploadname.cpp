@@ -1,7 +1,7 @@
-#include "upload/uploadname.h"
+#include "core/upload/uploadname.h"
 
-#include "app/wallpapertype.h"
-#include "platform/crtrandom.h"
+#include "core/app/wallpapertype.h"
+#include "core/platform/crtrandom.h"
 
 QByteArray makeUploadFileName(std::uint32_t nowSeconds, qint32 wallpaperType)
 {

@@ -1,7 +1,7 @@
-#include "app/CAboutDlg.h"
+#include "ui/app/CAboutDlg.h"
 
-#include "app/resources.h"
 #include "config.h"
+#include "core/app/resources.h"
 #include "ui_dialog100.h"
 
 CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>())

@@ -1,10 +1,10 @@
-#include "app/CWallpaperApp.h"
+#include "ui/app/CWallpaperApp.h"
 
-#include "app/CWallpaperDlg.h"
-#include "app/QtPresenter.h"
-#include "app/uploadhistory.h"
-#include "platform/profilestore.h"
-#include "upload/uploadandreport.h"
+#include "core/app/uploadhistory.h"
+#include "core/platform/profilestore.h"
+#include "core/upload/uploadandreport.h"
+#include "ui/app/CWallpaperDlg.h"
+#include "ui/app/QtPresenter.h"
 
 bool CWallpaperApp::InitInstance()
 {

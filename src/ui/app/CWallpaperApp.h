@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/framing.h"
+#include "core/app/framing.h"
 
 #include <QByteArray>
 

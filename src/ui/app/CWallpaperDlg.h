@@ -2,11 +2,11 @@
 // Upload and close buttons, a progress bar and the preview box.
 #pragma once
 
-#include "app/PhoneProfile.h"
-#include "app/converter.h"
-#include "app/framing.h"
-#include "platform/hiddenprocess.h"
-#include "upload/uploadandreport.h"
+#include "core/app/PhoneProfile.h"
+#include "core/app/converter.h"
+#include "core/app/framing.h"
+#include "core/platform/hiddenprocess.h"
+#include "core/upload/uploadandreport.h"
 
 #include <QByteArray>
 #include <QDialog>

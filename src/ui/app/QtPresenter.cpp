@@ -1,9 +1,9 @@
-#include "app/QtPresenter.h"
+#include "ui/app/QtPresenter.h"
 
-#include "app/CAboutDlg.h"
-#include "app/openfiledialog.h"
-#include "status/CStatusDialog.h"
-#include "status/RecentUploadsDialog.h"
+#include "ui/app/CAboutDlg.h"
+#include "ui/app/openfiledialog.h"
+#include "ui/status/CStatusDialog.h"
+#include "ui/status/RecentUploadsDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>

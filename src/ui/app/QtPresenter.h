@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/presenter.h"
+#include "core/app/presenter.h"
 
 class QWidget;
 

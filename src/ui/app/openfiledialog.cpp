@@ -1,4 +1,4 @@
-#include "app/openfiledialog.h"
+#include "ui/app/openfiledialog.h"
 
 #include <QEvent>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "app/screenbitmap.h"
+#include "ui/app/screenbitmap.h"
 
-#include "app/resources.h"
+#include "core/app/resources.h"
 
 #include <QLabel>
 #include <QPixmap>

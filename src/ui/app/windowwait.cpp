@@ -1,6 +1,6 @@
-#include "app/windowwait.h"
+#include "ui/app/windowwait.h"
 
-#include "app/presenter.h"
+#include "core/app/presenter.h"
 
 #include <QApplication>
 #include <QCloseEvent>

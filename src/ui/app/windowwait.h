@@ -12,7 +12,7 @@
 //   take their input as usual.
 #pragma once
 
-#include "platform/wait.h"
+#include "core/platform/wait.h"
 
 #include <QEvent>
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "preview/CImagePreviewStatic.h"
+#include "ui/preview/CImagePreviewStatic.h"
 
-#include "app/converter.h"
-#include "app/resources.h"
+#include "core/app/converter.h"
+#include "core/app/resources.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -5,8 +5,8 @@
 // (double-click, 0); the owner hears of each change and converts again.
 #pragma once
 
-#include "app/framing.h"
-#include "skin/skinstate.h"
+#include "core/app/framing.h"
+#include "core/skin/skinstate.h"
 
 #include <QFrame>
 #include <QImage>

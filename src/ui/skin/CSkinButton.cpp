@@ -1,7 +1,7 @@
-#include "skin/CSkinButton.h"
+#include "ui/skin/CSkinButton.h"
 
-#include "app/resources.h"
-#include "skin/skinregion.h"
+#include "core/app/resources.h"
+#include "core/skin/skinregion.h"
 
 #include <QApplication>
 #include <QButtonGroup>

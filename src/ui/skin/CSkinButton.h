@@ -4,7 +4,7 @@
 // double-clicks as presses, and a check state of its own.
 #pragma once
 
-#include "skin/skinstate.h"
+#include "core/skin/skinstate.h"
 
 #include <QAbstractButton>
 #include <QColor>

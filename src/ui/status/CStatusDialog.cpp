@@ -1,10 +1,10 @@
-#include "status/CStatusDialog.h"
+#include "ui/status/CStatusDialog.h"
 
 #include "config.h"
-#include "status/hyperlink.h"
-#include "status/linkpanel.h"
+#include "core/upload/statusmessage.h"
+#include "ui/status/hyperlink.h"
+#include "ui/status/linkpanel.h"
 #include "ui_dialog2223.h"
-#include "upload/statusmessage.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "status/messagelayout.h"
+#include "ui/status/messagelayout.h"
 
 #include <QByteArray>
 #include <QDialog>

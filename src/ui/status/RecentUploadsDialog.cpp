@@ -1,9 +1,9 @@
-#include "status/RecentUploadsDialog.h"
+#include "ui/status/RecentUploadsDialog.h"
 
-#include "app/presenter.h"
-#include "app/uploadhistory.h"
-#include "status/linkpanel.h"
-#include "upload/statusmessage.h"
+#include "core/app/presenter.h"
+#include "core/app/uploadhistory.h"
+#include "core/upload/statusmessage.h"
+#include "ui/status/linkpanel.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
-#include "status/hyperlink.h"
+#include "ui/status/hyperlink.h"
 
-#include "upload/statusmessage.h"
+#include "core/upload/statusmessage.h"
 
 #include <QAccessibleWidget>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "status/linkpanel.h"
+#include "ui/status/linkpanel.h"
 
-#include "upload/statusmessage.h"
+#include "core/upload/statusmessage.h"
 
 #include <QApplication>
 #include <QClipboard>

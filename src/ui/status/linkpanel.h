@@ -3,7 +3,7 @@
 // uploads.
 #pragma once
 
-#include "upload/linkcode.h"
+#include "core/upload/linkcode.h"
 
 #include <QByteArray>
 #include <QImage>

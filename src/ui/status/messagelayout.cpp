@@ -1,4 +1,4 @@
-#include "status/messagelayout.h"
+#include "ui/status/messagelayout.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
