@@ -90,6 +90,7 @@ private slots:
     void previewAgreesWithTheCopy();
     void dragConvertsOnceLetGo();
     void uploadWaitsForTheNewFraming();
+    void heldPictureWaitsForTheRelease();
     void keysPanZoomAndCentre();
     void contextMenuChoosesAndRemembers();
     void commandLineFramingIsNotRemembered();
@@ -178,6 +179,7 @@ void FramingTest::dragConvertsOnceLetGo()
 
     // A double-click puts it back in the middle.
     QTest::mouseDClick(p, Qt::LeftButton, {}, from);
+    QTest::mouseRelease(p, Qt::LeftButton, {}, from);
     QCOMPARE(fx.dlg->frameView().centre, QPointF(0.5, 0.5));
     QTRY_COMPARE(readFile(fx.copyPath()), before);
 }
@@ -206,6 +208,39 @@ void FramingTest::uploadWaitsForTheNewFraming()
     QCOMPARE(sent, readFile(fx.copyPath()));
     const double difference = fx.previewAgainstCopy();
     QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
+}
+
+void FramingTest::heldPictureWaitsForTheRelease()
+{
+    Fixture fx;
+    int uploads = 0;
+    fx.dlg->setUploadJob([&](auto &&...) {
+        ++uploads;
+        return UploadReport{};
+    });
+    fx.presenter.nextFile = fx.photo;
+    fx.dlg->OnBrowse();
+    fx.dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fx.dlg.get()));
+    const QByteArray centred = readFile(fx.copyPath());
+    CImagePreviewStatic *p = fx.preview();
+    const QPoint at = p->screenRect().center();
+    QWheelEvent notch(at, p->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(p, &notch);
+    // Through the window, as the window system gives them.
+    QWindow *window = fx.dlg->windowHandle();
+    QTest::mousePress(window, Qt::LeftButton, {}, p->mapTo(fx.dlg.get(), at));
+
+    // The wheel rests while the button is held: converting now would drop
+    // the release, and the click after it would go to the picture.
+    QTest::qWait(600);
+    QCOMPARE(readFile(fx.copyPath()), centred);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, p->mapTo(fx.dlg.get(), at));
+    QTRY_VERIFY(readFile(fx.copyPath()) != centred);
+    const QWidget *upload = fx.dlg->findChild<QWidget *>(QStringLiteral("button1008"));
+    QTest::mouseClick(window, Qt::LeftButton, {}, upload->mapTo(fx.dlg.get(), upload->rect().center()));
+    QCOMPARE(uploads, 1);
 }
 
 void FramingTest::keysPanZoomAndCentre()

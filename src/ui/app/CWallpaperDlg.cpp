@@ -84,7 +84,14 @@ CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore>
 
     m_reframeTimer = new QTimer(this);
     m_reframeTimer->setSingleShot(true);
-    connect(m_reframeTimer, &QTimer::timeout, this, [this] { Reframe(); });
+    connect(m_reframeTimer, &QTimer::timeout, this, [this] {
+        // Never under a held button: the wait would drop its release, and
+        // the next click would go to the widget that had the press.
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            m_reframeTimer->start(kReframeRestMs);
+        else
+            Reframe();
+    });
     connect(m_preview, &CImagePreviewStatic::viewChanged, this, [this](const FrameView &view) {
         m_frameView = view;
         m_copyStale = !m_picturePath.isEmpty();
