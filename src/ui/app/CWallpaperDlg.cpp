@@ -85,8 +85,8 @@ CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore>
     m_reframeTimer = new QTimer(this);
     m_reframeTimer->setSingleShot(true);
     connect(m_reframeTimer, &QTimer::timeout, this, [this] {
-        // Never under a held button: the wait would drop its release, and
-        // the next click would go to the widget that had the press.
+        // Never under a held button: the wait would drop the rest of the
+        // drag, its release included, and the picture would stop mid-way.
         if (QGuiApplication::mouseButtons() != Qt::NoButton)
             m_reframeTimer->start(kReframeRestMs);
         else
