@@ -28,16 +28,6 @@
 
 namespace {
 
-QByteArray profileOf(int type, int width, int height)
-{
-    return QStringLiteral("Version=2.5\nSerial=9\nwallpaperSupport=1\nNumber=5550100\nType=1\n"
-                          "Carrier=4\nPhone=210\nwallpaperType=%1\nwallpaperWidth=%2\nwallpaperHeight=%3\n")
-        .arg(type)
-        .arg(width)
-        .arg(height)
-        .toLatin1();
-}
-
 // A 640x480 photo-like JPEG.
 void writePhoto(const QString &path)
 {

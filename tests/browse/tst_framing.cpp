@@ -21,20 +21,18 @@
 
 namespace {
 
-QByteArray profileOf(int type, int width, int height)
-{
-    return QStringLiteral("wallpaperSupport=1\nNumber=5550100\nwallpaperType=%1\nwallpaperWidth=%2\n"
-                          "wallpaperHeight=%3\n")
-        .arg(type)
-        .arg(width)
-        .arg(height)
-        .toLatin1();
-}
-
 // Mean difference per channel of preview and copy at the same size: the
 // filters and the GIF palette differ by about 1.5; a cut off by a twentieth
 // of the screen differs by 5 or more.
 constexpr double kAgree = 3;
+
+// Notches of the wheel away from the user (zooming in), over `at`.
+void turnWheel(QWidget *widget, QPoint at, double notches)
+{
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, int(120 * notches)), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
 
 struct Fixture : WindowFixture
 {
@@ -137,9 +135,7 @@ void FramingTest::previewAgreesWithTheCopy()
 
     if (wheel > 0) {
         const QPoint at = screen.topLeft() + QPoint(20, 20);
-        QWheelEvent notch(at, p->mapToGlobal(at), QPoint(), QPoint(0, int(120 * wheel)), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(p, &notch);
+        turnWheel(p, at, wheel);
         QTest::mousePress(p, Qt::LeftButton, {}, screen.center());
         QTest::mouseMove(p, screen.center() + QPoint(-15, 10));
         QTest::mouseRelease(p, Qt::LeftButton, {}, screen.center() + QPoint(-15, 10));
@@ -197,9 +193,7 @@ void FramingTest::uploadWaitsForTheNewFraming()
     const QByteArray centred = readFile(fx.copyPath());
     CImagePreviewStatic *p = fx.preview();
     const QPoint at = p->screenRect().center();
-    QWheelEvent notch(at, p->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(p, &notch);
+    turnWheel(p, at, 2);
 
     fx.dlg->OnUpload(); // before the wheel has rested
 
@@ -225,9 +219,7 @@ void FramingTest::heldPictureWaitsForTheRelease()
     const QByteArray centred = readFile(fx.copyPath());
     CImagePreviewStatic *p = fx.preview();
     const QPoint at = p->screenRect().center();
-    QWheelEvent notch(at, p->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(p, &notch);
+    turnWheel(p, at, 1);
     // Through the window, as the window system gives them.
     QWindow *window = fx.dlg->windowHandle();
     QTest::mousePress(window, Qt::LeftButton, {}, p->mapTo(fx.dlg.get(), at));

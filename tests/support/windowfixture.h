@@ -16,6 +16,17 @@
 
 #include <memory>
 
+// A phone profile that supports wallpapers, of the given type and size.
+inline QByteArray profileOf(int type, int width, int height)
+{
+    return QStringLiteral("Version=2.5\nSerial=9\nwallpaperSupport=1\nNumber=5550100\nType=1\n"
+                          "Carrier=4\nPhone=210\nwallpaperType=%1\nwallpaperWidth=%2\nwallpaperHeight=%3\n")
+        .arg(type)
+        .arg(width)
+        .arg(height)
+        .toLatin1();
+}
+
 struct WindowFixture
 {
     QTemporaryDir config;
