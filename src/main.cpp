@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstdlib>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -63,6 +64,27 @@ QByteArray pictureFileName(int argc, char *argv[], const QString &picture)
     return absoluteFileName(QFile::encodeName(picture));
 }
 
+void sayNoDisplay(bool named)
+{
+    const QByteArray text = noDisplayText(named).toLocal8Bit();
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
+}
+
+QtMessageHandler qtMessageHandler = nullptr;
+
+// Qt ends the program when the display named cannot be opened, blaming its
+// own installation; the only fatal message while the application starts.
+void displayCannotBeOpened(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        qtMessageHandler(type, context, message);
+        return;
+    }
+    sayNoDisplay(true);
+    std::fflush(stderr);
+    std::_Exit(exitstatus::kNoDisplay);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -98,11 +120,12 @@ int main(int argc, char *argv[])
 
     // Qt would abort with a message of its own about a platform plugin.
     if (!displayNamed(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"))) {
-        const QByteArray text = noDisplayText().toLocal8Bit();
-        std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
+        sayNoDisplay(false);
         return exitstatus::kNoDisplay;
     }
+    qtMessageHandler = qInstallMessageHandler(displayCannotBeOpened);
     QApplication qapp(argc, argv);
+    qInstallMessageHandler(qtMessageHandler);
     nameTheProgram();
     // Ties the window to its menu entry and icon where the window system asks.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pictovane.Pictovane"));

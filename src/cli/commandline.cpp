@@ -158,11 +158,13 @@ bool displayNamed(const QByteArray &qpaPlatform, const QByteArray &display, cons
 #endif
 }
 
-QString noDisplayText()
+QString noDisplayText(bool named)
 {
-    return QStringLiteral("pictovane: there is no display to open the window on (DISPLAY and "
-                          "WAYLAND_DISPLAY are not set); pictovane --upload PICTURE sends a picture "
-                          "without a window.\n");
+    return QStringLiteral("pictovane: there is no display to open the window on (%1); pictovane --upload "
+                          "PICTURE sends a picture without a window.\n")
+        .arg(named ? QStringLiteral("the one named by DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM cannot be "
+                                    "opened")
+                   : QStringLiteral("DISPLAY and WAYLAND_DISPLAY are not set"));
 }
 
 int answerCommandLine(const CommandLine &commandLine)

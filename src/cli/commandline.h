@@ -50,12 +50,13 @@ CommandLine parseCommandLine(const QStringList &arguments);
 QString usageText();
 
 // Whether the window has anywhere to open: a window system named for Qt,
-// or an X or Wayland display to reach (a display that is named but does
-// not answer is still found out only by Qt). Always true off X11/Wayland.
+// or an X or Wayland display to reach (whether a named one answers, only
+// Qt finds out). Always true off X11/Wayland.
 bool displayNamed(const QByteArray &qpaPlatform, const QByteArray &display, const QByteArray &waylandDisplay);
 
-// The one line said instead of opening the window when there is no display.
-QString noDisplayText();
+// The one line said instead of opening the window when there is no display:
+// none named, or the one named cannot be opened.
+QString noDisplayText(bool named = false);
 
 // Carries out Help, Version and UsageError: prints, and returns the exit
 // status. Needs the application object.
