@@ -89,6 +89,7 @@ private slots:
     void dragConvertsOnceLetGo();
     void uploadWaitsForTheNewFraming();
     void heldPictureWaitsForTheRelease();
+    void uploadClickedWhileConvertingWaitsForIt();
     void keysPanZoomAndCentre();
     void contextMenuChoosesAndRemembers();
     void commandLineFramingIsNotRemembered();
@@ -233,6 +234,46 @@ void FramingTest::heldPictureWaitsForTheRelease()
     const QWidget *upload = fx.dlg->findChild<QWidget *>(QStringLiteral("button1008"));
     QTest::mouseClick(window, Qt::LeftButton, {}, upload->mapTo(fx.dlg.get(), upload->rect().center()));
     QCOMPARE(uploads, 1);
+}
+
+void FramingTest::uploadClickedWhileConvertingWaitsForIt()
+{
+    Fixture fx;
+    QByteArrayList sent;
+    fx.dlg->setUploadJob([&](auto &&...) {
+        sent << readFile(fx.copyPath());
+        return UploadReport{};
+    });
+    fx.presenter.nextFile = fx.photo;
+    fx.dlg->OnBrowse();
+    fx.dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fx.dlg.get()));
+    const QByteArray centred = readFile(fx.copyPath());
+    CImagePreviewStatic *p = fx.preview();
+    // One click on Upload through the window while the converter runs.
+    const QWidget *upload = fx.dlg->findChild<QWidget *>(QStringLiteral("button1008"));
+    int clicks = 0;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (fx.dlg->isBusy() && clicks++ == 0)
+            QTest::mouseClick(fx.dlg->windowHandle(), Qt::LeftButton, {},
+                              upload->mapTo(fx.dlg.get(), upload->rect().center()));
+    });
+    clicker.start(1);
+
+    // The wheel's framing is being converted: the click sends it once done.
+    turnWheel(p, p->screenRect().center(), 1);
+    QTRY_COMPARE(sent.size(), 1);
+    QVERIFY(sent[0] != centred);
+    QCOMPARE(sent[0], readFile(fx.copyPath()));
+
+    // Upload's own conversion: a click then is no second upload.
+    clicks = 0;
+    turnWheel(p, p->screenRect().center(), 1);
+    fx.dlg->OnUpload();
+    QCOMPARE(clicks > 0, true);
+    QTest::qWait(500);
+    QCOMPARE(sent.size(), 2);
 }
 
 void FramingTest::keysPanZoomAndCentre()

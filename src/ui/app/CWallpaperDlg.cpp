@@ -42,6 +42,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 namespace {
 
@@ -259,7 +260,7 @@ void CWallpaperDlg::OnUpload()
         return;
     }
     // The copy on disk must hold the framing the preview shows.
-    if (m_copyStale && !Reframe())
+    if (m_copyStale && !Reframe(true))
         return;
     const UploadRequest request = makeUploadRequest(m_profile, m_startDir, m_clock(), m_pictureTitle);
 
@@ -349,7 +350,7 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
     }
 }
 
-bool CWallpaperDlg::Reframe()
+bool CWallpaperDlg::Reframe(bool forUpload)
 {
     m_reframeTimer->stop();
     if (isBusy()) {
@@ -362,13 +363,18 @@ bool CWallpaperDlg::Reframe()
     if (!m_copyStale)
         return true;
     m_copyStale = false;
+    m_uploadClicked = false;
     const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
     const QString output = convertedPicturePath(m_startDir, m_outputExt);
     const Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
         return framePhoneCopy(workingCopyPath(output), output, screen, m_frameView, converter, runner);
     });
-    if (outcome == Conversion::Converted)
+    if (outcome == Conversion::Converted) {
+        // The click was for the framing the preview showed, now on disk.
+        if (std::exchange(m_uploadClicked, false) && !forUpload)
+            OnUpload();
         return true;
+    }
     forgetPick();
     m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     return false;
@@ -412,6 +418,7 @@ hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPat
     // Waiting from the start, the work done meanwhile included: input to the
     // window is dropped all that time, but it keeps painting.
     WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop converting the picture?"));
+    wait.onClick(m_uploadButton, [this] { m_uploadClicked = true; });
     m_wait = &wait;
     hiddenprocess::HiddenRun run(converterPath, arguments, m_startDir, picturePath);
     if (whileRunning)

@@ -76,8 +76,9 @@ public:
     const FrameView &frameView() const { return m_frameView; }
     // Converts the chosen picture again as it is framed now, if the copy on
     // disk holds another framing. False when that conversion failed (the
-    // pick is then forgotten, as after a failed Browse).
-    bool Reframe();
+    // pick is then forgotten, as after a failed Browse). Upload clicked
+    // meanwhile uploads once it is done, unless this is Upload's own.
+    bool Reframe(bool forUpload = false);
     // Where the user's own choices live; by default the user's settings.
     void setUserSettings(std::unique_ptr<QSettings> settings);
     // True while Upload or the converter runs.
@@ -169,6 +170,8 @@ private:
     FrameView m_frameView;
     std::optional<Framing> m_startFraming;
     bool m_copyStale = false;
+    // Upload was clicked while the converter ran.
+    bool m_uploadClicked = false;
     // Converts again once the wheel or the keys have rested a moment.
     QTimer *m_reframeTimer = nullptr;
     std::unique_ptr<QSettings> m_userSettings;

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QWindow>
 
+#include <utility>
+
 bool isUserInputEvent(QEvent::Type type)
 {
     switch (type) {
@@ -96,16 +98,22 @@ bool WindowWait::isStopInput(const QObject *watched, const QEvent *event) const
         const auto *key = static_cast<const QKeyEvent *>(event);
         return key->key() == Qt::Key_Escape && !key->modifiers() && !key->isAutoRepeat();
     }
-    if (event->type() != QEvent::MouseButtonRelease || !m_stopButton)
+    return isMouseOn(m_stopButton, QEvent::MouseButtonRelease, watched, event);
+}
+
+bool WindowWait::isMouseOn(const QWidget *button, QEvent::Type type, const QObject *watched,
+                           const QEvent *event) const
+{
+    if (event->type() != type || !button)
         return false;
     const auto *mouse = static_cast<const QMouseEvent *>(event);
     if (mouse->button() != Qt::LeftButton)
         return false;
     // Seen by the window before any widget when it comes from the window
     // system, by the button itself when sent to it.
-    if (watched == m_stopButton)
-        return m_stopButton->rect().contains(mouse->position().toPoint());
-    return watched->isWindowType() && m_window->childAt(mouse->position().toPoint()) == m_stopButton;
+    if (watched == button)
+        return button->rect().contains(mouse->position().toPoint());
+    return watched->isWindowType() && m_window->childAt(mouse->position().toPoint()) == button;
 }
 
 bool WindowWait::eventFilter(QObject *watched, QEvent *event)
@@ -120,5 +128,10 @@ bool WindowWait::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (isStopInput(watched, event))
         m_stopWanted = true;
+    else if (isMouseOn(m_clickButton, QEvent::MouseButtonPress, watched, event))
+        m_clickPressed = true;
+    else if (event->type() == QEvent::MouseButtonRelease && std::exchange(m_clickPressed, false)
+             && isMouseOn(m_clickButton, QEvent::MouseButtonRelease, watched, event))
+        m_onClick();
     return true;
 }

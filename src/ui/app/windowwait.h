@@ -8,6 +8,8 @@
 //   Upload or a close would run on a mere mouse move);
 // - except Esc, the close button and the window manager's close: they ask,
 //   once, whether to stop, and Yes makes stopRequested() true;
+// - and a click on the button given to onClick(), which is told (the work
+//   may carry it out once it is done);
 // - the boxes and dialogs the work itself shows are windows of their own and
 //   take their input as usual.
 #pragma once
@@ -45,6 +47,13 @@ public:
 
     // Called with every count of body bytes handed to the network.
     void onSent(std::function<void(std::uint64_t, std::uint64_t)> f) { m_onSent = std::move(f); }
+    // Called when `button` (a child of the window) is pressed and released
+    // meanwhile.
+    void onClick(QWidget *button, std::function<void()> f)
+    {
+        m_clickButton = button;
+        m_onClick = std::move(f);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -52,9 +61,14 @@ protected:
 private:
     bool belongsToWindow(const QObject *object) const;
     bool isStopInput(const QObject *watched, const QEvent *event) const;
+    bool isMouseOn(const QWidget *button, QEvent::Type type, const QObject *watched,
+                   const QEvent *event) const;
 
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_stopButton;
+    QPointer<QWidget> m_clickButton;
+    std::function<void()> m_onClick;
+    bool m_clickPressed = false; // pressed on it meanwhile
     Presenter &m_presenter;
     QString m_question;
     std::function<void(std::uint64_t, std::uint64_t)> m_onSent;
