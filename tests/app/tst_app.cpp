@@ -44,6 +44,13 @@ struct Fixture : WindowFixture
 {
     explicit Fixture(const QByteArray &profile = kGoodProfile) : WindowFixture(profile) {}
     std::unique_ptr<CWallpaperDlg> window() { return makeWindow(); }
+    // As the user meets it: initialised, the profile read.
+    std::unique_ptr<CWallpaperDlg> openedWindow()
+    {
+        auto dlg = makeWindow();
+        dlg->OnInitDialog();
+        return dlg;
+    }
 
     // A photo in the start folder that Browse can pick and convert.
     QString convertible(const QString &name)
@@ -103,8 +110,7 @@ private slots:
 void AppTest::layoutAfterInit()
 {
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     QVERIFY(!dlg->endedDuringInit());
     QVERIFY(fx.presenter.boxes.isEmpty());
     QCOMPARE(dlg->size(), QSize(414, 413));
@@ -192,16 +198,14 @@ void AppTest::outputExtensionFollowsType()
     QFETCH(QByteArray, type);
     QFETCH(QString, ext);
     Fixture fx("wallpaperSupport=1\n" + (type.isNull() ? QByteArray() : "wallpaperType=" + type + "\n"));
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     QCOMPARE(dlg->outputExt(), ext);
 }
 
 void AppTest::uploadWithoutPictureIsRefused()
 {
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     int jobs = 0;
     dlg->setUploadJob([&](auto &&...) {
         ++jobs;
@@ -224,8 +228,7 @@ void AppTest::uploadWithoutPictureIsRefused()
 void AppTest::uploadRunsTheJobBetweenHalfAndFull()
 {
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     dlg->setClock([] { return 1u; });
     if (imageMagick().isEmpty())
         QSKIP("ImageMagick is not installed");
@@ -254,8 +257,7 @@ void AppTest::uploadRunsTheJobBetweenHalfAndFull()
 void AppTest::sameSecondSameUploadName()
 {
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     dlg->setClock([] { return 1765152000u; });
     if (imageMagick().isEmpty())
         QSKIP("ImageMagick is not installed");
@@ -299,8 +301,7 @@ void AppTest::inputDuringAnUpload()
     QFETCH(bool, asks);
     QFETCH(bool, yes);
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
         QSKIP("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
@@ -372,8 +373,7 @@ void AppTest::everyWayOutRemovesOnlyOurFolder()
     // The user's own files of the same names, where the program started.
     for (const char *n : {"a.bmp", "a.jpg", "a.gif"})
         writeFile(fx.start.filePath(QLatin1String(n)), "the user's own");
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     const QString folder = dlg->startDir();
     for (const char *n : {"a.bmp", "a.jpg", "a.gif", "stray"})
         writeFile(QDir(folder).filePath(QLatin1String(n)), "ours");
@@ -494,8 +494,7 @@ void AppTest::closeTakesClicksAroundItsGlyph()
     QFETCH(QPoint, at);
     QFETCH(bool, closes);
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     // Delivered as the window system would: to the widget under the point.
@@ -524,8 +523,7 @@ void AppTest::enterPressesTheFocusedButton()
     QFETCH(QStringList, boxes);
     QFETCH(bool, visible);
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     dlg->show();
     QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
     button(dlg.get(), qPrintable(focused))->setFocus();
@@ -538,8 +536,7 @@ void AppTest::enterPressesTheFocusedButton()
 void AppTest::shiftF10OpensTheMenuOnItsFirstItem()
 {
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     dlg->show();
     QString selected = QStringLiteral("(no menu)");
     QTimer::singleShot(300, [&] {
@@ -555,8 +552,7 @@ void AppTest::shiftF10OpensTheMenuOnItsFirstItem()
 void AppTest::busyCursorWhileUploading()
 {
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
@@ -612,8 +608,7 @@ void AppTest::waitOnARealUpload()
     // The real request under the window's own wait.
     QFETCH(bool, neverAccepts);
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
         QSKIP("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
@@ -702,8 +697,7 @@ void AppTest::aboutCommand()
     QFETCH(int, id);
     QFETCH(int, opened);
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     dlg->OnSysCommand(id);
     QCOMPARE(fx.presenter.aboutBoxes, opened);
 }
@@ -753,8 +747,7 @@ void AppTest::recentUploadsInTheMenu()
 void AppTest::dragByBackground()
 {
     Fixture fx;
-    auto dlg = fx.window();
-    dlg->OnInitDialog();
+    auto dlg = fx.openedWindow();
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     const QPoint before = dlg->pos();
