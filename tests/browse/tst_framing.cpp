@@ -54,6 +54,22 @@ struct Fixture : WindowFixture
     }
     ~Fixture() { dlg.reset(); }
 
+    // Copies on disk when each upload ran.
+    QByteArrayList sent;
+
+    // The photo picked and shown, as the user sees it; uploads recorded.
+    bool pickAndShow()
+    {
+        dlg->setUploadJob([this](auto &&...) {
+            sent << readFile(copyPath());
+            return UploadReport{};
+        });
+        presenter.nextFile = photo;
+        dlg->OnBrowse();
+        dlg->show();
+        return QTest::qWaitForWindowExposed(dlg.get());
+    }
+
     CImagePreviewStatic *preview() const
     {
         return dlg->findChild<CImagePreviewStatic *>(QStringLiteral("preview2222"));
@@ -208,15 +224,7 @@ void FramingTest::uploadWaitsForTheNewFraming()
 void FramingTest::heldPictureWaitsForTheRelease()
 {
     Fixture fx;
-    int uploads = 0;
-    fx.dlg->setUploadJob([&](auto &&...) {
-        ++uploads;
-        return UploadReport{};
-    });
-    fx.presenter.nextFile = fx.photo;
-    fx.dlg->OnBrowse();
-    fx.dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.dlg.get()));
+    QVERIFY(fx.pickAndShow());
     const QByteArray centred = readFile(fx.copyPath());
     CImagePreviewStatic *p = fx.preview();
     const QPoint at = p->screenRect().center();
@@ -226,28 +234,20 @@ void FramingTest::heldPictureWaitsForTheRelease()
     QTest::mousePress(window, Qt::LeftButton, {}, p->mapTo(fx.dlg.get(), at));
 
     // The wheel rests while the button is held: converting now would drop
-    // the release, and the click after it would go to the picture.
+    // the rest of the drag, its release included.
     QTest::qWait(600);
     QCOMPARE(readFile(fx.copyPath()), centred);
     QTest::mouseRelease(window, Qt::LeftButton, {}, p->mapTo(fx.dlg.get(), at));
     QTRY_VERIFY(readFile(fx.copyPath()) != centred);
     const QWidget *upload = fx.dlg->findChild<QWidget *>(QStringLiteral("button1008"));
     QTest::mouseClick(window, Qt::LeftButton, {}, upload->mapTo(fx.dlg.get(), upload->rect().center()));
-    QCOMPARE(uploads, 1);
+    QCOMPARE(fx.sent.size(), 1);
 }
 
 void FramingTest::uploadClickedWhileConvertingWaitsForIt()
 {
     Fixture fx;
-    QByteArrayList sent;
-    fx.dlg->setUploadJob([&](auto &&...) {
-        sent << readFile(fx.copyPath());
-        return UploadReport{};
-    });
-    fx.presenter.nextFile = fx.photo;
-    fx.dlg->OnBrowse();
-    fx.dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.dlg.get()));
+    QVERIFY(fx.pickAndShow());
     const QByteArray centred = readFile(fx.copyPath());
     CImagePreviewStatic *p = fx.preview();
     // One click on Upload through the window while the converter runs.
@@ -263,9 +263,9 @@ void FramingTest::uploadClickedWhileConvertingWaitsForIt()
 
     // The wheel's framing is being converted: the click sends it once done.
     turnWheel(p, p->screenRect().center(), 1);
-    QTRY_COMPARE(sent.size(), 1);
-    QVERIFY(sent[0] != centred);
-    QCOMPARE(sent[0], readFile(fx.copyPath()));
+    QTRY_COMPARE(fx.sent.size(), 1);
+    QVERIFY(fx.sent[0] != centred);
+    QCOMPARE(fx.sent[0], readFile(fx.copyPath()));
 
     // Upload's own conversion: a click then is no second upload.
     clicks = 0;
@@ -273,7 +273,7 @@ void FramingTest::uploadClickedWhileConvertingWaitsForIt()
     fx.dlg->OnUpload();
     QCOMPARE(clicks > 0, true);
     QTest::qWait(500);
-    QCOMPARE(sent.size(), 2);
+    QCOMPARE(fx.sent.size(), 2);
 }
 
 void FramingTest::keysPanZoomAndCentre()
