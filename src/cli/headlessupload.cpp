@@ -116,8 +116,8 @@ HeadlessUpload systemHeadlessUpload(const QByteArray &picture, Framing framing)
     upload.converterLookup = systemConverterLookup();
     upload.historyFile = UploadHistory::standardFilePath();
     upload.converterTimeLimit = converterTimeLimit();
-    upload.outIsTerminal = host::standardOutputIsTerminal();
-    upload.errIsTerminal = host::standardErrorIsTerminal();
+    upload.outIsTerminal = host::isTerminal(stdout);
+    upload.errIsTerminal = host::isTerminal(stderr);
     upload.showLinkCodes = upload.outIsTerminal;
     return upload;
 }
@@ -225,5 +225,5 @@ int printUploadHistory(const QString &historyFile)
     QFile out;
     if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered))
         return exitstatus::kOutputFailed;
-    return printUploadHistory(historyFile, out, host::standardOutputIsTerminal());
+    return printUploadHistory(historyFile, out, host::isTerminal(stdout));
 }

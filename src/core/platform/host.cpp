@@ -20,21 +20,12 @@ bool isWindows()
 #endif
 }
 
-bool standardOutputIsTerminal()
+bool isTerminal(std::FILE *stream)
 {
 #ifdef Q_OS_WIN
-    return _isatty(_fileno(stdout)) != 0;
+    return _isatty(_fileno(stream)) != 0;
 #else
-    return isatty(fileno(stdout)) != 0;
-#endif
-}
-
-bool standardErrorIsTerminal()
-{
-#ifdef Q_OS_WIN
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
+    return isatty(fileno(stream)) != 0;
 #endif
 }
 
