@@ -174,7 +174,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
         upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
     wait.end();
     if (report.stopped) {
-        console.messageBox(QStringLiteral("Sending the picture was stopped."));
+        console.messageBox(stoppedText(report));
         return stoppedStatus();
     }
     const int status = uploadExitStatus(console.modesShown(), report.unanswered);

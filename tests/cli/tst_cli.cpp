@@ -668,29 +668,37 @@ void CommandLineTest::exitStatuses()
 void CommandLineTest::signalEndsConverterAndFolder_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::addColumn<bool>("duringUpload"); // else during the converter
-    QTest::addColumn<QString>("said");      // on standard error, once stopped
+    QTest::addColumn<QString>("phase");  // converting, sending, sent (no answer yet), reply (trickling)
+    QTest::addColumn<QString>("said");   // on standard error, once stopped
     const QString converting = QStringLiteral("Converting the picture was stopped.");
     const QString sending = QStringLiteral("Sending the picture was stopped.");
-    QTest::newRow("SIGTERM, converting") << int(SIGTERM) << false << converting;
-    QTest::newRow("SIGINT (Ctrl-C), converting") << int(SIGINT) << false << converting;
-    QTest::newRow("SIGTERM, sending") << int(SIGTERM) << true << sending;
-    QTest::newRow("SIGINT (Ctrl-C), sending") << int(SIGINT) << true << sending;
-    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV) << false << QString();
+    const QString arrived = QStringLiteral(
+        "The picture reached the server, but its answer was not waited for. Your phone may still get it.");
+    QTest::newRow("SIGTERM, converting") << int(SIGTERM) << "converting" << converting;
+    QTest::newRow("SIGINT (Ctrl-C), converting") << int(SIGINT) << "converting" << converting;
+    QTest::newRow("SIGTERM, sending") << int(SIGTERM) << "sending" << sending;
+    QTest::newRow("SIGINT (Ctrl-C), sending") << int(SIGINT) << "sending" << sending;
+    QTest::newRow("SIGINT, the whole picture arrived") << int(SIGINT) << "sent" << arrived;
+    QTest::newRow("SIGTERM, during the reply") << int(SIGTERM) << "reply" << arrived;
+    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV) << "converting" << QString();
     // Nothing runs in the program then: the folder stays for the next start.
-    QTest::newRow("SIGKILL") << int(SIGKILL) << false << QString();
+    QTest::newRow("SIGKILL") << int(SIGKILL) << "converting" << QString();
 }
 
 void CommandLineTest::signalEndsConverterAndFolder()
 {
     QFETCH(int, signal);
-    QFETCH(bool, duringUpload);
+    QFETCH(QString, phase);
     QFETCH(QString, said);
+    const bool duringUpload = phase != QLatin1String("converting");
+    const bool midBody = phase == QLatin1String("sending");
     if (!QFileInfo::exists(QStringLiteral("/proc/self/task")))
         QSKIP("needs /proc to see the converter go");
     if (duringUpload && !imageMagickFound())
         QSKIP("ImageMagick is not installed");
-    Machine machine(kProfile);
+    // Mid-body: a 3 MB bitmap, most of which the kernels could hold.
+    Machine machine(midBody ? "wallpaperSupport=1\nwallpaperType=0\nwallpaperWidth=1024\nwallpaperHeight=1024\n"
+                            : kProfile);
     // A converter first on PATH that writes part of a copy, then hangs.
     QTemporaryDir bin;
     const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
@@ -700,10 +708,19 @@ void CommandLineTest::signalEndsConverterAndFolder()
                               + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
         QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
     }
-    // A server that takes the request and never answers.
-    CaptureServer::Script stall;
-    stall.mode = CaptureServer::Stall;
-    CaptureServer server(std::move(stall));
+    // A server that takes the request and never answers; mid-body, one that
+    // leaves the body's end unread behind a small receive buffer, so the
+    // client has all of it written and little of it acknowledged.
+    std::atomic<bool> gate{!midBody};
+    CaptureServer::Script script;
+    script.mode = phase == QLatin1String("reply") ? CaptureServer::Trickle
+                  : midBody                          ? CaptureServer::Answer
+                                                     : CaptureServer::Stall;
+    script.reply = httpReply("success*http://dl.example/w/1");
+    script.gate = &gate;
+    script.heldBack = midBody ? 64 * 1024 : 0;
+    script.receiveBuffer = midBody ? 16384 : 0;
+    CaptureServer server(std::move(script));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
@@ -720,10 +737,19 @@ void CommandLineTest::signalEndsConverterAndFolder()
     const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(shell.processId());
     QTRY_VERIFY_WITH_TIMEOUT(!readFile(children).trimmed().isEmpty(), 5000);
     const auto program = pid_t(readFile(children).trimmed().toInt());
-    if (duringUpload)
+    if (midBody) {
+        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0
+                                     && server.received() >= server.contentLength() - 64 * 1024,
+                                 20000);
+        QTest::qWait(200); // the client writes the rest into its kernel
+    } else if (duringUpload) {
         QTRY_VERIFY_WITH_TIMEOUT(server.connections() == 1, 20000);
-    else
+        // The whole body is in; during the reply, some of it too.
+        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0 && server.received() == server.contentLength(), 20000);
+        QTest::qWait(100);
+    } else {
         QTRY_VERIFY_WITH_TIMEOUT(!readFile(pidFile).trimmed().isEmpty(), 20000);
+    }
     const QDir runtime(machine.runtime.path());
     const auto ours = [&] { return runtime.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
     QCOMPARE(ours().size(), 1);
@@ -741,6 +767,13 @@ void CommandLineTest::signalEndsConverterAndFolder()
         QVERIFY2(err.contains(said.toLocal8Bit() + '\n'), err.constData());
     if (!duringUpload)
         QTRY_VERIFY(processGone(readFile(pidFile)));
+    if (midBody) {
+        // What the client's kernel held was dropped, not sent after the stop.
+        gate = true;
+        server.finish();
+        qInfo("the server got %lld of %lld bytes", qint64(server.body().size()), server.contentLength());
+        QVERIFY(server.body().size() < server.contentLength());
+    }
     if (signal == SIGKILL) {
         QCOMPARE(ours().size(), 1);
         // The next start removes what the killed one left.

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <limits>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -42,6 +43,14 @@ public:
         // While false, the body is not read (the head is); when answering in
         // two pieces, the second waits for it instead.
         std::atomic<bool> *gate = nullptr;
+        // With a gate: only the body's last bytes, this many, wait for it.
+        qint64 heldBack = 0;
+        // Body bytes read a second, as a slow uplink delivers them; 0: as
+        // fast as they come.
+        qint64 readRate = 0;
+        // SO_RCVBUF of the listening socket, so the kernel cannot take (and
+        // acknowledge) much that the server has not read; 0: the system's.
+        int receiveBuffer = 0;
         // How long the server thinks before it answers.
         std::chrono::milliseconds answerDelay{0};
         // How long it lets the body wait before it reads any of it.
@@ -82,6 +91,8 @@ public:
     }
 
     int connections() const { return m_connections; }
+    // Body bytes read so far; safe while the client runs.
+    qint64 received() const { return m_received; }
     QByteArray head() const { return m_head; }
     QByteArray body() const { return m_body; }
     qint64 contentLength() const
@@ -119,15 +130,31 @@ private:
         }
         m_head = buffer.left(end + 4);
         m_body = buffer.mid(end + 4);
+        m_received = m_body.size();
     }
 
     void readBody(QTcpSocket &socket, qint64 upTo)
     {
-        if (m_script.mode != AnswerInTwoPieces)
+        if (m_script.heldBack > 0) {
+            take(socket, upTo - m_script.heldBack);
             waitForGate();
+        } else if (m_script.mode != AnswerInTwoPieces) {
+            waitForGate();
+        }
         pause(m_script.bodyDelay);
-        while (m_body.size() < upTo && waitForData(socket))
-            m_body += socket.readAll();
+        take(socket, upTo);
+    }
+
+    // Body bytes until `upTo` or the client's end, at the script's rate.
+    void take(QTcpSocket &socket, qint64 upTo)
+    {
+        const qint64 step = m_script.readRate / 100; // every 10 ms
+        while (m_body.size() < upTo && waitForData(socket)) {
+            m_body += socket.read(std::min(step > 0 ? step : socket.bytesAvailable(), upTo - m_body.size()));
+            m_received = m_body.size();
+            if (step > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
 
     void waitForGate()
@@ -168,11 +195,7 @@ private:
     }
 
     // Everything else the client sends, until it goes.
-    void drain(QTcpSocket &socket)
-    {
-        while (waitForData(socket))
-            m_body += socket.readAll();
-    }
+    void drain(QTcpSocket &socket) { take(socket, std::numeric_limits<qint64>::max()); }
 
     void run(std::promise<quint16> &port)
     {
@@ -189,6 +212,16 @@ private:
             server.setSocketDescriptor(fd);
             filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
             filler.waitForConnected(1000);
+        } else if (m_script.receiveBuffer > 0) {
+            // Set before listen(), so accepted connections start with it.
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &m_script.receiveBuffer, sizeof m_script.receiveBuffer);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+            ::listen(fd, 1);
+            server.setSocketDescriptor(fd);
         } else {
             server.listen(QHostAddress::LocalHost, 0);
         }
@@ -210,6 +243,9 @@ private:
         std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
         ++m_connections;
         server.close();
+        // Qt would otherwise empty the kernel's buffer into its own at once.
+        if (m_script.readRate > 0 || m_script.heldBack > 0)
+            socket->setReadBufferSize(m_script.readRate > 0 ? std::max<qint64>(1, m_script.readRate / 100) : 4096);
         readHead(*socket);
         switch (m_script.mode) {
         case Answer:
@@ -258,6 +294,7 @@ private:
     std::chrono::steady_clock::time_point m_deadline;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0};
+    std::atomic<qint64> m_received{0};
     QByteArray m_head;
     QByteArray m_body;
 };

@@ -109,18 +109,18 @@ Result CFormPoster::Send(CPostForm &form, PostStatus &status)
     if (Result hr = request.addHeader(MakeContentTypeHeader(boundary)); failed(hr))
         return hr;
     FormBody body(form, boundary);
-    if (Result hr = request.send(BodySize(form, boundary),
-                                 [&body](char *buffer, std::size_t size, std::size_t &got) {
-                                     return body.next(buffer, size, got);
-                                 });
-        failed(hr))
-        return hr;
-
-    std::int32_t code = 0;
-    if (!failed(request.status(code)))
-        status.httpStatus = code;
-    // A reply that breaks off before it ends is a failed upload, not silence.
-    return ReadServerReply(request);
+    Result hr = request.send(BodySize(form, boundary), [&body](char *buffer, std::size_t size, std::size_t &got) {
+        return body.next(buffer, size, got);
+    });
+    if (!failed(hr)) {
+        std::int32_t code = 0;
+        if (!failed(request.status(code)))
+            status.httpStatus = code;
+        // A reply that breaks off before it ends is a failed upload, not silence.
+        hr = ReadServerReply(request);
+    }
+    status.delivered = request.bodyDelivered();
+    return hr;
 }
 
 FormBody::FormBody(const CPostForm &form, const QByteArray &boundary)

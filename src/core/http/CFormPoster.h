@@ -17,6 +17,8 @@
 struct PostStatus
 {
     std::int32_t httpStatus = -1;
+    // The server acknowledged the whole body, whatever came of it after.
+    bool delivered = false;
 };
 
 class CFormPoster

@@ -9,6 +9,20 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <vector>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+#ifdef __linux__
+#include <linux/sockios.h>
+#endif
 
 using namespace pictovane;
 
@@ -20,6 +34,9 @@ namespace {
 constexpr std::size_t kUploadBufferSize = 256 * 1024;
 // Reply bytes waiting to be read beyond this make libcurl stop receiving.
 constexpr std::size_t kMaxQueued = 1024 * 1024;
+// What the kernel may hold of the body unsent: enough to keep the link busy,
+// little enough that the rest stays ours to count and to drop on a stop.
+constexpr int kUnsentLowWater = 128 * 1024;
 
 int g_openHandles = 0;
 
@@ -115,6 +132,28 @@ QByteArray systemProxyFor(const char *scheme, const QByteArray &host, std::uint1
     return kind + proxyHost + ':' + QByteArray::number(proxy.port());
 }
 
+// Bytes written to the socket that its peer has not yet acknowledged; 0 where
+// the system cannot say (then the bytes written count as arrived).
+std::uint64_t unacknowledged(curl_socket_t socket)
+{
+#ifdef __linux__
+    int queued = 0;
+    if (ioctl(socket, SIOCOUTQ, &queued) == 0 && queued > 0)
+        return static_cast<std::uint64_t>(queued);
+#else
+    (void)socket;
+#endif
+    return 0;
+}
+
+// A close that drops what the kernel still holds and resets the connection,
+// so a body cut short never reaches the server looking whole.
+void resetOnClose(curl_socket_t socket)
+{
+    const linger hard{1, 0};
+    setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&hard), sizeof hard);
+}
+
 } // namespace
 
 int openHandleCountForTests()
@@ -154,7 +193,67 @@ struct InetRequest::State
     // Time spent waiting on the reply once the whole body was handed over.
     std::chrono::steady_clock::duration replyWaited{};
 
+    // Body bytes the server's side has acknowledged, as last seen.
+    std::uint64_t acknowledged = 0;
+    // The sockets libcurl has open through us: while the body goes, the one
+    // connection (attempts that lost a race are closed by then).
+    std::vector<curl_socket_t> sockets;
+    // The request is closed before its exchange ended: closing resets.
+    bool abandoned = false;
+
     bool bodyHanded() const { return handed == length; }
+
+    curl_socket_t socket() const { return sockets.size() == 1 ? sockets.front() : CURL_SOCKET_BAD; }
+
+    static curl_socket_t onOpenSocket(void *userdata, curlsocktype purpose, curl_sockaddr *address)
+    {
+        auto *s = static_cast<State *>(userdata);
+        int type = address->socktype;
+#ifdef SOCK_CLOEXEC
+        type |= SOCK_CLOEXEC; // not into the converter's processes
+#endif
+        const curl_socket_t fd = ::socket(address->family, type, address->protocol);
+        if (fd == CURL_SOCKET_BAD)
+            return fd;
+#ifdef TCP_NOTSENT_LOWAT
+        // Best effort: without it the bar still counts only acknowledged bytes.
+        if (purpose == CURLSOCKTYPE_IPCXN && address->protocol == IPPROTO_TCP)
+            setsockopt(fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &kUnsentLowWater, sizeof kUnsentLowWater);
+#else
+        (void)purpose;
+#endif
+        s->sockets.push_back(fd);
+        return fd;
+    }
+
+    static int onCloseSocket(void *userdata, curl_socket_t fd)
+    {
+        auto *s = static_cast<State *>(userdata);
+        s->sockets.erase(std::remove(s->sockets.begin(), s->sockets.end(), fd), s->sockets.end());
+        if (s->abandoned)
+            resetOnClose(fd);
+#ifdef _WIN32
+        return closesocket(fd);
+#else
+        return close(fd);
+#endif
+    }
+
+    // Written is not arrived: what the kernel still holds is subtracted, so
+    // the count is what the server has. Tells the Wait when it moved.
+    void updateAcknowledged()
+    {
+        curl_off_t written = 0;
+        curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &written);
+        std::uint64_t now = static_cast<std::uint64_t>(written);
+        if (const curl_socket_t fd = socket(); fd != CURL_SOCKET_BAD)
+            now -= std::min(now, unacknowledged(fd));
+        if (now <= acknowledged)
+            return;
+        acknowledged = std::min(now, length);
+        if (wait)
+            wait->sent(acknowledged, length);
+    }
 
     static size_t onRead(char *buffer, size_t size, size_t count, void *userdata)
     {
@@ -181,8 +280,6 @@ struct InetRequest::State
             return CURL_READFUNC_ABORT;
         }
         s->handed += got;
-        if (s->wait)
-            s->wait->sent(s->handed, s->length);
         return got;
     }
 
@@ -312,6 +409,8 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
 InetRequest::~InetRequest()
 {
     State &s = *m_state;
+    // Stopped, failed or left unread: whatever the kernel holds goes nowhere.
+    s.abandoned = s.attached && !s.finished;
     if (s.attached)
         curl_multi_remove_handle(static_cast<CURLM *>(m_connection.m_session.m_multi), s.easy);
     if (s.easy)
@@ -381,6 +480,10 @@ Result InetRequest::send(std::uint64_t length, BodySource source)
     set(curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L));
     set(curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L));
     set(curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L));
+    set(curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &State::onOpenSocket));
+    set(curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &s));
+    set(curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &State::onCloseSocket));
+    set(curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, &s));
     set(curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kUploadBufferSize)));
     set(curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(session.m_timeouts.connect.count())));
@@ -409,6 +512,15 @@ Result InetRequest::send(std::uint64_t length, BodySource source)
         return fail(s.finishResult());
     s.phase = State::Ended;
     return Result::Ok;
+}
+
+bool InetRequest::bodyDelivered()
+{
+    State &s = *m_state;
+    if (!s.attached)
+        return false;
+    s.updateAcknowledged();
+    return s.acknowledged == s.length;
 }
 
 Result InetRequest::status(std::int32_t &code) const
@@ -488,6 +600,7 @@ Result InetRequest::drive(const std::function<bool()> &done)
                 s.finishCode = msg->data.result;
             }
         }
+        s.updateAcknowledged();
         auto now = Clock::now();
         if (s.bodyHanded() || s.headDone)
             s.replyWaited += now - lastTick;

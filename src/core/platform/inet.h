@@ -2,10 +2,11 @@
 // thread. Three owners, closed newest first: a session (agent, proxy, limits
 // and the caller's Wait), a connection (scheme, host, port) and a request
 // (verb, path). The body is pulled: libcurl asks a body source for its next
-// bytes as the socket takes them, and each byte handed over is reported to
-// the Wait. Every call returns a result code with the WinINet numbers of
-// winerror.h; a stop asked for through the Wait ends the waiting call with
-// Result::Cancelled and closes the connection.
+// bytes as the socket takes them, and the bytes the server has acknowledged
+// are reported to the Wait. Every call returns a result code with the WinINet
+// numbers of winerror.h; a stop asked for through the Wait ends the waiting
+// call with Result::Cancelled, and a request closed before its exchange
+// ended resets the connection, dropping whatever the kernel still held.
 #pragma once
 
 #include "core/platform/wait.h"
@@ -106,6 +107,9 @@ public:
     // source that ends early or runs on past `length` fails the request
     // before the server could take the body as complete.
     pictovane::Result send(std::uint64_t length, BodySource source);
+    // Whether the server's side has acknowledged the whole body: once true,
+    // a stop no longer keeps the picture from the server.
+    bool bodyDelivered();
     pictovane::Result status(std::int32_t &code) const;
     // Bytes of the next reply piece; 0 at the end of the reply.
     pictovane::Result available(std::uint32_t &bytes);

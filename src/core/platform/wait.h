@@ -20,7 +20,7 @@ public:
     virtual void idle() {}
     // Once true, the waiting call ends at once and reports that it stopped.
     virtual bool stopRequested() const { return false; }
-    // Bytes of a body handed to the network so far, of `total`.
+    // Bytes of a body the server has acknowledged so far, of `total`.
     virtual void sent(std::uint64_t done, std::uint64_t total)
     {
         (void)done;

@@ -20,7 +20,9 @@ UploadReport uploadAndReport(Presenter &presenter, const UploadRequest &request,
     PostStatus status;
     UploadReport report;
     report.hr = UploadJob(request, reply.handler(), timeouts, &status, wait);
-    if (report.hr == Result::Cancelled && !reply.anyPieceSeen())
+    report.delivered = status.delivered;
+    // A stop during the reply is a stop too, not a server that failed.
+    if (report.hr == Result::Cancelled)
         report.stopped = true;
     else if (failed(report.hr))
         reply.reportSendFailure();
@@ -30,4 +32,11 @@ UploadReport uploadAndReport(Presenter &presenter, const UploadRequest &request,
     report.failed = !report.stopped && (reply.namedFailure() || report.unanswered);
     report.modesShown = reply.modesShown();
     return report;
+}
+
+QString stoppedText(const UploadReport &report)
+{
+    return report.delivered ? QStringLiteral("The picture reached the server, but its answer was not waited "
+                                             "for. Your phone may still get it.")
+                            : QStringLiteral("Sending the picture was stopped.");
 }

@@ -268,13 +268,16 @@ void CWallpaperDlg::OnUpload()
         connectivity::goOnline(QString::fromLatin1(config::kBrandUrl), reinterpret_cast<void *>(winId()));
 
     refreshProgress();
-    m_progress->setValue(uploadprogress::kBeforeJob);
+    m_progress->setValue(0);
 
     UploadReport report;
     if (m_uploadJob) {
         WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop sending the picture?"));
-        wait.onSent([this](std::uint64_t sent, std::uint64_t total) {
-            m_progress->setValue(uploadprogress::whileSending(sent, total));
+        wait.onSent([this, &wait](std::uint64_t acknowledged, std::uint64_t total) {
+            m_progress->setValue(uploadprogress::whileSending(acknowledged, total));
+            // Past this point a stop no longer keeps the picture from the phone.
+            if (acknowledged == total)
+                wait.setQuestion(QStringLiteral("Stop waiting for the server's answer?"));
         });
         m_wait = &wait;
         report = m_uploadJob(request, &wait);
@@ -285,7 +288,7 @@ void CWallpaperDlg::OnUpload()
     m_progress->setValue(uploadprogress::afterJob(report.failed || report.stopped));
     // The picture stays chosen: Upload tries again.
     if (report.stopped)
-        m_presenter.messageBox(QStringLiteral("Sending the picture was stopped."));
+        m_presenter.messageBox(stoppedText(report));
 }
 
 void CWallpaperDlg::OnBrowse()

@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 
 class Presenter;
 
@@ -45,7 +46,9 @@ public:
     bool stopRequested() const override { return m_stopRequested; }
     void sent(std::uint64_t done, std::uint64_t total) override;
 
-    // Called with every count of body bytes handed to the network.
+    // What the next stop key asks, from now on.
+    void setQuestion(QString question) { m_question = std::move(question); }
+    // Called with every count of body bytes the server has acknowledged.
     void onSent(std::function<void(std::uint64_t, std::uint64_t)> f) { m_onSent = std::move(f); }
     // Called when `button` (a child of the window) is pressed and released
     // meanwhile.
