@@ -598,16 +598,29 @@ struct NeverAccepts
 
 void AppTest::waitOnARealUpload_data()
 {
-    QTest::addColumn<bool>("neverAccepts"); // else a server that thinks for a second
-    QTest::newRow("a proxy that never accepts: Esc, Yes") << true;
-    QTest::newRow("a slow server: the window repaints") << false;
+    // never accepts: Esc; thinks: a second before it answers; holds the end:
+    // leaves the body's last bytes unread, Esc then; answer awaited: has the
+    // whole body and thinks, Esc then.
+    QTest::addColumn<QString>("server");
+    QTest::newRow("a proxy that never accepts: Esc, Yes") << "never accepts";
+    QTest::newRow("a slow server: the window repaints") << "thinks";
+    QTest::newRow("Esc with the body's end unsent: none of it goes") << "holds the end";
+    QTest::newRow("Esc with the whole body in: told it may still arrive") << "answer awaited";
 }
 
 void AppTest::waitOnARealUpload()
 {
     // The real request under the window's own wait.
-    QFETCH(bool, neverAccepts);
-    Fixture fx;
+    QFETCH(QString, server);
+    const bool neverAccepts = server == QLatin1String("never accepts");
+    const bool holdsTheEnd = server == QLatin1String("holds the end");
+    const bool escOnceIn = holdsTheEnd || server == QLatin1String("answer awaited");
+    // A 3 MB bitmap when the kernels' buffers matter, so they cannot hold it all.
+    Fixture fx(holdsTheEnd ? QByteArray(kGoodProfile).replace("wallpaperType=2\nwallpaperWidth=128\n"
+                                                               "wallpaperHeight=160",
+                                                               "wallpaperType=0\nwallpaperWidth=1024\n"
+                                                               "wallpaperHeight=1024")
+                           : kGoodProfile);
     auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
         QSKIP("ImageMagick is not installed");
@@ -617,12 +630,16 @@ void AppTest::waitOnARealUpload()
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
 
     NeverAccepts hanging;
+    std::atomic<bool> gate{!holdsTheEnd};
+    const qint64 heldBack = 64 * 1024;
     CaptureServer::Script script;
     script.reply = "HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\nsuccess*L";
-    script.answerDelay = std::chrono::milliseconds(1000);
-    CaptureServer server(std::move(script));
-    useProxy(neverAccepts ? hanging.port : server.port());
-
+    script.answerDelay = std::chrono::milliseconds(escOnceIn ? 5000 : 1000);
+    script.gate = &gate;
+    script.heldBack = holdsTheEnd ? heldBack : 0;
+    script.receiveBuffer = holdsTheEnd ? 16384 : 0;
+    CaptureServer capture(std::move(script));
+    useProxy(neverAccepts ? hanging.port : capture.port());
     // Half-way through the wait, the user presses Esc or the window asks to
     // be painted; the paints served before the job returns are counted.
     struct PaintCounter : QObject
@@ -635,14 +652,31 @@ void AppTest::waitOnARealUpload()
         }
     } counter;
     int paintsServed = -1;
-    QTimer::singleShot(300, dlg.get(), [&] {
-        if (neverAccepts) {
+    // Once the server has what this row waits for; the client's kernel then
+    // gets a moment to take the rest.
+    QTimer poll;
+    QElapsedTimer sinceIn;
+    QObject::connect(&poll, &QTimer::timeout, dlg.get(), [&] {
+        const qint64 in = capture.received();
+        if (!sinceIn.isValid() && in > 0 && in >= capture.contentLength() - (holdsTheEnd ? heldBack : 0))
+            sinceIn.start();
+        if (sinceIn.isValid() && sinceIn.elapsed() >= 200) {
+            poll.stop();
             QTest::keyClick(dlg.get(), Qt::Key_Escape);
-        } else {
-            dlg->installEventFilter(&counter);
-            dlg->update();
         }
     });
+    if (escOnceIn) {
+        poll.start(20);
+    } else {
+        QTimer::singleShot(300, dlg.get(), [&] {
+            if (neverAccepts) {
+                QTest::keyClick(dlg.get(), Qt::Key_Escape);
+            } else {
+                dlg->installEventFilter(&counter);
+                dlg->update();
+            }
+        });
+    }
     QElapsedTimer sinceYes;
     fx.presenter.whenAsked = [&] { sinceYes.start(); };
     dlg->setUploadJob([&](const UploadRequest &request, Wait *wait) {
@@ -656,6 +690,19 @@ void AppTest::waitOnARealUpload()
     if (neverAccepts) {
         QCOMPARE(fx.presenter.stopQuestions, QStringList{"Stop sending the picture?"});
         QCOMPARE(fx.presenter.boxes, QStringList{"Sending the picture was stopped."});
+        QVERIFY(fx.presenter.statusDialogs.isEmpty());
+        QCOMPARE(progress(dlg.get())->value(), 0);
+    } else if (holdsTheEnd) {
+        QCOMPARE(fx.presenter.stopQuestions, QStringList{"Stop sending the picture?"});
+        QCOMPARE(fx.presenter.boxes, QStringList{"Sending the picture was stopped."});
+        // Whatever the client's kernel held was dropped, not sent after Yes.
+        gate = true;
+        capture.finish();
+        QVERIFY(capture.body().size() < capture.contentLength());
+    } else if (escOnceIn) {
+        QCOMPARE(fx.presenter.stopQuestions, QStringList{"Stop waiting for the server's answer?"});
+        QCOMPARE(fx.presenter.boxes, QStringList{"The picture reached the server, but its answer was not waited "
+                                                 "for. Your phone may still get it."});
         QVERIFY(fx.presenter.statusDialogs.isEmpty());
         QCOMPARE(progress(dlg.get())->value(), 0);
     } else {
