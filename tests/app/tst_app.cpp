@@ -39,6 +39,9 @@ namespace {
 const QByteArray kGoodProfile = "Version=2.5\nSerial=9\nwallpaperSupport=1\nNumber=5550100\nType=1\n"
                                 "Carrier=4\nPhone=210\nwallpaperType=2\nwallpaperWidth=128\n"
                                 "wallpaperHeight=160\n";
+// A copy of 3 MB, more than the kernels' buffers hold.
+const QByteArray kThreeMegabyteBitmap = "wallpaperSupport=1\nwallpaperType=0\nwallpaperWidth=1024\n"
+                                        "wallpaperHeight=1024\n";
 
 struct Fixture : WindowFixture
 {
@@ -615,12 +618,7 @@ void AppTest::waitOnARealUpload()
     const bool neverAccepts = server == QLatin1String("never accepts");
     const bool holdsTheEnd = server == QLatin1String("holds the end");
     const bool escOnceIn = holdsTheEnd || server == QLatin1String("answer awaited");
-    // A 3 MB bitmap when the kernels' buffers matter, so they cannot hold it all.
-    Fixture fx(holdsTheEnd ? QByteArray(kGoodProfile).replace("wallpaperType=2\nwallpaperWidth=128\n"
-                                                               "wallpaperHeight=160",
-                                                               "wallpaperType=0\nwallpaperWidth=1024\n"
-                                                               "wallpaperHeight=1024")
-                           : kGoodProfile);
+    Fixture fx(holdsTheEnd ? kThreeMegabyteBitmap : kGoodProfile);
     auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
         QSKIP("ImageMagick is not installed");
@@ -701,8 +699,9 @@ void AppTest::waitOnARealUpload()
         QVERIFY(capture.body().size() < capture.contentLength());
     } else if (escOnceIn) {
         QCOMPARE(fx.presenter.stopQuestions, QStringList{"Stop waiting for the server's answer?"});
-        QCOMPARE(fx.presenter.boxes, QStringList{"The picture reached the server, but its answer was not waited "
-                                                 "for. Your phone may still get it."});
+        QCOMPARE(fx.presenter.boxes,
+                 QStringList{"The picture reached the server, but its answer was not waited "
+                             "for. Your phone may still get it."});
         QVERIFY(fx.presenter.statusDialogs.isEmpty());
         QCOMPARE(progress(dlg.get())->value(), 0);
     } else {

@@ -668,8 +668,8 @@ void CommandLineTest::exitStatuses()
 void CommandLineTest::signalEndsConverterAndFolder_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::addColumn<QString>("phase");  // converting, sending, sent (no answer yet), reply (trickling)
-    QTest::addColumn<QString>("said");   // on standard error, once stopped
+    QTest::addColumn<QString>("phase"); // converting, sending, sent (no answer yet), reply (trickling)
+    QTest::addColumn<QString>("said");  // on standard error, once stopped
     const QString converting = QStringLiteral("Converting the picture was stopped.");
     const QString sending = QStringLiteral("Sending the picture was stopped.");
     const QString arrived = QStringLiteral(
@@ -697,8 +697,9 @@ void CommandLineTest::signalEndsConverterAndFolder()
     if (duringUpload && !imageMagickFound())
         QSKIP("ImageMagick is not installed");
     // Mid-body: a 3 MB bitmap, most of which the kernels could hold.
-    Machine machine(midBody ? "wallpaperSupport=1\nwallpaperType=0\nwallpaperWidth=1024\nwallpaperHeight=1024\n"
-                            : kProfile);
+    Machine machine(midBody
+                        ? "wallpaperSupport=1\nwallpaperType=0\nwallpaperWidth=1024\nwallpaperHeight=1024\n"
+                        : kProfile);
     // A converter first on PATH that writes part of a copy, then hangs.
     QTemporaryDir bin;
     const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
@@ -714,8 +715,8 @@ void CommandLineTest::signalEndsConverterAndFolder()
     std::atomic<bool> gate{!midBody};
     CaptureServer::Script script;
     script.mode = phase == QLatin1String("reply") ? CaptureServer::Trickle
-                  : midBody                          ? CaptureServer::Answer
-                                                     : CaptureServer::Stall;
+                  : midBody                       ? CaptureServer::Answer
+                                                  : CaptureServer::Stall;
     script.reply = httpReply("success*http://dl.example/w/1");
     script.gate = &gate;
     script.heldBack = midBody ? 64 * 1024 : 0;
@@ -738,9 +739,8 @@ void CommandLineTest::signalEndsConverterAndFolder()
     QTRY_VERIFY_WITH_TIMEOUT(!readFile(children).trimmed().isEmpty(), 5000);
     const auto program = pid_t(readFile(children).trimmed().toInt());
     if (midBody) {
-        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0
-                                     && server.received() >= server.contentLength() - 64 * 1024,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            server.received() > 0 && server.received() >= server.contentLength() - 64 * 1024, 20000);
         QTest::qWait(200); // the client writes the rest into its kernel
     } else if (duringUpload) {
         QTRY_VERIFY_WITH_TIMEOUT(server.connections() == 1, 20000);

@@ -598,7 +598,8 @@ void HttpTest::waitDuringAnUpload_data()
     QTest::newRow("stop as the reply arrives") << "reply" << qint64(1000) << 0 << qint64(0);
     // The kernels on both sides would hold much of it; the bar shows only
     // what the server has.
-    QTest::newRow("slow uplink, the bar keeps to the server") << "never" << qint64(1 << 20) << 0 << qint64(1 << 20);
+    QTest::newRow("slow uplink, the bar keeps to the server")
+        << "never" << qint64(1 << 20) << 0 << qint64(1 << 20);
 }
 
 void HttpTest::waitDuringAnUpload()

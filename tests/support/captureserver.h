@@ -245,7 +245,8 @@ private:
         server.close();
         // Qt would otherwise empty the kernel's buffer into its own at once.
         if (m_script.readRate > 0 || m_script.heldBack > 0)
-            socket->setReadBufferSize(m_script.readRate > 0 ? std::max<qint64>(1, m_script.readRate / 100) : 4096);
+            socket->setReadBufferSize(m_script.readRate > 0 ? std::max<qint64>(1, m_script.readRate / 100)
+                                                            : 4096);
         readHead(*socket);
         switch (m_script.mode) {
         case Answer:

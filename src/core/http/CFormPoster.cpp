@@ -109,9 +109,10 @@ Result CFormPoster::Send(CPostForm &form, PostStatus &status)
     if (Result hr = request.addHeader(MakeContentTypeHeader(boundary)); failed(hr))
         return hr;
     FormBody body(form, boundary);
-    Result hr = request.send(BodySize(form, boundary), [&body](char *buffer, std::size_t size, std::size_t &got) {
-        return body.next(buffer, size, got);
-    });
+    Result hr =
+        request.send(BodySize(form, boundary), [&body](char *buffer, std::size_t size, std::size_t &got) {
+            return body.next(buffer, size, got);
+        });
     if (!failed(hr)) {
         std::int32_t code = 0;
         if (!failed(request.status(code)))
