@@ -201,27 +201,23 @@ private:
     {
         QTcpServer server;
         QTcpSocket filler;
-        if (m_script.slowConnect) {
-            // A queue of one, taken by a connection of our own.
+        // On a socket of our own where the listening queue or the receive
+        // buffer (set before listen(), so connections start with it) matter.
+        if (m_script.slowConnect || m_script.receiveBuffer > 0) {
             const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            if (m_script.receiveBuffer > 0)
+                setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &m_script.receiveBuffer, sizeof m_script.receiveBuffer);
             sockaddr_in address{};
             address.sin_family = AF_INET;
             address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
-            ::listen(fd, 0);
+            // A slow connect: a queue of one, taken by a connection of our own.
+            ::listen(fd, m_script.slowConnect ? 0 : 1);
             server.setSocketDescriptor(fd);
-            filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
-            filler.waitForConnected(1000);
-        } else if (m_script.receiveBuffer > 0) {
-            // Set before listen(), so accepted connections start with it.
-            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &m_script.receiveBuffer, sizeof m_script.receiveBuffer);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
-            ::listen(fd, 1);
-            server.setSocketDescriptor(fd);
+            if (m_script.slowConnect) {
+                filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
+                filler.waitForConnected(1000);
+            }
         } else {
             server.listen(QHostAddress::LocalHost, 0);
         }
