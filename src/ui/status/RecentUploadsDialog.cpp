@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -34,7 +35,14 @@ RecentUploadsDialog::RecentUploadsDialog(const UploadHistory &history, Presenter
 {
     setWindowTitle(QStringLiteral("Recent Uploads"));
     setObjectName(QStringLiteral("recentUploads"));
+    // Its size follows the list; there is nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     m_list->setObjectName(QStringLiteral("uploads"));
+    m_list->setAccessibleName(QStringLiteral("Recent uploads"));
+    // A link cut at its end reads as another valid one (".../w/1050" as
+    // ".../w/105"); elided in the middle it shows it is not whole.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Title"), QStringLiteral("Link")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
@@ -68,13 +76,16 @@ void RecentUploadsDialog::reload()
     m_list->clear();
     const QLocale locale;
     for (const UploadRecord &record : m_history.entries()) {
+        const QString link = escapedForDisplay(statusLinkText(record.link));
         auto *item =
             new QTreeWidgetItem(m_list, {locale.toString(record.when.toLocalTime(), QLocale::ShortFormat),
-                                         record.title, statusLinkText(record.link)});
+                                         escapedForDisplay(record.title), link});
         item->setData(0, kLinkRole, record.link);
+        item->setToolTip(2, link);
     }
-    // Wide enough for whole links, up to a size that still fits a laptop.
-    int width = 2 * m_list->frameWidth();
+    // Wide enough for whole links, the scroll bar a long list brings
+    // included, up to a size that still fits a laptop.
+    int width = 2 * m_list->frameWidth() + m_list->verticalScrollBar()->sizeHint().width();
     for (int column = 0; column < m_list->columnCount(); ++column) {
         m_list->resizeColumnToContents(column);
         width += m_list->columnWidth(column);
