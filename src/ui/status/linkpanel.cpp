@@ -112,7 +112,7 @@ void LinkPanel::setLink(const QByteArray &link, const QString &note)
     // As wide as the code (a line of its own where there is none), as high
     // as the words wrapped to that.
     const int width = std::max({m_view->sizeHint().width(), m_copy->minimumWidth(), kNoteWidth});
-    m_note->setFixedSize(width, m_note->heightForWidth(width));
+    m_note->setFixedSize(width, lines.isEmpty() ? 0 : m_note->heightForWidth(width));
     layout()->activate();
 }
 
