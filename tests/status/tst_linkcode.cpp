@@ -10,8 +10,10 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -196,6 +198,8 @@ void LinkCodeTest::recentUploadsShowAndClear()
     QTemporaryDir dir;
     const UploadHistory history(dir.filePath(QStringLiteral("uploads.json")));
     const QDateTime when(QDate(2026, 12, 8), QTime(9, 30));
+    const QByteArray longLink = linkOfLength(300) + "/w/1050";
+    QVERIFY(history.add({when.addSecs(-60), QStringLiteral("harbour"), longLink}));
     QVERIFY(history.add({when, QStringLiteral("beach"), "http://dl.example/1.gif"}));
     QVERIFY(history.add({when.addSecs(60), QStringLiteral("dune"), "http://dl.example/2.gif"}));
     QVERIFY(history.add(
@@ -206,7 +210,7 @@ void LinkCodeTest::recentUploadsShowAndClear()
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("uploads"));
     auto *panel = dialog.findChild<LinkPanel *>();
-    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(list->topLevelItemCount(), 4);
     // Read as the characters they hold, never reordered.
     QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("fig\\u202egpj"));
     QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("http://dl.example/\\u202egpj.exe"));
@@ -216,7 +220,10 @@ void LinkCodeTest::recentUploadsShowAndClear()
     // A link too long for its column is elided where it shows, and whole
     // in its tooltip.
     QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
-    QCOMPARE(list->topLevelItem(1)->toolTip(2), QStringLiteral("http://dl.example/2.gif"));
+    const QHeaderView *header = list->header();
+    QTRY_VERIFY(header->sectionViewportPosition(2) + header->sectionSize(2) <= list->viewport()->width());
+    QVERIFY(!list->horizontalScrollBar()->isVisible());
+    QCOMPARE(list->topLevelItem(3)->toolTip(2), QString::fromLatin1(longLink));
     QCOMPARE(list->accessibleName(), QStringLiteral("Recent uploads"));
     QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 
@@ -230,7 +237,7 @@ void LinkCodeTest::recentUploadsShowAndClear()
     auto *clear = dialog.findChild<QPushButton *>(QStringLiteral("clear"));
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(presenter.questions, QStringList{QStringLiteral("Clear the list of recent uploads?")});
-    QCOMPARE(history.entries().size(), 3);
+    QCOMPARE(history.entries().size(), 4);
     presenter.answerYes = true;
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(history.entries().size(), 0);
