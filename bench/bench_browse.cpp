@@ -40,7 +40,7 @@ public:
     void messageBox(const QString &) override { ++boxes; }
     void plainBox(const QString &, const QString &) override { ++boxes; }
     std::optional<QString> openFileName(const QStringList &) override { return file; }
-    void statusDialog(int, const QByteArray &) override {}
+    void statusDialog(int, const QByteArray &, const QString &) override {}
     void openUrl(const QUrl &) override {}
     bool askToStop(const QString &) override { return false; }
     void aboutBox() override {}

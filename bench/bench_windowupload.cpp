@@ -27,7 +27,7 @@ public:
     void messageBox(const QString &text) override { std::fprintf(stderr, "box: %s\n", qPrintable(text)); }
     void plainBox(const QString &text, const QString &) override { messageBox(text); }
     std::optional<QString> openFileName(const QStringList &) override { return std::nullopt; }
-    void statusDialog(int mode, const QByteArray &) override { modes << mode; }
+    void statusDialog(int mode, const QByteArray &, const QString &) override { modes << mode; }
     void openUrl(const QUrl &) override {}
     void aboutBox() override {}
     bool askToStop(const QString &) override { return false; }

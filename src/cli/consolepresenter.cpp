@@ -13,33 +13,10 @@ void writeLine(QIODevice &device, const QString &text, bool terminal)
 {
     // Local 8-bit both ways: a link's bytes come out as the server sent them.
     const QString line = asOneLine(text);
-    device.write((terminal ? escapedForTerminal(line) : line).toLocal8Bit() + '\n');
-}
-
-bool isBidiControl(char16_t c)
-{
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    device.write((terminal ? escapedForDisplay(line) : line).toLocal8Bit() + '\n');
 }
 
 } // namespace
-
-QString escapedForTerminal(const QString &text)
-{
-    QString shown;
-    shown.reserve(text.size());
-    for (const QChar qc : text) {
-        const char16_t c = qc.unicode();
-        if (c == 0x1B)
-            shown += QLatin1String("\\e");
-        else if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
-            shown += QStringLiteral("\\x%1").arg(int(c), 2, 16, QLatin1Char('0'));
-        else if (isBidiControl(c))
-            shown += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0'));
-        else
-            shown += qc;
-    }
-    return shown;
-}
 
 QString asOneLine(const QString &text)
 {
@@ -64,12 +41,14 @@ std::optional<QString> ConsolePresenter::openFileName(const QStringList &)
     return std::nullopt;
 }
 
-void ConsolePresenter::statusDialog(int mode, const QByteArray &link)
+void ConsolePresenter::statusDialog(int mode, const QByteArray &link, const QString &note)
 {
     m_modes.append(mode);
     writeLine(m_out, statusMessageText(mode, link), m_outIsTerminal);
     if (m_showsLinkCodes && (mode == 0 || mode == 1))
         m_out.write(linkCodeHalfBlocks(linkCodeFor(link)).toUtf8());
+    if (!note.isEmpty())
+        writeLine(m_err, note, m_errIsTerminal);
 }
 
 void ConsolePresenter::openUrl(const QUrl &url)

@@ -21,7 +21,8 @@ public:
     void plainBox(const QString &text, const QString &caption) override;
     // There is nobody to ask.
     std::optional<QString> openFileName(const QStringList &filters) override;
-    void statusDialog(int mode, const QByteArray &link) override;
+    // The note goes to the error stream, after the line.
+    void statusDialog(int mode, const QByteArray &link, const QString &note) override;
     // Printed, never opened: the desktop is not ours to use here.
     void openUrl(const QUrl &url) override;
     void aboutBox() override {}
@@ -54,12 +55,6 @@ private:
 // A text as one line: every line break, with the blanks around it, becomes
 // one space, and blanks at either end go.
 QString asOneLine(const QString &text);
-
-// `text` as a terminal may show it: every control character a server could
-// use to clear, retitle or recolour the terminal (C0 and C1 controls, DEL)
-// and every bidirectional override (which reorders what is read) is written
-// out instead: ESC as \e, the rest as \xNN or \uNNNN. Anything else stays.
-QString escapedForTerminal(const QString &text);
 
 // The exit status of an upload without a window: 0 when the reply named
 // success or a link for the phone (whatever else it said or what failed

@@ -183,7 +183,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
         for (const QByteArray &line : outcomes.data().split('\n')) {
             if (!line.isEmpty())
                 err.write((upload.errIsTerminal
-                               ? escapedForTerminal(QString::fromLocal8Bit(line)).toLocal8Bit()
+                               ? escapedForDisplay(QString::fromLocal8Bit(line)).toLocal8Bit()
                                : line)
                           + '\n');
         }
@@ -210,8 +210,8 @@ int printUploadHistory(const QString &historyFile, QIODevice &out, bool terminal
         QString title = record.title;
         QString link = statusLinkText(record.link);
         if (terminal) {
-            title = escapedForTerminal(title);
-            link = escapedForTerminal(link);
+            title = escapedForDisplay(title);
+            link = escapedForDisplay(link);
         }
         lines += (record.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                   + QLatin1Char('\t') + title + QLatin1Char('\t') + link + QLatin1Char('\n'))

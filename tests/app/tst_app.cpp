@@ -130,6 +130,8 @@ void AppTest::layoutAfterInit()
     QCOMPARE(progress(dlg.get())->minimum(), 0);
     QCOMPARE(progress(dlg.get())->maximum(), 100);
     QCOMPARE(progress(dlg.get())->value(), 0);
+    QCOMPARE(progress(dlg.get())->accessibleName(), QStringLiteral("Progress"));
+    QVERIFY(!dlg->findChild<QLabel *>(QStringLiteral("background"))->accessibleName().isEmpty());
     QCOMPARE(button(dlg.get(), "button1007")->geometry(), QRect(65, 127, 87, 33));
     QCOMPARE(button(dlg.get(), "button1008")->geometry(), QRect(65, 179, 86, 34));
     // The close glyph where the artwork has it, taking clicks on 24 x 24 around it.
@@ -473,7 +475,7 @@ void AppTest::boxesBelongToTheWindow()
     else if (call == QLatin1String("openFileName"))
         presenter.openFileName({QStringLiteral("Pictures (*.jpg)")});
     else if (call == QLatin1String("statusDialog"))
-        presenter.statusDialog(0, "http://dl.example/w/41.gif");
+        presenter.statusDialog(0, "http://dl.example/w/41.gif", {});
     else if (call == QLatin1String("aboutBox"))
         presenter.aboutBox();
     else
@@ -786,7 +788,7 @@ void AppTest::recentUploadsInTheMenu()
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 300), dlg->mapToGlobal(QPoint(20, 300)));
     QApplication::sendEvent(dlg.get(), &event);
     QCOMPARE(items.value(items.size() - 2), QStringLiteral("&About Pictovane..."));
-    QCOMPARE(items.value(items.size() - 1), QStringLiteral("Recent Uploads\u2026"));
+    QCOMPARE(items.value(items.size() - 1), QStringLiteral("&Recent Uploads\u2026"));
     QCOMPARE(enabled, entries > 0);
     QCOMPARE(fx.presenter.recentUploadsDialogs, entries > 0 ? 1 : 0);
 }

@@ -32,6 +32,10 @@ private slots:
     void limitsBoundEveryResource();
     void formatFromFirstBytes_data();
     void formatFromFirstBytes();
+    void everyPictureUnderTheFirstFilter_data();
+    void everyPictureUnderTheFirstFilter();
+    void fullFolderIsNoUnreadablePicture_data();
+    void fullFolderIsNoUnreadablePicture();
     void profileValues_data();
     void profileValues();
     void workingCopyCommand_data();
@@ -253,6 +257,52 @@ void ConverterTest::formatFromFirstBytes()
     QFETCH(QByteArray, head);
     QFETCH(QString, input);
     QCOMPARE(converterInputFor(head), input);
+}
+
+void ConverterTest::everyPictureUnderTheFirstFilter_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("a camera's upper case") << "IMG_0001.JPG" << true;
+    QTest::newRow("jpeg spelt out") << "photo.jpeg" << true;
+    QTest::newRow("a screenshot, upper case") << "Screenshot.PNG" << true;
+    QTest::newRow("a phone's HEIC") << "phone.heic" << true;
+    QTest::newRow("text") << "notes.txt" << false;
+}
+
+void ConverterTest::everyPictureUnderTheFirstFilter()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, shown);
+    const QStringList filters = browseNameFilters();
+    QCOMPARE(filters.mid(1), (QStringList{"JPG Files(*.jpg)", "Bitmap Files (*.bmp)"}));
+    // Matched as GTK's chooser does: each pattern, letter case and all.
+    const QString first = filters.constFirst();
+    const qsizetype open = first.indexOf(QLatin1Char('('));
+    bool matched = false;
+    for (const QString &pattern : first.mid(open + 1, first.size() - open - 2).split(QLatin1Char(' '))) {
+        const QRegularExpression glob(QRegularExpression::wildcardToRegularExpression(pattern));
+        matched = matched || glob.match(name).hasMatch();
+    }
+    QCOMPARE(matched, shown);
+}
+
+void ConverterTest::fullFolderIsNoUnreadablePicture_data()
+{
+    // A 128 x 160 copy takes some 61 kB.
+    QTest::addColumn<qint64>("bytesFree");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("full") << qint64(0) << int(Conversion::CannotWrite);
+    QTest::newRow("less than the copy") << qint64(60000) << int(Conversion::CannotWrite);
+    QTest::newRow("room enough") << qint64(1 << 30) << int(Conversion::Unreadable);
+    QTest::newRow("room unknown") << qint64(-1) << int(Conversion::Unreadable);
+}
+
+void ConverterTest::fullFolderIsNoUnreadablePicture()
+{
+    QFETCH(qint64, bytesFree);
+    QFETCH(int, outcome);
+    QCOMPARE(int(failedRunOutcome(bytesFree, 61440)), outcome);
 }
 
 void ConverterTest::profileValues_data()

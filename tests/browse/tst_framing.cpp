@@ -328,7 +328,7 @@ void FramingTest::contextMenuChoosesAndRemembers()
     QApplication::sendEvent(fx.dlg.get(), &event);
 
     QCOMPARE(offered, (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen",
-                                   "-", "&About Pictovane...", "Recent Uploads\u2026"}));
+                                   "-", "&About Pictovane...", "&Recent Uploads\u2026"}));
     QCOMPARE(fx.dlg->framing(), Framing::Fit);
     // Converted again at once: the portrait photo has black bands beside it.
     const QImage copy(fx.copyPath());

@@ -1,6 +1,7 @@
-#include "core/app/converter.h"
 // A picture handed to the window instead of picked with Browse: named on the
 // command line, or dropped on the window.
+#include "core/app/converter.h"
+#include "core/app/picturedrop.h"
 #include "core/platform/host.h"
 #include "pictures.h"
 #include "testfiles.h"
@@ -54,7 +55,9 @@ struct DragAnswers
     bool drop = false;
 };
 
-DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls)
+// As Qt does, a refused enter or move ends the drag there; `beforeDrop`
+// runs between the move and the drop.
+DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls, const std::function<void()> &beforeDrop = {})
 {
     QMimeData mime;
     if (urls.isEmpty())
@@ -66,9 +69,15 @@ DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls)
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &enter);
     answers.enter = enter.isAccepted();
+    if (!answers.enter)
+        return answers;
     QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &move);
     answers.move = move.isAccepted();
+    if (!answers.move)
+        return answers;
+    if (beforeDrop)
+        beforeDrop();
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &drop);
     answers.drop = drop.isAccepted();
@@ -157,22 +166,32 @@ void HandPictureTest::drops_data()
     QTest::addColumn<QList<QUrl>>("addresses");
     QTest::addColumn<QStringList>("filesAfter");
     QTest::addColumn<QString>("chosenName"); // empty: refused
+    // The first file holds text from the start, or only by the drop.
+    QTest::addColumn<QString>("firstIsText");
 
     const QStringList none;
     const QList<QUrl> noAddress;
-    QTest::newRow("one local picture")
-        << QStringList{QStringLiteral("quay.jpg")} << noAddress << none << QStringLiteral("quay.jpg");
+    const QString photo;
+    QTest::newRow("one local picture") << QStringList{QStringLiteral("quay.jpg")} << noAddress << none
+                                       << QStringLiteral("quay.jpg") << photo;
     QTest::newRow("two files: the first")
         << QStringList{QStringLiteral("first.jpg"), QStringLiteral("second.jpg")} << noAddress << none
-        << QStringLiteral("first.jpg");
+        << QStringLiteral("first.jpg") << photo;
     QTest::newRow("an http address") << none << QList<QUrl>{QUrl(QStringLiteral("http://example.org/p.jpg"))}
-                                     << none << QString();
+                                     << none << QString() << photo;
     QTest::newRow("an address first, a file after")
         << none << QList<QUrl>{QUrl(QStringLiteral("https://example.org/p.jpg"))}
-        << QStringList{QStringLiteral("local.jpg")} << QString();
+        << QStringList{QStringLiteral("local.jpg")} << QString() << photo;
     QTest::newRow("a local folder") << none << QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())} << none
-                                    << QString();
-    QTest::newRow("plain text") << none << noAddress << none << QString();
+                                    << QString() << photo;
+    QTest::newRow("plain text") << none << noAddress << none << QString() << photo;
+    QTest::newRow("a text file") << QStringList{QStringLiteral("notes.txt")} << noAddress << none << QString()
+                                 << QStringLiteral("from the start");
+    QTest::newRow("a picture named so, but text") << QStringList{QStringLiteral("notes.jpg")} << noAddress
+                                                  << none << QString() << QStringLiteral("from the start");
+    QTest::newRow("a picture that is text by the drop")
+        << QStringList{QStringLiteral("changing.jpg")} << noAddress << none << QString()
+        << QStringLiteral("by the drop");
 }
 
 void HandPictureTest::drops()
@@ -181,26 +200,41 @@ void HandPictureTest::drops()
     QFETCH(QList<QUrl>, addresses);
     QFETCH(QStringList, filesAfter);
     QFETCH(QString, chosenName);
+    QFETCH(QString, firstIsText);
     const bool taken = !chosenName.isEmpty();
+    const bool toldAtDrop = firstIsText == QLatin1String("by the drop");
 
     Fixture fx;
     fx.dlg->OnInitDialog();
+    // Framed already: a refused drop must leave this pick as it is.
+    const QString kept = fx.photo(QStringLiteral("kept.jpg"));
+    fx.dlg->BrowseTo(kept);
+    fx.dlg->ChooseFraming(Framing::Fit);
+    const QByteArray keptCopy = readFile(fx.copyPath());
+    QVERIFY(!keptCopy.isEmpty());
     QList<QUrl> urls;
     for (const QString &name : filesFirst)
         urls << QUrl::fromLocalFile(fx.photo(name));
     urls << addresses;
     for (const QString &name : filesAfter)
         urls << QUrl::fromLocalFile(fx.photo(name));
+    const auto writeText = [&] { writeFile(urls.constFirst().toLocalFile(), "Buy milk.\n"); };
+    if (firstIsText == QLatin1String("from the start"))
+        writeText();
 
-    const DragAnswers answers = dragOnto(fx.dlg.get(), urls);
+    const DragAnswers answers =
+        dragOnto(fx.dlg.get(), urls, toldAtDrop ? writeText : std::function<void()>());
     QCoreApplication::sendPostedEvents();
 
-    QCOMPARE(answers.enter, taken);
-    QCOMPARE(answers.move, taken);
+    QCOMPARE(answers.enter, taken || toldAtDrop);
+    QCOMPARE(answers.move, taken || toldAtDrop);
     QCOMPARE(answers.drop, taken);
-    QCOMPARE(fx.dlg->picturePath(), taken ? fx.pictures.filePath(chosenName) : QString());
-    QCOMPARE(QFile::exists(fx.copyPath()), taken);
-    QCOMPARE(fx.presenter.boxes, QStringList());
+    QCOMPARE(fx.dlg->picturePath(), taken ? fx.pictures.filePath(chosenName) : kept);
+    QCOMPARE(fx.presenter.boxes, toldAtDrop ? QStringList{QLatin1String(kNotAPictureText)} : QStringList());
+    if (!taken) {
+        QCOMPARE(fx.dlg->framing(), Framing::Fit);
+        QCOMPARE(readFile(fx.copyPath()), keptCopy);
+    }
 }
 
 void HandPictureTest::dropWhileBusyIsRefused()

@@ -7,6 +7,7 @@
 #include "cli/headlessupload.h"
 #include "config.h"
 #include "core/app/converter.h"
+#include "core/app/uploadhistory.h"
 #include "core/platform/profilestore.h"
 #include "core/upload/statusmessage.h"
 #include "phpserver.h"
@@ -354,27 +355,36 @@ void CommandLineTest::oneLine_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QByteArray>("link");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("note"); // to the error stream
 
     QTest::newRow("success with link")
         << 0 << QByteArray("http://dl.example/w/81.gif")
         << QStringLiteral(
                "The Ringtone was successfully uploaded to your phone. If you don't recieve the text "
                "msg or you are unable to extract the URL from the text message, please type the "
-               "following URL into your phone http://dl.example/w/81.gif");
+               "following URL into your phone http://dl.example/w/81.gif")
+        << QString();
     QTest::newRow("success without link")
-        << 0 << QByteArray() << QStringLiteral("The Ringtone was successfully uploaded to your phone.");
+        << 0 << QByteArray() << QStringLiteral("The Ringtone was successfully uploaded to your phone.")
+        << QString();
     QTest::newRow("popup: its line break becomes a space")
         << 1 << QByteArray("http://dl.example/t/9")
         << QStringLiteral("To download your wallpaper, please type in the following URL into your phone: "
-                          "http://dl.example/t/9");
+                          "http://dl.example/t/9")
+        << QString();
     QTest::newRow("a link ending in a line break")
         << 1 << QByteArray("http://dl.example/t/9\r\n")
         << QStringLiteral("To download your wallpaper, please type "
                           "in the following URL into your phone: "
-                          "http://dl.example/t/9");
+                          "http://dl.example/t/9")
+        << QString();
     QTest::newRow("error")
         << 2 << QByteArray()
-        << QStringLiteral("An error occured while uploading the wallpaper to your phone, please try again");
+        << QStringLiteral("An error occured while uploading the wallpaper to your phone, please try again")
+        << QString();
+    QTest::newRow("a link that could not be kept: told on the error stream")
+        << 0 << QByteArray() << QStringLiteral("The Ringtone was successfully uploaded to your phone.")
+        << QString::fromLatin1(kLinkNotKeptText);
 }
 
 void CommandLineTest::oneLine()
@@ -382,15 +392,16 @@ void CommandLineTest::oneLine()
     QFETCH(int, mode);
     QFETCH(QByteArray, link);
     QFETCH(QString, expected);
+    QFETCH(QString, note);
 
     QBuffer out;
     QBuffer err;
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     ConsolePresenter console(out, err);
-    console.statusDialog(mode, link);
+    console.statusDialog(mode, link, note);
     QCOMPARE(out.data(), expected.toLocal8Bit() + '\n');
-    QCOMPARE(err.data(), QByteArray());
+    QCOMPARE(err.data(), note.isEmpty() ? QByteArray() : note.toLocal8Bit() + '\n');
     QCOMPARE(console.modesShown(), QList<int>{mode});
 }
 
@@ -878,6 +889,15 @@ void CommandLineTest::escaping_data()
                                      << QStringLiteral("\\x9b2J\\x9d0;x\\x9c");
     QTest::newRow("a right-to-left override")
         << QString::fromUtf16(u"moc.\u202Eexample") << QStringLiteral("moc.\\u202eexample");
+    QTest::newRow("a link that would read .../exe.jpg")
+        << QString::fromUtf16(u"http://dl.example/w/\u202Egpj.exe")
+        << QStringLiteral("http://dl.example/w/\\u202egpj.exe");
+    QTest::newRow("isolates") << QString::fromUtf16(u"\u2066a\u2067b\u2068c\u2069")
+                              << QStringLiteral("\\u2066a\\u2067b\\u2068c\\u2069");
+    QTest::newRow("invisible format characters") << QString::fromUtf16(u"a\u200Bb\u200Dc\uFEFFd\u00ADe")
+                                                 << QStringLiteral("a\\u200bb\\u200dc\\ufeffd\\u00ade");
+    QTest::newRow("a format character beyond 16 bits")
+        << QString::fromUtf16(u"x\U000E0041y") << QStringLiteral("x\\U000e0041y");
     QTest::newRow("letters beyond ASCII stay") << QString::fromUtf16(u"Strand\u00e4 \u00a0\u4e2d")
                                                << QString::fromUtf16(u"Strand\u00e4 \u00a0\u4e2d");
 }
@@ -886,9 +906,9 @@ void CommandLineTest::escaping()
 {
     QFETCH(QString, text);
     QFETCH(QString, shown);
-    QCOMPARE(escapedForTerminal(text), shown);
+    QCOMPARE(escapedForDisplay(text), shown);
     // Shown once, it stays as it is.
-    QCOMPARE(escapedForTerminal(shown), shown);
+    QCOMPARE(escapedForDisplay(shown), shown);
 }
 
 void CommandLineTest::terminalSeesNoControls()

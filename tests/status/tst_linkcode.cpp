@@ -10,8 +10,10 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -60,6 +62,7 @@ private slots:
     void codeScansAsTheLink();
     void noCode_data();
     void noCode();
+    void linkNotKeptIsSaidUnderTheCode();
     void copyLinkPutsExactlyTheLink();
     void recentUploadsShowAndClear();
 };
@@ -117,9 +120,18 @@ void LinkCodeTest::noCode_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QByteArray>("link");
     QTest::addColumn<bool>("copies");
-    QTest::newRow("mode 2") << 2 << QByteArray("http://dl.example/x") << false;
-    QTest::newRow("mode 0 without a link") << 0 << QByteArray() << false;
-    QTest::newRow("a link longer than a code holds") << 0 << linkOfLength(3000) << true;
+    QTest::addColumn<QString>("note"); // the line under the code, or where it would be
+    const QString notWeb =
+        QStringLiteral("No QR code is shown: this link is not a web address (http or https).");
+    QTest::newRow("mode 2") << 2 << QByteArray("http://dl.example/x") << false << QString();
+    QTest::newRow("mode 0 without a link") << 0 << QByteArray() << false << QString();
+    QTest::newRow("a link longer than a code holds")
+        << 0 << linkOfLength(3000) << true
+        << QStringLiteral("No QR code is shown: this link is too long for one.");
+    QTest::newRow("a phone number") << 1 << QByteArray("tel:+15550100") << true << notWeb;
+    QTest::newRow("a file") << 0 << QByteArray("file:///etc/passwd") << true << notWeb;
+    QTest::newRow("no scheme") << 1 << QByteArray("dl.example/w/1") << true << notWeb;
+    QTest::newRow("http in the middle") << 1 << QByteArray("javascript:'http://x'") << true << notWeb;
 }
 
 void LinkCodeTest::noCode()
@@ -127,12 +139,31 @@ void LinkCodeTest::noCode()
     QFETCH(int, mode);
     QFETCH(QByteArray, link);
     QFETCH(bool, copies);
+    QFETCH(QString, note);
     Shown shown;
     QVERIFY(shown.show(mode, link));
     QVERIFY(!shown.code->isVisible());
     QCOMPARE(shown.copy->isVisible(), copies);
     if (!copies)
         QCOMPARE(shown.dlg.width(), 342); // the template's own width
+    auto *line = shown.dlg.findChild<QLabel *>(QStringLiteral("linkNote"));
+    QCOMPARE(line->isVisible(), !note.isEmpty());
+    if (!note.isEmpty())
+        QCOMPARE(line->text(), note);
+}
+
+void LinkCodeTest::linkNotKeptIsSaidUnderTheCode()
+{
+    Shown shown;
+    shown.dlg.m_note = QLatin1String(kLinkNotKeptText);
+    QVERIFY(shown.show(0, "HTTPS://dl.example/w/7"));
+    QVERIFY(shown.code->isVisible()); // the scheme in any case
+    auto *line = shown.dlg.findChild<QLabel *>(QStringLiteral("linkNote"));
+    QVERIFY(line->isVisible());
+    QCOMPARE(line->text(), QLatin1String(kLinkNotKeptText));
+    QVERIFY(line->mapTo(&shown.dlg, QPoint()).y() > shown.code->mapTo(&shown.dlg, QPoint()).y());
+    // Whole: no word of it is cut off.
+    QCOMPARE(line->height(), line->heightForWidth(line->width()));
 }
 
 void LinkCodeTest::copyLinkPutsExactlyTheLink()
@@ -167,20 +198,36 @@ void LinkCodeTest::recentUploadsShowAndClear()
     QTemporaryDir dir;
     const UploadHistory history(dir.filePath(QStringLiteral("uploads.json")));
     const QDateTime when(QDate(2026, 12, 8), QTime(9, 30));
+    const QByteArray longLink = linkOfLength(300) + "/w/1050";
+    QVERIFY(history.add({when.addSecs(-60), QStringLiteral("harbour"), longLink}));
     QVERIFY(history.add({when, QStringLiteral("beach"), "http://dl.example/1.gif"}));
     QVERIFY(history.add({when.addSecs(60), QStringLiteral("dune"), "http://dl.example/2.gif"}));
+    QVERIFY(history.add(
+        {when.addSecs(120), QString::fromUtf16(u"fig\u202Egpj"), "http://dl.example/\xE2\x80\xAEgpj.exe"}));
     RecordingPresenter presenter;
     RecentUploadsDialog dialog(history, presenter);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("uploads"));
     auto *panel = dialog.findChild<LinkPanel *>();
-    QCOMPARE(list->topLevelItemCount(), 2);
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("dune"));
-    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("http://dl.example/2.gif"));
-    QCOMPARE(panel->link(), QByteArray("http://dl.example/2.gif"));
+    QCOMPARE(list->topLevelItemCount(), 4);
+    // Read as the characters they hold, never reordered.
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("fig\\u202egpj"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("http://dl.example/\\u202egpj.exe"));
+    QCOMPARE(panel->link(), QByteArray("http://dl.example/\xE2\x80\xAEgpj.exe"));
+    QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("dune"));
+    QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("http://dl.example/2.gif"));
+    // A link too long for its column is elided where it shows, and whole
+    // in its tooltip.
+    QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
+    const QHeaderView *header = list->header();
+    QTRY_VERIFY(header->sectionViewportPosition(2) + header->sectionSize(2) <= list->viewport()->width());
+    QVERIFY(!list->horizontalScrollBar()->isVisible());
+    QCOMPARE(list->topLevelItem(3)->toolTip(2), QString::fromLatin1(longLink));
+    QCOMPARE(list->accessibleName(), QStringLiteral("Recent uploads"));
+    QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 
-    list->setCurrentItem(list->topLevelItem(1));
+    list->setCurrentItem(list->topLevelItem(2));
     QCOMPARE(panel->link(), QByteArray("http://dl.example/1.gif"));
     QVERIFY(panel->hasCode());
     list->setFocus();
@@ -190,7 +237,7 @@ void LinkCodeTest::recentUploadsShowAndClear()
     auto *clear = dialog.findChild<QPushButton *>(QStringLiteral("clear"));
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(presenter.questions, QStringList{QStringLiteral("Clear the list of recent uploads?")});
-    QCOMPARE(history.entries().size(), 2);
+    QCOMPARE(history.entries().size(), 4);
     presenter.answerYes = true;
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(history.entries().size(), 0);

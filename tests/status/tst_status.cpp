@@ -204,6 +204,12 @@ void StatusTest::messagePerMode_data()
     QTest::newRow("negative mode leaves it empty") << -1 << link << QString();
     QTest::newRow("markup shown as typed")
         << 0 << QByteArray("<b>x</b>&amp;") << kSuccessWithLink + "<b>x</b>&amp;";
+    // It would read ".../exe.jpg".
+    QTest::newRow("a bidi override shown escaped")
+        << 1 << QByteArray("http://dl.example/w/\xE2\x80\xAEgpj.exe")
+        << kTypeLink + "http://dl.example/w/\\u202egpj.exe";
+    QTest::newRow("controls shown escaped") << 0 << QByteArray("http://dl.example/\x1b[2J\x07")
+                                            << kSuccessWithLink + "http://dl.example/\\e[2J\\x07";
 }
 
 void StatusTest::messagePerMode()
@@ -244,6 +250,7 @@ void StatusTest::dialogControls()
     dlg.OnInitDialog();
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Upload Status"));
     QCOMPARE(dlg.size(), QSize(342, 236));
+    QVERIFY(!(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(dlg.findChild<QGroupBox *>()->title(), QStringLiteral("Upload Status"));
     QCOMPARE(dlg.findChild<QLabel *>(QStringLiteral("label2225"))->text(),
              QStringLiteral("Please Click Here if you werent' able to download the wallpaper"));

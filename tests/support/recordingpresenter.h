@@ -25,6 +25,7 @@ public:
     QList<QStringList> fileDialogs;            // the filters each dialog offered
     std::optional<QString> nextFile;           // answer to the next file dialog
     QList<Status> statusDialogs;
+    QStringList statusNotes; // the note under each, empty where none
     QList<QUrl> openedUrls;
     int aboutBoxes = 0;
     QStringList questions;  // texts of the Yes/No boxes, in order
@@ -53,7 +54,11 @@ public:
         fileDialogs << filters;
         return nextFile;
     }
-    void statusDialog(int mode, const QByteArray &link) override { statusDialogs.append({mode, link}); }
+    void statusDialog(int mode, const QByteArray &link, const QString &note) override
+    {
+        statusDialogs.append({mode, link});
+        statusNotes << note;
+    }
     void openUrl(const QUrl &url) override { openedUrls << url; }
     void aboutBox() override { ++aboutBoxes; }
     bool askYesNo(const QString &text) override

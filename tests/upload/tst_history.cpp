@@ -46,20 +46,30 @@ void HistoryTest::newestFirstAndAtMostFifty()
 void HistoryTest::damagedFileIsSetAside_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("not JSON") << QByteArray("\x00\x01garbage{", 9);
-    QTest::newRow("not a list") << QByteArray("{\"time\": 1}");
+    QTest::addColumn<int>("earlierCopies"); // damaged copies set aside before
+    QTest::newRow("not JSON") << QByteArray("\x00\x01garbage{", 9) << 0;
+    QTest::newRow("not a list") << QByteArray("{\"time\": 1}") << 0;
     QTest::newRow("a record without its link")
-        << QByteArray("[{\"time\": \"2026-12-08T09:30:00Z\", \"title\": \"x\"}]");
+        << QByteArray("[{\"time\": \"2026-12-08T09:30:00Z\", \"title\": \"x\"}]") << 0;
+    QTest::newRow("two earlier damaged copies stay") << QByteArray("[{") << 2;
 }
 
 void HistoryTest::damagedFileIsSetAside()
 {
     QFETCH(QByteArray, content);
+    QFETCH(int, earlierCopies);
     QTemporaryDir dir;
     const QString path = writeFile(dir.filePath(QStringLiteral("uploads.json")), content);
+    const auto copy = [&](int n) {
+        return path + QStringLiteral(".damaged") + (n ? QStringLiteral(".%1").arg(n) : QString());
+    };
+    for (int n = 0; n < earlierCopies; ++n)
+        writeFile(copy(n), "earlier " + QByteArray::number(n));
     const UploadHistory history(path);
     QCOMPARE(history.entries().size(), 0);
-    QCOMPARE(readFile(path + QStringLiteral(".damaged")), content);
+    for (int n = 0; n < earlierCopies; ++n)
+        QCOMPARE(readFile(copy(n)), "earlier " + QByteArray::number(n));
+    QCOMPARE(readFile(copy(earlierCopies)), content);
     QVERIFY(history.add({QDateTime::currentDateTime(), QStringLiteral("t"), "http://a.example/"}));
     QCOMPARE(history.entries().size(), 1);
 }
@@ -79,28 +89,35 @@ void HistoryTest::theReplysLinksAreRecorded_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QList<QByteArray>>("recorded");
+    QTest::addColumn<bool>("kept"); // what the history answers
     QTest::newRow("success with a link")
-        << QByteArray("success*http://a.example/1") << QList<QByteArray>{"http://a.example/1"};
+        << QByteArray("success*http://a.example/1") << QList<QByteArray>{"http://a.example/1"} << true;
     QTest::newRow("popup with a link")
-        << QByteArray("popup*http://a.example/2") << QList<QByteArray>{"http://a.example/2"};
-    QTest::newRow("success without a link") << QByteArray("success") << QList<QByteArray>{};
-    QTest::newRow("error") << QByteArray("error*http://a.example/3") << QList<QByteArray>{};
+        << QByteArray("popup*http://a.example/2") << QList<QByteArray>{"http://a.example/2"} << true;
+    QTest::newRow("success without a link") << QByteArray("success") << QList<QByteArray>{} << true;
+    QTest::newRow("error") << QByteArray("error*http://a.example/3") << QList<QByteArray>{} << true;
+    QTest::newRow("a link that could not be kept is told")
+        << QByteArray("success*http://a.example/4") << QList<QByteArray>{"http://a.example/4"} << false;
 }
 
 void HistoryTest::theReplysLinksAreRecorded()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QList<QByteArray>, recorded);
+    QFETCH(bool, kept);
     RecordingPresenter presenter;
     ServerReply handling(presenter);
     QList<QByteArray> links;
     handling.setLinkRecorder([&](const QByteArray &link) {
         // Recorded before the dialog shows it.
-        QCOMPARE(presenter.statusDialogs.size(), 0);
+        [&] { QCOMPARE(presenter.statusDialogs.size(), 0); }();
         links << link;
+        return kept;
     });
     handling.handlePiece(reply);
     QCOMPARE(links, recorded);
+    QCOMPARE(presenter.statusNotes,
+             QStringList(presenter.statusDialogs.size(), kept ? QString() : QLatin1String(kLinkNotKeptText)));
 }
 
 QTEST_GUILESS_MAIN(HistoryTest)

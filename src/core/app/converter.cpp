@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QImageReader>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +60,20 @@ QString pictureCoderFor(const QByteArray &head)
                 return QStringLiteral("heic");
     }
     return QString();
+}
+
+QStringList browseNameFilters()
+{
+    // The names the formats taken go by.
+    static const char *const extensions[] = {"jpg",  "jpeg", "jpe",  "bmp", "png", "webp",
+                                             "heic", "heif", "avif", "gif", "tif", "tiff"};
+    QStringList patterns;
+    for (const char *extension : extensions) {
+        const QString lower = QLatin1String(extension);
+        patterns << QStringLiteral("*.") + lower << QStringLiteral("*.") + lower.toUpper();
+    }
+    return {QStringLiteral("All pictures (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'),
+            QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)")};
 }
 
 QString converterInputFor(const QByteArray &pictureHead)
@@ -210,6 +225,11 @@ bool isPickableFile(const QString &path)
     return QFileInfo(path).isFile();
 }
 
+bool isTakenPicture(const QString &path)
+{
+    return isPickableFile(path) && !pictureCoderFor(pictureHeadOf(path)).isEmpty();
+}
+
 bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath, const QSize &screen)
 {
     if (!run.succeeded() || !QFileInfo(outputPath).isFile())
@@ -297,8 +317,10 @@ Conversion cannotStart(const QString &outputPath, const QString &converterPath)
     return Conversion::Converted;
 }
 
-// How a run ended, when its output is judged `usable` afterwards.
-Conversion ranTo(const hiddenprocess::RunResult &run, const std::function<bool()> &usable)
+// How a run into `outputPath` ended, when its output is judged `usable`
+// afterwards and needs about `bytesNeeded`.
+Conversion ranTo(const hiddenprocess::RunResult &run, const std::function<bool()> &usable,
+                 const QString &outputPath, qint64 bytesNeeded)
 {
     if (!run.started)
         return Conversion::NoConverter;
@@ -306,10 +328,26 @@ Conversion ranTo(const hiddenprocess::RunResult &run, const std::function<bool()
         return Conversion::TimedOut;
     if (run.stopped)
         return Conversion::Stopped;
-    return usable() ? Conversion::Converted : Conversion::Unreadable;
+    if (usable())
+        return Conversion::Converted;
+    // What was half written goes first, or it would fill what is measured.
+    QFile::remove(outputPath);
+    const QStorageInfo folder(QFileInfo(outputPath).absolutePath());
+    return failedRunOutcome(folder.isValid() ? folder.bytesAvailable() : -1, bytesNeeded);
+}
+
+// Pixels of three bytes, and room for a header or a palette.
+qint64 copyBytes(const QSize &size)
+{
+    return 3 * qint64(std::max(0, size.width())) * std::max(0, size.height()) + 4096;
 }
 
 } // namespace
+
+Conversion failedRunOutcome(qint64 bytesFree, qint64 bytesNeeded)
+{
+    return bytesFree >= 0 && bytesFree < bytesNeeded ? Conversion::CannotWrite : Conversion::Unreadable;
+}
 
 Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
                            const QString &converterPath, const ConverterRunner &runner)
@@ -330,8 +368,10 @@ Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, 
     else if ((outcome = cannotStart(workPath, converterPath)) == Conversion::Converted) {
         const hiddenprocess::RunResult run =
             runner(converterPath, workingCopyArguments(facts, screen, workPath), picturePath);
-        outcome =
-            ranTo(run, [&] { return run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty(); });
+        const QSize upright = facts.turned ? facts.storedSize.transposed() : facts.storedSize;
+        outcome = ranTo(
+            run, [&] { return run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty(); }, workPath,
+            copyBytes(workingCopyBound(upright, screen)));
     }
     if (outcome != Conversion::Converted)
         QFile::remove(workPath);
@@ -349,7 +389,8 @@ Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, co
         && (outcome = cannotStart(outputPath, converterPath)) == Conversion::Converted) {
         const QStringList arguments = phoneCopyArguments(working, screen, view, outputPath);
         const hiddenprocess::RunResult run = runner(converterPath, arguments, workPath);
-        outcome = ranTo(run, [&] { return convertedCopyUsable(run, outputPath, screen); });
+        outcome = ranTo(
+            run, [&] { return convertedCopyUsable(run, outputPath, screen); }, outputPath, copyBytes(screen));
     }
     // Whatever a failed run left is no copy of this pick.
     if (outcome != Conversion::Converted)

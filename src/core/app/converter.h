@@ -28,6 +28,11 @@ QString convertedPicturePath(const QString &startDir, const QString &outputExt);
 // never guesses a format and no picture can make it read other files.
 QString pictureCoderFor(const QByteArray &pictureHead);
 
+// Browse's filters, the first preselected: every picture taken, each
+// extension in lower and upper case (GTK's chooser matches case-sensitively,
+// and a camera names its photos IMG_0001.JPG), then the two of old.
+QStringList browseNameFilters();
+
 // What ImageMagick is really handed. It gets the picture's bytes on standard
 // input, never its name, so no name can be globbed, read as a coder
 // ("gif:x"), a frame selector ("[1]") or a file list ("@x"): "<coder>:-",
@@ -116,6 +121,10 @@ QSize pictureSizeOf(const QString &path);
 // system alone, nothing is opened.
 bool isPickableFile(const QString &path);
 
+// A pickable file whose first bytes are of a format taken: what a drop may
+// hand over.
+bool isTakenPicture(const QString &path);
+
 // Whether a run left a copy fit to send: the converter ended by itself with
 // status 0, and the output decodes as a picture of exactly `screen` pixels in
 // the format its extension names (a converter that exits 0 after writing
@@ -159,13 +168,18 @@ enum class Conversion {
     NoConverter, // ImageMagick is not installed (or would not start)
     TimedOut,    // still converting at its time limit
     Stopped,     // the user stopped it
-    CannotWrite, // the working folder cannot take the copy
+    CannotWrite, // the working folder cannot take the copy (or is full)
     Unreadable,  // a format not taken, or one ImageMagick could not read
 };
 
 // The sentence the user is shown for a failed conversion; `timeLimit` is
 // the converter's limit. Empty for Converted.
 QString conversionFailureText(Conversion outcome, std::chrono::milliseconds timeLimit);
+
+// What a run that left no usable copy means: a working folder with less
+// room than the copy needs (`bytesFree`, negative when unknown) was full,
+// whatever the converter made of it; otherwise the picture was unreadable.
+Conversion failedRunOutcome(qint64 bytesFree, qint64 bytesNeeded);
 
 // Browse's first step once a picture is picked: clears the working copy an
 // earlier pick left, and has the converter make this pick's when it is a

@@ -12,3 +12,9 @@ class QMimeData;
 // A name that is not UTF-8 is reached through a link in `folder` (see
 // reachableFileName()).
 QString droppedPicturePath(const QMimeData *mime, const QString &folder);
+
+// What the user is told when a dropped file turns out, at the drop, not to be
+// a picture that is taken; the picture chosen before stays.
+inline constexpr char kNotAPictureText[] =
+    "This file is not a picture Pictovane can take (JPEG, bitmap, PNG, WebP, HEIC/HEIF, AVIF, GIF or "
+    "TIFF), so the picture chosen before stays.";

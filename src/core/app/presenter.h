@@ -25,8 +25,9 @@ public:
     // An Open dialog with the filters in order, the first preselected;
     // nullopt when the user cancels.
     virtual std::optional<QString> openFileName(const QStringList &filters) = 0;
-    // The "Upload Status" dialog in the given mode, run modally.
-    virtual void statusDialog(int mode, const QByteArray &link) = 0;
+    // The "Upload Status" dialog in the given mode, run modally; `note`,
+    // when not empty, is one line under the link's code.
+    virtual void statusDialog(int mode, const QByteArray &link, const QString &note) = 0;
     // Opens an address with the desktop's handler.
     virtual void openUrl(const QUrl &url) = 0;
     virtual void aboutBox() = 0;

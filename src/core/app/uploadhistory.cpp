@@ -49,9 +49,14 @@ QList<UploadRecord> UploadHistory::entries() const
     if (parseRecords(file.readAll(), records))
         return records.mid(0, kMaxEntries);
     file.close();
+    // Never over an earlier damaged copy: each may be all the user has of
+    // some links. Renaming never replaces a file that is there.
     const QString aside = m_filePath + QStringLiteral(".damaged");
-    QFile::remove(aside);
-    QFile::rename(m_filePath, aside);
+    for (int n = 0; n < kMaxDamagedCopies; ++n) {
+        if (QFile::rename(m_filePath, n ? aside + QStringLiteral(".%1").arg(n) : aside)
+            || !QFileInfo::exists(m_filePath))
+            break;
+    }
     return {};
 }
 

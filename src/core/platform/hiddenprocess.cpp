@@ -65,23 +65,41 @@ HiddenRun::HiddenRun(const QString &program, const QStringList &arguments, const
 #endif
     process.start();
     m_started = process.waitForStarted(-1);
-    if (m_started)
-        lastwords::setChildGroup(long(process.processId()));
+    if (m_started) {
+        m_group = process.processId();
+        lastwords::setChildGroup(long(m_group));
+    }
 }
 
 HiddenRun::~HiddenRun()
 {
     if (m_started && m_process->state() != QProcess::NotRunning)
         stop();
-    if (m_started)
+    if (m_started) {
+        endGroup();
         lastwords::setChildGroup(0);
+    }
+}
+
+void HiddenRun::endGroup()
+{
+#ifndef Q_OS_WIN
+    // Whatever the helper left behind in its group (a child in the
+    // background, one its killed parent left) goes with it, whether or not
+    // the leader is still there: the group's number stays its own while any
+    // member lives.
+    if (m_group > 0)
+        ::kill(-pid_t(m_group), SIGKILL);
+#endif
+    // Once empty, the number may name someone else's group.
+    m_group = 0;
 }
 
 void HiddenRun::stop()
 {
     QProcess &process = *m_process;
 #ifndef Q_OS_WIN
-    const pid_t group = pid_t(process.processId());
+    const pid_t group = pid_t(m_group);
     if (group > 0)
         ::kill(-group, SIGTERM);
 #endif
@@ -94,11 +112,7 @@ void HiddenRun::stop()
         process.kill();
         process.waitForFinished(-1);
     }
-#ifndef Q_OS_WIN
-    // Whatever of the group outlived its leader goes as well.
-    if (group > 0)
-        ::kill(-group, SIGKILL);
-#endif
+    endGroup();
 }
 
 RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, Wait *wait)
@@ -130,6 +144,7 @@ RunResult HiddenRun::wait(std::chrono::milliseconds timeLimit, Wait *wait)
             }
         }
     }
+    endGroup();
     lastwords::setChildGroup(0);
     result.exitedNormally =
         !result.timedOut && !result.stopped && process.exitStatus() == QProcess::NormalExit;

@@ -55,14 +55,18 @@ public:
     // Waits until the helper ends, coming back to `wait` (when given) every
     // few milliseconds. Once `timeLimit` has passed (negative: none), or
     // once `wait` asks to stop, it is stopped, with everything it started,
-    // and killed if it does not end at once.
+    // and killed if it does not end at once. However it ended, whatever it
+    // started that is still running is then killed.
     RunResult wait(std::chrono::milliseconds timeLimit, Wait *wait = nullptr);
 
 private:
     void stop();
+    // Kills what is left of the helper's process group.
+    void endGroup();
 
     std::unique_ptr<QProcess> m_process;
     bool m_started = false;
+    qint64 m_group = 0;
 };
 
 } // namespace hiddenprocess

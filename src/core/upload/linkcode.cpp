@@ -13,10 +13,21 @@ bool LinkCode::isDark(int x, int y) const
     return modules.at(y * size + x) != 0;
 }
 
+namespace {
+
+bool isWebAddress(const QByteArray &link)
+{
+    // The scheme's letter case does not matter.
+    const QByteArray start = link.left(8).toLower();
+    return start.startsWith("http://") || start.startsWith("https://");
+}
+
+} // namespace
+
 LinkCode linkCodeFor(const QByteArray &link)
 {
     // The reply's text ends at its first NUL, so a link never holds one.
-    if (link.isEmpty() || link.contains('\0'))
+    if (link.isEmpty() || link.contains('\0') || !isWebAddress(link))
         return {};
     const std::unique_ptr<QRcode, decltype(&QRcode_free)> encoded(
         QRcode_encodeString(link.constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1), &QRcode_free);
@@ -28,6 +39,17 @@ LinkCode linkCodeFor(const QByteArray &link)
     for (qsizetype i = 0; i < code.modules.size(); ++i)
         code.modules[i] = char(encoded->data[i] & 1); // the other bits say what a module is for
     return code;
+}
+
+QString noLinkCodeReason(const QByteArray &link)
+{
+    if (link.isEmpty())
+        return {};
+    if (!isWebAddress(link))
+        return QStringLiteral("No QR code is shown: this link is not a web address (http or https).");
+    if (linkCodeFor(link).isNull())
+        return QStringLiteral("No QR code is shown: this link is too long for one.");
+    return {};
 }
 
 QImage linkCodeImage(const LinkCode &code, int modulePixels)

@@ -21,8 +21,15 @@ struct LinkCode
 // Light modules kept around the code, as scanners expect.
 inline constexpr int kLinkCodeQuietZone = 4;
 
-// Exactly the link's bytes, error correction level M.
+// Exactly the link's bytes, error correction level M. Only a web address
+// (http or https) gets one: a phone's camera would offer to run any other
+// kind as it stands (a call, a message, a file).
 LinkCode linkCodeFor(const QByteArray &link);
+
+// The one plain line shown where a link gets no code: another kind of
+// address, or one too long for a code. Empty when it gets one, or when
+// there is no link.
+QString noLinkCodeReason(const QByteArray &link);
 
 // The code black on white, its quiet zone included, each module a square of
 // modulePixels pixels. Null for a null code.

@@ -1,6 +1,7 @@
 #include "core/upload/serverreply.h"
 
 #include "core/app/presenter.h"
+#include "core/app/uploadhistory.h"
 #include "core/upload/replygrammar.h"
 
 #include <QUrl>
@@ -28,9 +29,10 @@ void ServerReply::showStatus(int mode, const QByteArray &link)
     if (m_modesShown.contains(mode))
         return;
     m_modesShown.append(mode);
-    if ((mode == 0 || mode == 1) && !link.isEmpty() && m_recordLink)
-        m_recordLink(link);
-    m_presenter.statusDialog(mode, link);
+    QString note;
+    if ((mode == 0 || mode == 1) && !link.isEmpty() && m_recordLink && !m_recordLink(link))
+        note = QLatin1String(kLinkNotKeptText);
+    m_presenter.statusDialog(mode, link, note);
 }
 
 void ServerReply::reportSendFailure()

@@ -43,8 +43,9 @@ public:
     const QList<int> &modesShown() const { return m_modesShown; }
 
     // Told each link of a status dialog (modes 0 and 1) before it is shown,
-    // so the link is kept even if the dialog never closes.
-    void setLinkRecorder(std::function<void(const QByteArray &link)> recorder)
+    // so the link is kept even if the dialog never closes; false when it
+    // could not be kept, which the dialog then says.
+    void setLinkRecorder(std::function<bool(const QByteArray &link)> recorder)
     {
         m_recordLink = std::move(recorder);
     }
@@ -57,5 +58,5 @@ private:
     bool m_failureReported = false;
     bool m_addressOpened = false;
     QList<int> m_modesShown;
-    std::function<void(const QByteArray &)> m_recordLink;
+    std::function<bool(const QByteArray &)> m_recordLink;
 };

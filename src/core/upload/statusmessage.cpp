@@ -8,8 +8,27 @@ QString statusLinkText(const QByteArray &link)
     return QString::fromLocal8Bit(link);
 }
 
-QString statusMessageText(int mode, const QByteArray &link)
+QString escapedForDisplay(const QString &text)
 {
+    QString shown;
+    shown.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        if (c == 0x1B)
+            shown += QLatin1String("\\e");
+        else if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+            shown += QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
+        else if (QChar::category(c) == QChar::Other_Format)
+            shown += c > 0xFFFF ? QStringLiteral("\\U%1").arg(uint(c), 8, 16, QLatin1Char('0'))
+                                : QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+        else
+            shown += QStringView(QChar::fromUcs4(c));
+    }
+    return shown;
+}
+
+QString statusMessageText(int mode, const QByteArray &link, bool escaped)
+{
+    const QString shown = escaped ? escapedForDisplay(statusLinkText(link)) : statusLinkText(link);
     switch (mode) {
     case 0:
         if (link.isEmpty())
@@ -18,11 +37,11 @@ QString statusMessageText(int mode, const QByteArray &link)
                    "The Ringtone was successfully uploaded to your phone. If you don't recieve the text "
                    "msg or you are unable to extract the URL from the text message, please type the "
                    "following URL into your phone ")
-               + statusLinkText(link);
+               + shown;
     case 1:
         return QStringLiteral(
                    "To download your wallpaper, please type in the following URL into your phone: \n")
-               + statusLinkText(link);
+               + shown;
     case 2:
         return QStringLiteral(
             "An error occured while uploading the wallpaper to your phone, please try again");

@@ -6,13 +6,22 @@
 #include <QColor>
 #include <QString>
 
-// A link from the server, shown as the local 8-bit text it was sent as.
+// A link from the server, as the local 8-bit text it was sent as.
 QString statusLinkText(const QByteArray &link);
+
+// `text` as it may be shown to a person, in a window or on a terminal:
+// every character that acts instead of reading as itself is written out
+// instead: C0 and C1 controls and DEL (which clear, retitle or recolour a
+// terminal), bidirectional controls (which reorder what is read: a link
+// ending ".../\u202Egpj.exe" would read ".../exe.jpg") and every other
+// format character (invisible). ESC as \e, the rest as \xNN, \uNNNN or
+// \UNNNNNNNN. Anything else stays.
+QString escapedForDisplay(const QString &text);
 
 // The message for a mode (0 success, 1 link to type into the phone, 2
 // failure); empty for a mode that has none. Links of any length are kept
-// whole.
-QString statusMessageText(int mode, const QByteArray &link);
+// whole; `escaped`, they are shown through escapedForDisplay().
+QString statusMessageText(int mode, const QByteArray &link, bool escaped = false);
 
 // WCAG contrast ratio of two colours, 1 to 21.
 double contrastRatio(const QColor &a, const QColor &b);

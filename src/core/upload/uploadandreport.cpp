@@ -14,7 +14,7 @@ UploadReport uploadAndReport(Presenter &presenter, const UploadRequest &request,
     if (history) {
         reply.setLinkRecorder(
             [history, title = QString::fromLocal8Bit(request.pictureTitle)](const QByteArray &link) {
-                history->add({QDateTime::currentDateTime(), title, link});
+                return history->add({QDateTime::currentDateTime(), title, link});
             });
     }
     PostStatus status;

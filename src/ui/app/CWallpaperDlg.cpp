@@ -298,11 +298,7 @@ void CWallpaperDlg::OnBrowse()
     if (!wallpaperUsableOrSaySo(m_profile, m_presenter))
         return;
 
-    const std::optional<QString> picked = m_presenter.openFileName(
-        {QStringLiteral("JPG Files(*.jpg)"), QStringLiteral("Bitmap Files (*.bmp)"),
-         QStringLiteral(
-             "All pictures (*.jpg *.jpeg *.jpe *.bmp *.png *.webp *.heic *.heif *.avif *.gif *.tif "
-             "*.tiff)")});
+    const std::optional<QString> picked = m_presenter.openFileName(browseNameFilters());
     if (!picked) {
         m_picturePath.clear();
         m_pictureTitle.clear();
@@ -445,19 +441,20 @@ void CWallpaperDlg::OnCloseButton()
 
 void CWallpaperDlg::dragEnterEvent(QDragEnterEvent *event)
 {
-    // Refusing here is what makes the cursor say no.
-    if (droppedPicturePath(event->mimeData(), m_startDir).isEmpty())
-        event->ignore();
-    else
+    // Refusing here is what makes the cursor say no, before anything the
+    // user has is touched.
+    if (isTakenPicture(droppedPicturePath(event->mimeData(), m_startDir)))
         event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void CWallpaperDlg::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (droppedPicturePath(event->mimeData(), m_startDir).isEmpty())
-        event->ignore();
-    else
+    if (isTakenPicture(droppedPicturePath(event->mimeData(), m_startDir)))
         event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void CWallpaperDlg::dropEvent(QDropEvent *event)
@@ -465,6 +462,13 @@ void CWallpaperDlg::dropEvent(QDropEvent *event)
     const QString picture = droppedPicturePath(event->mimeData(), m_startDir);
     if (picture.isEmpty()) {
         event->ignore();
+        return;
+    }
+    if (!isTakenPicture(picture)) {
+        // It changed since it was dragged in: the pick and its framing stay.
+        event->ignore();
+        QMetaObject::invokeMethod(
+            this, [this] { m_presenter.messageBox(QLatin1String(kNotAPictureText)); }, Qt::QueuedConnection);
         return;
     }
     event->acceptProposedAction();
@@ -560,7 +564,7 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     const QString about = resources::loadString(101);
     if (!about.isEmpty())
         aboutAction = menu.addAction(about);
-    QAction *recentAction = menu.addAction(QStringLiteral("Recent Uploads\u2026"));
+    QAction *recentAction = menu.addAction(QStringLiteral("&Recent Uploads\u2026"));
     recentAction->setEnabled(m_history && !m_history->entries().isEmpty());
     // Opened from the keyboard, its first item is selected, ready for Enter.
     if (event->reason() == QContextMenuEvent::Keyboard) {

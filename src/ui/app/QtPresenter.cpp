@@ -34,7 +34,7 @@ std::optional<QString> QtPresenter::openFileName(const QStringList &filters)
     return dialog.selectedFiles().constFirst();
 }
 
-void QtPresenter::statusDialog(int mode, const QByteArray &link)
+void QtPresenter::statusDialog(int mode, const QByteArray &link, const QString &note)
 {
     CStatusDialog dialog(m_parent, [this](const QUrl &url) { openUrl(url); });
     dialog.m_nMode = mode;
@@ -42,6 +42,7 @@ void QtPresenter::statusDialog(int mode, const QByteArray &link)
         dialog.m_pszLinkUrl = link;
     else
         dialog.m_pszSuccessUrl = link;
+    dialog.m_note = note;
     dialog.DoModal();
 }
 

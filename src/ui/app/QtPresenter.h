@@ -15,7 +15,7 @@ public:
     void messageBox(const QString &text) override;
     void plainBox(const QString &text, const QString &caption) override;
     std::optional<QString> openFileName(const QStringList &filters) override;
-    void statusDialog(int mode, const QByteArray &link) override;
+    void statusDialog(int mode, const QByteArray &link, const QString &note) override;
     void openUrl(const QUrl &url) override;
     void aboutBox() override;
     bool askYesNo(const QString &text) override;

@@ -88,11 +88,13 @@ void CStatusDialog::OnInitDialog()
                 Qt::UniqueConnection);
 
     const QByteArray &link = m_nMode == 1 ? m_pszLinkUrl : m_pszSuccessUrl;
-    const QString text = statusMessageText(m_nMode, link);
-    const qsizetype linkLength = (m_nMode == 0 || m_nMode == 1) ? statusLinkText(link).size() : 0;
+    // The link reads as the characters it holds, none of them acting.
+    const QString text = statusMessageText(m_nMode, link, true);
+    const qsizetype linkLength =
+        (m_nMode == 0 || m_nMode == 1) ? escapedForDisplay(statusLinkText(link)).size() : 0;
     m_messageLayout->setLink(linkLength > 0 ? int(text.size() - linkLength) : -1, int(linkLength));
     m_ui->label2224->setPlainText(text);
-    m_linkPanel->setLink(m_nMode == 0 || m_nMode == 1 ? link : QByteArray());
+    m_linkPanel->setLink(m_nMode == 0 || m_nMode == 1 ? link : QByteArray(), m_note);
     m_linkPanel->setVisible(!m_linkPanel->link().isEmpty());
     fitToMessage();
     m_ui->button1->setFocus();

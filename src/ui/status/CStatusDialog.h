@@ -43,6 +43,8 @@ public:
     int m_nMode = -1;
     QByteArray m_pszLinkUrl;
     QByteArray m_pszSuccessUrl;
+    // One line under the link's code, when not empty.
+    QString m_note;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -19,6 +21,7 @@
 namespace {
 
 constexpr int kLinkRole = Qt::UserRole;
+constexpr int kLinkColumn = 2;
 constexpr std::pair<int, int> kListWidth{420, 640};
 
 } // namespace
@@ -34,7 +37,15 @@ RecentUploadsDialog::RecentUploadsDialog(const UploadHistory &history, Presenter
 {
     setWindowTitle(QStringLiteral("Recent Uploads"));
     setObjectName(QStringLiteral("recentUploads"));
+    // Its size follows the list; there is nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     m_list->setObjectName(QStringLiteral("uploads"));
+    m_list->setAccessibleName(QStringLiteral("Recent uploads"));
+    // A link cut at its end reads as another valid one (".../w/1050" as
+    // ".../w/105"); elided in the middle it shows it is not whole.
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Title"), QStringLiteral("Link")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
@@ -68,17 +79,30 @@ void RecentUploadsDialog::reload()
     m_list->clear();
     const QLocale locale;
     for (const UploadRecord &record : m_history.entries()) {
+        const QString link = escapedForDisplay(statusLinkText(record.link));
         auto *item =
             new QTreeWidgetItem(m_list, {locale.toString(record.when.toLocalTime(), QLocale::ShortFormat),
-                                         record.title, statusLinkText(record.link)});
+                                         escapedForDisplay(record.title), link});
         item->setData(0, kLinkRole, record.link);
+        item->setToolTip(kLinkColumn, link);
     }
-    // Wide enough for whole links, up to a size that still fits a laptop.
-    int width = 2 * m_list->frameWidth();
-    for (int column = 0; column < m_list->columnCount(); ++column) {
+    // Wide enough for whole links, the scroll bar a long list brings
+    // included, up to a size that still fits a laptop. The links take what
+    // is left, so a longer one is elided rather than scrolled out of view.
+    int width = 2 * m_list->frameWidth() + m_list->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < kLinkColumn; ++column) {
         m_list->resizeColumnToContents(column);
         width += m_list->columnWidth(column);
     }
+    // The links' column is never given a width of its own: it stretches
+    // over what is left.
+    const int margins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
+    int links = m_list->header()->sectionSizeHint(kLinkColumn);
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row)
+        links = std::max(links,
+                         m_list->fontMetrics().horizontalAdvance(m_list->topLevelItem(row)->text(kLinkColumn))
+                             + margins);
+    width += links;
     m_list->setMinimumWidth(std::clamp(width, kListWidth.first, kListWidth.second));
     m_clear->setEnabled(m_list->topLevelItemCount() > 0);
     // The newest is the one the user most likely came for.

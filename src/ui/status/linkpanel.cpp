@@ -15,6 +15,8 @@ namespace {
 
 const char kCopyText[] = "Copy link";
 const char kCopiedText[] = "Copied";
+// The least width of the lines under the code, in logical pixels.
+constexpr int kNoteWidth = 180;
 
 } // namespace
 
@@ -63,8 +65,11 @@ void LinkCodeView::paintEvent(QPaintEvent *)
 }
 
 LinkPanel::LinkPanel(QWidget *parent) :
-    QWidget(parent), m_view(new LinkCodeView(this)), m_copy(new QPushButton(this))
+    QWidget(parent), m_view(new LinkCodeView(this)), m_copy(new QPushButton(this)), m_note(new QLabel(this))
 {
+    m_note->setObjectName(QStringLiteral("linkNote"));
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setWordWrap(true);
     setObjectName(QStringLiteral("linkPanel"));
     m_copy->setObjectName(QStringLiteral("copyLink"));
     m_copy->setAutoDefault(false);
@@ -78,6 +83,7 @@ LinkPanel::LinkPanel(QWidget *parent) :
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view, 0, Qt::AlignHCenter);
     layout->addWidget(m_copy, 0, Qt::AlignHCenter);
+    layout->addWidget(m_note, 0, Qt::AlignHCenter);
     layout->addStretch();
 
     m_copied.setSingleShot(true);
@@ -87,7 +93,7 @@ LinkPanel::LinkPanel(QWidget *parent) :
     setLink({});
 }
 
-void LinkPanel::setLink(const QByteArray &link)
+void LinkPanel::setLink(const QByteArray &link, const QString &note)
 {
     m_link = link;
     const LinkCode code = linkCodeFor(link);
@@ -96,6 +102,17 @@ void LinkPanel::setLink(const QByteArray &link)
     m_copy->setVisible(!link.isEmpty());
     m_copied.stop();
     m_copy->setText(QString::fromLatin1(kCopyText));
+    QStringList lines;
+    if (code.isNull())
+        lines << noLinkCodeReason(link);
+    lines << note;
+    lines.removeAll(QString());
+    m_note->setText(lines.join(QLatin1Char('\n')));
+    m_note->setVisible(!lines.isEmpty());
+    // As wide as the code (a line of its own where there is none), as high
+    // as the words wrapped to that.
+    const int width = std::max({m_view->sizeHint().width(), m_copy->minimumWidth(), kNoteWidth});
+    m_note->setFixedSize(width, lines.isEmpty() ? 0 : m_note->heightForWidth(width));
     layout()->activate();
 }
 

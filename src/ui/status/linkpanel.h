@@ -49,9 +49,10 @@ public:
 
     explicit LinkPanel(QWidget *parent = nullptr);
 
-    // The code (when the link fits one) and the button; an empty link
-    // leaves the panel with nothing to show.
-    void setLink(const QByteArray &link);
+    // The code (when the link gets one, else a line saying why not), the
+    // button, and `note` under them; an empty link leaves the panel with
+    // nothing to show but the note.
+    void setLink(const QByteArray &link, const QString &note = QString());
     const QByteArray &link() const { return m_link; }
     bool hasCode() const { return !m_view->code().isNull(); }
     // Where the code would not fit: the button alone stays.
@@ -65,5 +66,6 @@ private:
     QByteArray m_link;
     LinkCodeView *m_view;
     QPushButton *m_copy;
+    QLabel *m_note;
     QTimer m_copied;
 };
