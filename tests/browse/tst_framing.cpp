@@ -4,6 +4,7 @@
 // own settings.
 #include "ui/app/CWallpaperDlg.h"
 #include "ui/preview/CImagePreviewStatic.h"
+#include "ui/preview/framingdialog.h"
 
 #include "photo.h"
 #include "pictures.h"
@@ -14,6 +15,9 @@
 #include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPointer>
+#include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -70,6 +74,21 @@ struct Fixture : WindowFixture
         return QTest::qWaitForWindowExposed(dlg.get());
     }
 
+    // ImageMagick behind a script that waits `seconds` first: every time,
+    // or only once the file "slow" appears beside it (then removed). Each
+    // start leaves a line in "log".
+    void slowConverter(const char *seconds, bool once)
+    {
+        const QByteArray real = QFile::encodeName(imageMagick());
+        const QByteArray dir = QFile::encodeName(bin.path());
+        installConverter("#!/bin/sh\necho start >> '" + dir + "/log'\n"
+                         + (once ? "if [ -e '" + dir + "/slow' ]; then rm -f '" + dir + "/slow'; sleep "
+                                       + seconds + "; fi\n"
+                                 : QByteArray("sleep ") + seconds + "\n")
+                         + "exec '" + real + "' \"$@\"\n");
+    }
+    int converterStarts() const { return readFile(bin.filePath(QStringLiteral("log"))).count("start"); }
+
     CImagePreviewStatic *preview() const
     {
         return dlg->findChild<CImagePreviewStatic *>(QStringLiteral("preview2222"));
@@ -106,6 +125,12 @@ private slots:
     void uploadWaitsForTheNewFraming();
     void heldPictureWaitsForTheRelease();
     void uploadClickedWhileConvertingWaitsForIt();
+    void gestureDuringAConversionIsTaken_data();
+    void gestureDuringAConversionIsTaken();
+    void framingWindow_data();
+    void framingWindow();
+    void framingWindowSize_data();
+    void framingWindowSize();
     void keysPanZoomAndCentre();
     void contextMenuChoosesAndRemembers();
     void commandLineFramingIsNotRemembered();
@@ -247,15 +272,17 @@ void FramingTest::heldPictureWaitsForTheRelease()
 void FramingTest::uploadClickedWhileConvertingWaitsForIt()
 {
     Fixture fx;
+    fx.slowConverter("0.5", false);
     QVERIFY(fx.pickAndShow());
     const QByteArray centred = readFile(fx.copyPath());
     CImagePreviewStatic *p = fx.preview();
-    // One click on Upload through the window while the converter runs.
+    // One click on Upload through the window while the converter runs, in
+    // the background or not.
     const QWidget *upload = fx.dlg->findChild<QWidget *>(QStringLiteral("button1008"));
     int clicks = 0;
     QTimer clicker;
     QObject::connect(&clicker, &QTimer::timeout, [&] {
-        if (fx.dlg->isBusy() && clicks++ == 0)
+        if ((fx.dlg->isBusy() || fx.dlg->isReframing()) && clicks++ == 0)
             QTest::mouseClick(fx.dlg->windowHandle(), Qt::LeftButton, {},
                               upload->mapTo(fx.dlg.get(), upload->rect().center()));
     });
@@ -266,6 +293,9 @@ void FramingTest::uploadClickedWhileConvertingWaitsForIt()
     QTRY_COMPARE(fx.sent.size(), 1);
     QVERIFY(fx.sent[0] != centred);
     QCOMPARE(fx.sent[0], readFile(fx.copyPath()));
+    QVERIFY(fx.previewAgainstCopy() < kAgree);
+    QTest::qWait(700);
+    QCOMPARE(fx.sent.size(), 1);
 
     // Upload's own conversion: a click then is no second upload.
     clicks = 0;
@@ -274,6 +304,144 @@ void FramingTest::uploadClickedWhileConvertingWaitsForIt()
     QCOMPARE(clicks > 0, true);
     QTest::qWait(500);
     QCOMPARE(fx.sent.size(), 2);
+}
+
+void FramingTest::gestureDuringAConversionIsTaken_data()
+{
+    QTest::addColumn<bool>("drag"); // the second gesture: a drag, or the wheel
+    QTest::addColumn<bool>("once"); // only the first framing's conversion is slow
+    QTest::newRow("drag while converting") << true << false;
+    QTest::newRow("wheel while converting") << false << false;
+    QTest::newRow("older conversion slower than the newer") << false << true;
+}
+
+void FramingTest::gestureDuringAConversionIsTaken()
+{
+    QFETCH(bool, drag);
+    QFETCH(bool, once);
+    Fixture fx;
+    fx.slowConverter(once ? "2" : "0.8", once);
+    QVERIFY(fx.pickAndShow());
+    const QByteArray centred = readFile(fx.copyPath());
+    if (once)
+        writeFile(fx.bin.filePath(QStringLiteral("slow")), "");
+    CImagePreviewStatic *p = fx.preview();
+    const QPoint at = p->screenRect().center();
+    turnWheel(p, at, 1);
+    QTRY_VERIFY(fx.dlg->isReframing());
+    const FrameView first = fx.dlg->frameView();
+
+    if (drag) {
+        QTest::mousePress(p, Qt::LeftButton, {}, at);
+        QTest::mouseMove(p, at + QPoint(-15, 10));
+        QTest::mouseRelease(p, Qt::LeftButton, {}, at + QPoint(-15, 10));
+    } else {
+        turnWheel(p, at + QPoint(10, 10), 1);
+    }
+    // Taken at once, the preview with it; the older conversion is no more.
+    QVERIFY(!(fx.dlg->frameView() == first));
+    QCOMPARE(fx.dlg->frameView(), p->view());
+    QVERIFY(!fx.dlg->isReframing());
+    QTRY_VERIFY_WITH_TIMEOUT(!fx.dlg->isReframing() && readFile(fx.copyPath()) != centred, 15000);
+    const QByteArray last = readFile(fx.copyPath());
+    const double difference = fx.previewAgainstCopy();
+    QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
+    // Long after, nothing of the older framing has reached the copy.
+    QTest::qWait(2500);
+    QCOMPARE(readFile(fx.copyPath()), last);
+    QCOMPARE(fx.converterStarts(), 4); // the pick's two, then one per framing
+    QVERIFY(!QFile::exists(fx.copyPath("next-a.gif")));
+}
+
+void FramingTest::framingWindow_data()
+{
+    QTest::addColumn<bool>("byMenu");
+    QTest::addColumn<bool>("done");
+    QTest::newRow("menu, Done") << true << true;
+    QTest::newRow("Enter, Done") << false << true;
+    QTest::newRow("Enter, Cancel") << false << false;
+}
+
+void FramingTest::framingWindow()
+{
+    QFETCH(bool, byMenu);
+    QFETCH(bool, done);
+    Fixture fx;
+    QVERIFY(fx.pickAndShow());
+    const QByteArray centred = readFile(fx.copyPath());
+    CImagePreviewStatic *p = fx.preview();
+    p->setFocus(Qt::TabFocusReason);
+    const FrameView before = fx.dlg->frameView();
+    if (byMenu) {
+        QTimer::singleShot(0, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            menu->setActiveAction(menu->actions().at(3));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                fx.dlg->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(fx.dlg.get(), &event);
+    } else {
+        QTest::keyClick(p, Qt::Key_Return);
+    }
+    // Enter on the preview frames the picture; it never ends the window.
+    QVERIFY(fx.dlg->isVisible());
+    QPointer<FramingDialog> w = fx.dlg->findChild<FramingDialog *>();
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->view(), before);
+    QCOMPARE(w->findChildren<QRadioButton *>().size(), 3);
+    QTest::keyClick(w->preview(), Qt::Key_Plus);
+    QTest::keyClick(w->preview(), Qt::Key_Left);
+    const FrameView chosen = w->view();
+    QVERIFY(!(chosen == before));
+    QTest::keyClick(w->preview(), done ? Qt::Key_Return : Qt::Key_Escape);
+    QTRY_VERIFY(!w);
+    QVERIFY(fx.dlg->isVisible());
+    QCOMPARE(fx.dlg->frameView(), done ? chosen : before);
+    QCOMPARE(p->view(), fx.dlg->frameView());
+    QTRY_VERIFY(!fx.dlg->isReframing());
+    QCOMPARE(readFile(fx.copyPath()) != centred, done);
+    QVERIFY(fx.previewAgainstCopy() < kAgree);
+    QVERIFY(QSettings(fx.userSettingsPath(), QSettings::IniFormat)
+                .value("framingWindow/size")
+                .toSize()
+                .isValid());
+}
+
+void FramingTest::framingWindowSize_data()
+{
+    QTest::addColumn<qreal>("ratio"); // of one of two screens 1080 pixels high
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("2x") << 2.0;
+}
+
+void FramingTest::framingWindowSize()
+{
+    QFETCH(qreal, ratio);
+    QScreen *s = nullptr;
+    for (QScreen *each : QGuiApplication::screens())
+        if (qFuzzyCompare(each->devicePixelRatio(), ratio))
+            s = each;
+    if (!s)
+        QSKIP("needs the two screens of framescreens.json");
+    Fixture fx(profileOf(1, 1080, 2400));
+    QVERIFY(fx.pickAndShow());
+    QCOMPARE(s->geometry().height(), 1080);
+    fx.dlg->move(s->geometry().topLeft() + QPoint(40, 40));
+    QTRY_COMPARE(fx.dlg->screen(), s);
+    fx.dlg->OpenFramingWindow();
+    auto *w = fx.dlg->findChild<FramingDialog *>();
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QRect phone = w->preview()->screenRect();
+    QVERIFY2(phone.height() >= 480 && phone.height() <= s->geometry().height() * 8 / 10,
+             qPrintable(QString::number(phone.height())));
+    QCOMPARE(w->preview()->devicePixelRatioF(), ratio);
+    // Drawn at the device's pixels: the picture is decoded for them.
+    QCOMPARE(w->preview()->grab().devicePixelRatio(), ratio);
+    w->reject();
 }
 
 void FramingTest::keysPanZoomAndCentre()
@@ -327,12 +495,12 @@ void FramingTest::contextMenuChoosesAndRemembers()
     QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10), fx.dlg->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(fx.dlg.get(), &event);
 
-    QCOMPARE(offered, (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen",
-                                   "-", "&About Pictovane...", "&Recent Uploads\u2026"}));
+    QCOMPARE(offered,
+             (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen",
+                          "Frame the picture\u2026", "-", "&About Pictovane...", "&Recent Uploads\u2026"}));
     QCOMPARE(fx.dlg->framing(), Framing::Fit);
     // Converted again at once: the portrait photo has black bands beside it.
-    const QImage copy(fx.copyPath());
-    QCOMPARE(copy.pixelColor(0, 80), QColor(Qt::black));
+    QTRY_COMPARE(QImage(fx.copyPath()).pixelColor(0, 80), QColor(Qt::black));
     QVERIFY(fx.previewAgainstCopy() < kAgree);
 
     // Remembered in the user's settings, never in the phone's profile.

@@ -389,13 +389,25 @@ Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, co
         && (outcome = cannotStart(outputPath, converterPath)) == Conversion::Converted) {
         const QStringList arguments = phoneCopyArguments(working, screen, view, outputPath);
         const hiddenprocess::RunResult run = runner(converterPath, arguments, workPath);
-        outcome = ranTo(
-            run, [&] { return convertedCopyUsable(run, outputPath, screen); }, outputPath, copyBytes(screen));
+        outcome = phoneCopyOutcome(run, outputPath, screen);
     }
     // Whatever a failed run left is no copy of this pick.
     if (outcome != Conversion::Converted)
         QFile::remove(outputPath);
     return outcome;
+}
+
+QString reframedCopyPath(const QString &outputPath)
+{
+    const QFileInfo output(outputPath);
+    return output.dir().filePath(QStringLiteral("next-") + output.fileName());
+}
+
+Conversion phoneCopyOutcome(const hiddenprocess::RunResult &run, const QString &outputPath,
+                            const QSize &screen)
+{
+    return ranTo(
+        run, [&] { return convertedCopyUsable(run, outputPath, screen); }, outputPath, copyBytes(screen));
 }
 
 Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,

@@ -196,6 +196,14 @@ Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, 
 Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
                           const FrameView &view, const QString &converterPath, const ConverterRunner &runner);
 
+// Where a change of framing converted in the background writes, beside the
+// phone's copy, which it replaces (renamed over it) only once it is whole
+// and still the latest framing.
+QString reframedCopyPath(const QString &outputPath);
+// How a run of phoneCopyArguments() into `outputPath` ended.
+Conversion phoneCopyOutcome(const hiddenprocess::RunResult &run, const QString &outputPath,
+                            const QSize &screen);
+
 // Both steps, for the upload without a window. Nothing is converted for a
 // size that wallpaperSizeUsable() refuses.
 Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,

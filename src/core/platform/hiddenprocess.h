@@ -51,6 +51,10 @@ public:
     HiddenRun &operator=(const HiddenRun &) = delete;
 
     bool started() const { return m_started; }
+    // Null when it never started. For a caller that hears of the end from
+    // the process's own signals, in its event loop, and only then calls
+    // wait(), which returns at once.
+    QProcess *process() const { return m_started ? m_process.get() : nullptr; }
 
     // Waits until the helper ends, coming back to `wait` (when given) every
     // few milliseconds. Once `timeLimit` has passed (negative: none), or

@@ -15,12 +15,14 @@
 #include "ui/app/screenbitmap.h"
 #include "ui/app/windowwait.h"
 #include "ui/preview/CImagePreviewStatic.h"
+#include "ui/preview/framingdialog.h"
 #include "ui_dialog102.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -28,17 +30,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMetaObject>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -50,12 +55,25 @@ const QString kNotConverted = QStringLiteral("This picture could not be converte
 // How long the wheel or the keys rest before the picture is converted again.
 constexpr int kReframeRestMs = 400;
 const char kFramingKey[] = "framing";
+const char kFramingWindowKey[] = "framingWindow/size";
 
 const char kUploadBarStyle[] = "QProgressBar { background-color: rgb(204, 255, 255);"
                                " border: 1px solid rgb(122, 138, 153); }"
                                "QProgressBar::chunk { background-color: rgb(255, 204, 0); }";
 
 } // namespace
+
+struct CWallpaperDlg::Reframing
+{
+    std::unique_ptr<hiddenprocess::HiddenRun> run;
+    FrameView view;
+    QString next;
+    QDeadlineTimer deadline;
+    // Set while Upload waits for it: its end is then taken there.
+    bool waitedFor = false;
+    // Which run this is; a late signal of an ended one names an older one.
+    quint64 number = 0;
+};
 
 CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
                              QWidget *parent) :
@@ -93,9 +111,21 @@ CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore>
         else
             Reframe();
     });
+    m_reframeLimit = new QTimer(this);
+    m_reframeLimit->setSingleShot(true);
+    connect(m_reframeLimit, &QTimer::timeout, this, [this] {
+        if (m_reframe && !m_reframe->waitedFor)
+            finishReframe(m_reframe->run->wait(std::chrono::milliseconds(0)));
+    });
+    m_preview->setHint(QStringLiteral("Drag the picture to move it, turn the wheel to zoom, double-click to "
+                                      "centre it; Enter or \u201cFrame the picture\u2026\u201d in the "
+                                      "right-click menu frames it larger."));
     connect(m_preview, &CImagePreviewStatic::viewChanged, this, [this](const FrameView &view) {
         m_frameView = view;
         m_copyStale = !m_picturePath.isEmpty();
+        // An older framing's conversion is no use any more: it ends now.
+        if (m_reframe && !(m_reframe->view == view))
+            dropReframe();
         // During a drag only the preview follows; the converter runs once
         // the picture is let go, or once the wheel rests.
         if (m_preview->isDragging())
@@ -323,6 +353,7 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
     // A new pick starts centred, in the framing chosen.
     m_frameView = FrameView{m_frameView.framing};
     m_reframeTimer->stop();
+    dropReframe();
     m_copyStale = false;
 
     const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
@@ -361,19 +392,104 @@ bool CWallpaperDlg::Reframe(bool forUpload)
         return false;
     if (!m_copyStale)
         return true;
+    if (m_reframe && m_reframe->view == m_frameView) {
+        if (!forUpload)
+            return true;
+        // Upload sends this framing: the window waits for it as for any
+        // conversion, and its end is taken here, once.
+        m_reframe->waitedFor = true;
+        WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop converting the picture?"));
+        m_wait = &wait;
+        const auto left = std::chrono::milliseconds(std::max<qint64>(0, m_reframe->deadline.remainingTime()));
+        const hiddenprocess::RunResult run = m_reframe->run->wait(left, &wait);
+        m_wait = nullptr;
+        return finishReframe(run);
+    }
+    if (!forUpload && startReframe())
+        return true;
+    dropReframe();
     m_copyStale = false;
-    m_uploadClicked = false;
     const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
     const QString output = convertedPicturePath(m_startDir, m_outputExt);
     const Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
         return framePhoneCopy(workingCopyPath(output), output, screen, m_frameView, converter, runner);
     });
-    if (outcome == Conversion::Converted) {
-        // The click was for the framing the preview showed, now on disk.
-        if (std::exchange(m_uploadClicked, false) && !forUpload)
-            OnUpload();
+    if (outcome == Conversion::Converted)
         return true;
+    forgetPick();
+    m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
+    return false;
+}
+
+bool CWallpaperDlg::startReframe()
+{
+    dropReframe();
+    if (m_startDir.isEmpty())
+        return false;
+    const QString output = convertedPicturePath(m_startDir, m_outputExt);
+    const QString work = workingCopyPath(output);
+    const QSize working = QImageReader(work, "ppm").size();
+    const QString converter = converterPathFor(m_startDir, systemConverterLookup());
+    // What cannot start is left to the foreground conversion, which says why.
+    if (working.isEmpty() || converter.isEmpty())
+        return false;
+    auto reframing = std::make_unique<Reframing>();
+    reframing->view = m_frameView;
+    reframing->next = reframedCopyPath(output);
+    QFile::remove(reframing->next);
+    const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
+    reframing->run = std::make_unique<hiddenprocess::HiddenRun>(
+        converter, phoneCopyArguments(working, screen, m_frameView, reframing->next), m_startDir, work);
+    QProcess *process = reframing->run->process();
+    if (!process)
+        return false;
+    reframing->deadline = QDeadlineTimer(m_converterTimeLimit);
+    reframing->number = ++m_reframeCount;
+    // Queued: the run is ended and freed there, never inside its own signal.
+    connect(
+        process, &QProcess::finished, this,
+        [this, number = reframing->number] {
+            if (m_reframe && m_reframe->number == number && !m_reframe->waitedFor)
+                finishReframe(m_reframe->run->wait(m_converterTimeLimit));
+        },
+        Qt::QueuedConnection);
+    m_reframe = std::move(reframing);
+    m_reframeLimit->start(m_converterTimeLimit);
+    return true;
+}
+
+void CWallpaperDlg::dropReframe()
+{
+    m_reframeLimit->stop();
+    if (!m_reframe)
+        return;
+    // Ending the run ends its process group, so nothing of it writes later.
+    const QString next = m_reframe->next;
+    m_reframe.reset();
+    QFile::remove(next);
+}
+
+bool CWallpaperDlg::finishReframe(const hiddenprocess::RunResult &run)
+{
+    m_reframeLimit->stop();
+    const std::unique_ptr<Reframing> done = std::move(m_reframe);
+    const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
+    const QString output = convertedPicturePath(m_startDir, m_outputExt);
+    Conversion outcome = phoneCopyOutcome(run, done->next, screen);
+    // Only the latest framing ever reaches the copy; an older one's result
+    // is dropped, and the newer framing's own conversion follows.
+    const bool latest = done->view == m_frameView && m_copyStale;
+    if (outcome == Conversion::Converted && latest) {
+        if (std::rename(QFile::encodeName(done->next).constData(), QFile::encodeName(output).constData())
+            == 0) {
+            m_copyStale = false;
+            return true;
+        }
+        outcome = Conversion::CannotWrite;
     }
+    QFile::remove(done->next);
+    if (!latest)
+        return false;
     forgetPick();
     m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     return false;
@@ -396,6 +512,7 @@ void CWallpaperDlg::forgetPick()
     m_picturePath.clear();
     m_pictureTitle.clear();
     m_copyStale = false;
+    dropReframe();
     m_preview->LoadImageFile(QString());
 }
 
@@ -403,11 +520,37 @@ void CWallpaperDlg::ChooseFraming(Framing framing)
 {
     if (isBusy())
         return;
-    userSettings().setValue(QLatin1String(kFramingKey), framingName(framing));
-    m_frameView = FrameView{framing};
-    m_preview->setView(m_frameView);
+    applyView(FrameView{framing});
+}
+
+void CWallpaperDlg::applyView(const FrameView &view)
+{
+    if (view.framing != m_frameView.framing)
+        userSettings().setValue(QLatin1String(kFramingKey), framingName(view.framing));
+    m_preview->setView(view);
+    m_frameView = m_preview->view();
     m_copyStale = !m_picturePath.isEmpty();
     Reframe();
+}
+
+void CWallpaperDlg::OpenFramingWindow()
+{
+    if (isBusy() || !m_preview->isShowing())
+        return;
+    auto *framing =
+        new FramingDialog(m_preview->imagePath(), QSize(m_profile.wallpaperWidth, m_profile.wallpaperHeight),
+                          m_frameView, this);
+    framing->setAttribute(Qt::WA_DeleteOnClose);
+    framing->setObjectName(QStringLiteral("framingWindow"));
+    const QSize remembered = userSettings().value(QLatin1String(kFramingWindowKey)).toSize();
+    if (remembered.isValid())
+        framing->resize(remembered);
+    connect(framing, &QDialog::finished, this, [this, framing](int result) {
+        userSettings().setValue(QLatin1String(kFramingWindowKey), framing->size());
+        if (result == QDialog::Accepted && !isBusy() && !m_picturePath.isEmpty())
+            applyView(framing->view());
+    });
+    framing->open();
 }
 
 hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPath,
@@ -417,7 +560,6 @@ hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPat
     // Waiting from the start, the work done meanwhile included: input to the
     // window is dropped all that time, but it keeps painting.
     WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop converting the picture?"));
-    wait.onClick(m_uploadButton, [this] { m_uploadClicked = true; });
     m_wait = &wait;
     hiddenprocess::HiddenRun run(converterPath, arguments, m_startDir, picturePath);
     if (whileRunning)
@@ -487,7 +629,12 @@ void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (!modifiers && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         // Enter presses the focused button, as it does a dialog's push
-        // buttons; with none focused it ends the window as OK would.
+        // buttons; with nothing focused it ends the window as OK would.
+        // On the preview it frames the picture larger, never ends the window.
+        if (focusWidget() == m_preview) {
+            OpenFramingWindow();
+            return;
+        }
         QAbstractButton *focused = qobject_cast<QAbstractButton *>(focusWidget());
         if (focused && (focused == m_browseButton || focused == m_uploadButton || focused == m_closeButton))
             focused->click();
@@ -559,6 +706,8 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
         action->setData(int(framing));
         framings.addAction(action);
     }
+    QAction *frameAction = menu.addAction(QStringLiteral("Frame the picture\u2026"));
+    frameAction->setEnabled(m_preview->isShowing() && !isBusy());
     menu.addSeparator();
     QAction *aboutAction = nullptr;
     const QString about = resources::loadString(101);
@@ -577,6 +726,8 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
         return;
     if (chosen == aboutAction)
         OnSysCommand(IDM_ABOUTBOX);
+    else if (chosen == frameAction)
+        OpenFramingWindow();
     else if (chosen == recentAction) {
         if (!isBusy())
             m_presenter.recentUploads(*m_history);

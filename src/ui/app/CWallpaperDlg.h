@@ -74,11 +74,17 @@ public:
     void ChooseFraming(Framing framing);
     Framing framing() const { return m_frameView.framing; }
     const FrameView &frameView() const { return m_frameView; }
-    // Converts the chosen picture again as it is framed now, if the copy on
-    // disk holds another framing. False when that conversion failed (the
-    // pick is then forgotten, as after a failed Browse). Upload clicked
-    // meanwhile uploads once it is done, unless this is Upload's own.
+    // Has the chosen picture converted again as it is framed now, if the
+    // copy on disk holds another framing: in the background, the window
+    // taking input meanwhile, or, for Upload, to the end while the window
+    // waits. False when there is no pick, the window is busy, or the
+    // conversion failed (the pick is then forgotten, as after a failed
+    // Browse).
     bool Reframe(bool forUpload = false);
+    // True while a change of framing is converted in the background.
+    bool isReframing() const { return m_reframe != nullptr; }
+    // The framing window, over this one; nothing without a picture.
+    void OpenFramingWindow();
     // Where the user's own choices live; by default the user's settings.
     void setUserSettings(std::unique_ptr<QSettings> settings);
     // True while Upload or the converter runs.
@@ -130,6 +136,11 @@ private:
     Conversion convertStep(
         const std::function<Conversion(const QString &converter, const ConverterRunner &runner)> &step);
     void forgetPick();
+    // The framing the preview shows, from the framing window or the menu.
+    void applyView(const FrameView &view);
+    bool startReframe();
+    void dropReframe();
+    bool finishReframe(const hiddenprocess::RunResult &run);
     QSettings &userSettings();
     void endDuringInit();
     void centreOnScreen();
@@ -170,8 +181,11 @@ private:
     FrameView m_frameView;
     std::optional<Framing> m_startFraming;
     bool m_copyStale = false;
-    // Upload was clicked while the converter ran.
-    bool m_uploadClicked = false;
+    // The background conversion of the latest framing, if one runs.
+    struct Reframing;
+    std::unique_ptr<Reframing> m_reframe;
+    quint64 m_reframeCount = 0;
+    QTimer *m_reframeLimit = nullptr;
     // Converts again once the wheel or the keys have rested a moment.
     QTimer *m_reframeTimer = nullptr;
     std::unique_ptr<QSettings> m_userSettings;

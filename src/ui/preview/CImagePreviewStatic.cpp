@@ -138,9 +138,16 @@ void CImagePreviewStatic::changeView(const FrameView &view)
     emit viewChanged(m_view);
 }
 
+void CImagePreviewStatic::setHint(const QString &hint)
+{
+    m_hint = hint;
+    setToolTip(hint);
+    describe();
+}
+
 void CImagePreviewStatic::describe()
 {
-    setAccessibleDescription(framingText(m_view));
+    setAccessibleDescription(m_hint.isEmpty() ? framingText(m_view) : m_hint + u' ' + framingText(m_view));
 }
 
 QImage CImagePreviewStatic::decode(const QString &path)
@@ -159,6 +166,7 @@ QImage CImagePreviewStatic::decode(const QString &path)
     // never has to filter more than that.
     m_decodedRatio = devicePixelRatioF();
     const QSize screen = (QSizeF(screenRect().size()) * m_decodedRatio).toSize();
+    m_decodedFor = screen;
     const QSize bound = workingCopyBound(full, screen);
     if (!screen.isEmpty() && bound != full)
         reader.setScaledSize(bound);
@@ -321,6 +329,19 @@ void CImagePreviewStatic::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (isShowing())
         changeView(next);
+}
+
+void CImagePreviewStatic::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    // Grown past what the picture was decoded for (the framing window made
+    // larger): decode it again, or it would be drawn blurred.
+    const QSize screen = (QSizeF(screenRect().size()) * devicePixelRatioF()).toSize();
+    if (isShowing() && (screen.width() > m_decodedFor.width() || screen.height() > m_decodedFor.height())) {
+        m_image = QImage();
+        m_display = QImage();
+        m_image = decode(m_szImagePath);
+    }
 }
 
 void CImagePreviewStatic::focusInEvent(QFocusEvent *event)

@@ -51,6 +51,9 @@ public:
     const FrameView &view() const { return m_view; }
     // True while the left button drags the picture.
     bool isDragging() const { return m_dragging; }
+    // What the box offers, in one line: its tooltip, and the start of what
+    // assistive technology is told before the framing itself.
+    void setHint(const QString &hint);
 
 signals:
     // The user moved, zoomed or centred the picture.
@@ -67,6 +70,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -82,6 +86,9 @@ private:
     QString m_szImagePath;
     QImage m_image;
     QSize m_pictureSize;
+    QString m_hint;
+    // The screen, in device pixels, the picture was decoded for.
+    QSize m_decodedFor;
     // The screen density the picture was decoded for.
     qreal m_decodedRatio = 1;
     // Set by InitGraphics: the box is its own drawing surface from then on.
