@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
     const QString picture = start.filePath(QStringLiteral("photo.jpg"));
     if (!photo.save(picture, "JPG"))
         return 2;
-    dlg.BrowseTo(picture);
+    dlg.browseTo(picture);
     const QString copy = convertedPicturePath(dlg.startDir(), dlg.outputExt());
     if (copy.isEmpty() || !QFile::remove(copy) || !QFile::link(file, copy)) {
         std::fprintf(stderr, "no converted copy to replace\n");

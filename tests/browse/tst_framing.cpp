@@ -163,7 +163,7 @@ void FramingTest::previewAgreesWithTheCopy()
     QFETCH(double, wheel);
     QFETCH(QByteArray, copy);
     Fixture fx(profile);
-    fx.dlg->ChooseFraming(*framingFromName(framing));
+    fx.dlg->chooseFraming(*framingFromName(framing));
     fx.presenter.nextFile = fx.photo;
     fx.dlg->OnBrowse();
     QVERIFY(fx.presenter.boxes.isEmpty());
@@ -182,7 +182,7 @@ void FramingTest::previewAgreesWithTheCopy()
         QTest::mouseMove(p, screen.center() + QPoint(-15, 10));
         QTest::mouseRelease(p, Qt::LeftButton, {}, screen.center() + QPoint(-15, 10));
         QCOMPARE(fx.dlg->frameView().zoom, std::pow(1.25, wheel));
-        QTRY_VERIFY(!fx.dlg->Reframe() || fx.previewAgainstCopy(copy.constData()) < kAgree);
+        QTRY_VERIFY(!fx.dlg->reframe() || fx.previewAgainstCopy(copy.constData()) < kAgree);
     }
     const double difference = fx.previewAgainstCopy(copy.constData());
     QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
@@ -431,7 +431,7 @@ void FramingTest::framingWindowSize()
     QCOMPARE(s->geometry().height(), 1080);
     fx.dlg->move(s->geometry().topLeft() + QPoint(40, 40));
     QTRY_COMPARE(fx.dlg->screen(), s);
-    fx.dlg->OpenFramingWindow();
+    fx.dlg->openFramingWindow();
     auto *w = fx.dlg->findChild<FramingDialog *>();
     QVERIFY(w);
     QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -525,7 +525,7 @@ void FramingTest::commandLineFramingIsNotRemembered()
 void FramingTest::assistiveTechnologySeesAPicture()
 {
     Fixture fx;
-    fx.dlg->ChooseFraming(Framing::Fit);
+    fx.dlg->chooseFraming(Framing::Fit);
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(fx.preview());
     QVERIFY(a);
     QCOMPARE(a->role(), QAccessible::Graphic);

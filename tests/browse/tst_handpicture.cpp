@@ -208,8 +208,8 @@ void HandPictureTest::drops()
     fx.dlg->OnInitDialog();
     // Framed already: a refused drop must leave this pick as it is.
     const QString kept = fx.photo(QStringLiteral("kept.jpg"));
-    fx.dlg->BrowseTo(kept);
-    fx.dlg->ChooseFraming(Framing::Fit);
+    fx.dlg->browseTo(kept);
+    fx.dlg->chooseFraming(Framing::Fit);
     const QByteArray keptCopy = readFile(fx.copyPath());
     QVERIFY(!keptCopy.isEmpty());
     QList<QUrl> urls;
@@ -243,7 +243,7 @@ void HandPictureTest::dropWhileBusyIsRefused()
     fx.dlg->OnInitDialog();
     const QString first = fx.photo(QStringLiteral("first.jpg"));
     const QString second = fx.photo(QStringLiteral("second.jpg"));
-    fx.dlg->BrowseTo(first);
+    fx.dlg->browseTo(first);
     QCOMPARE(fx.dlg->picturePath(), first);
 
     DragAnswers duringUpload{true, true, true};
