@@ -82,8 +82,6 @@ private slots:
     void missingProfileEndsBeforeTheLoop_data();
     void missingProfileEndsBeforeTheLoop();
     void noWallpaperSupportEndsTheProcess();
-    void outputExtensionFollowsType_data();
-    void outputExtensionFollowsType();
     void uploadWithoutPictureIsRefused();
     void uploadRunsTheJobBetweenEmptyAndFull();
     void sameSecondSameUploadName();
@@ -112,7 +110,6 @@ void AppTest::layoutAfterInit()
 {
     Fixture fx;
     auto dlg = fx.openedWindow();
-    QVERIFY(!dlg->endedDuringInit());
     QVERIFY(fx.presenter.boxes.isEmpty());
     QCOMPARE(dlg->size(), QSize(414, 413));
     QVERIFY(dlg->windowFlags() & Qt::FramelessWindowHint);
@@ -166,12 +163,10 @@ void AppTest::missingProfileEndsBeforeTheLoop()
     }
     auto dlg = fx.window();
     QCOMPARE(dlg->DoModal(), int(QDialog::Rejected));
-    QVERIFY(dlg->endedDuringInit());
     QVERIFY(!dlg->isVisible());
     QCOMPARE(fx.presenter.boxes, QStringList{box});
     QVERIFY(fx.presenter.plainBoxes.isEmpty()); // the warning kind, not the plain one
     QVERIFY(fx.exitCodes.isEmpty());
-    QCOMPARE(dlg->outputExt(), QString());
 }
 
 void AppTest::noWallpaperSupportEndsTheProcess()
@@ -185,24 +180,6 @@ void AppTest::noWallpaperSupportEndsTheProcess()
     QCOMPARE(fx.presenter.plainBoxes[0].second, QStringLiteral("Error"));
     QCOMPARE(fx.exitCodes, QList<int>{0});
     QVERIFY(!dlg->isVisible());
-}
-
-void AppTest::outputExtensionFollowsType_data()
-{
-    QTest::addColumn<QByteArray>("type");
-    QTest::addColumn<QString>("ext");
-    QTest::newRow("jpeg") << QByteArray("1") << "jpg";
-    QTest::newRow("seven") << QByteArray("7") << "";
-    QTest::newRow("absent: field stays zero") << QByteArray() << "bmp";
-}
-
-void AppTest::outputExtensionFollowsType()
-{
-    QFETCH(QByteArray, type);
-    QFETCH(QString, ext);
-    Fixture fx("wallpaperSupport=1\n" + (type.isNull() ? QByteArray() : "wallpaperType=" + type + "\n"));
-    auto dlg = fx.openedWindow();
-    QCOMPARE(dlg->outputExt(), ext);
 }
 
 void AppTest::uploadWithoutPictureIsRefused()

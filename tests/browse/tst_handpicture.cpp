@@ -232,7 +232,7 @@ void HandPictureTest::drops()
     QCOMPARE(fx.dlg->picturePath(), taken ? fx.pictures.filePath(chosenName) : kept);
     QCOMPARE(fx.presenter.boxes, toldAtDrop ? QStringList{QLatin1String(kNotAPictureText)} : QStringList());
     if (!taken) {
-        QCOMPARE(fx.dlg->framing(), Framing::Fit);
+        QCOMPARE(fx.dlg->frameView().framing, Framing::Fit);
         QCOMPARE(readFile(fx.copyPath()), keptCopy);
     }
 }

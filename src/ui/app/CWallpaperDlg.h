@@ -52,8 +52,6 @@ public:
     // it already.
     int DoModal();
     void OnInitDialog();
-    // True when initialisation ended the window (no profile).
-    bool endedDuringInit() const { return m_endedDuringInit; }
 
     void OnUpload();
     void OnBrowse();
@@ -69,7 +67,6 @@ public:
     // The context menu's choice: remembered for the next start, and the
     // chosen picture converted again in the new framing.
     void chooseFraming(Framing framing);
-    Framing framing() const { return m_frameView.framing; }
     const FrameView &frameView() const { return m_frameView; }
     // Has the chosen picture converted again as it is framed now, if the
     // copy on disk holds another framing: in the background, the window
@@ -88,8 +85,6 @@ public:
     bool isBusy() const { return m_wait != nullptr; }
     void OnCloseButton();
 
-    const PhoneProfile &profile() const { return m_profile; }
-    const QString &outputExt() const { return m_outputExt; }
     const QString &startDir() const { return m_startDir; }
     const QString &picturePath() const { return m_picturePath; }
     const QString &pictureTitle() const { return m_pictureTitle; }
