@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QStandardPaths>
-#include <atomic>
 #include <functional>
 
 using Status = RecordingPresenter::Status;
@@ -93,12 +92,12 @@ void BusyInputTest::inputWhileBusy()
     const QString gif = QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif"));
     const QString asked = s.pictures.filePath(QStringLiteral("asked"));
 
-    // The work waits until the question was put: the server reads no body,
-    // the converter does not start.
-    std::atomic<bool> gate{false};
+    // The converter waits until the question was put; the server thinks for
+    // as long as it may without the upload's stall limit ending it.
+    bool asking = false;
     CaptureServer::Script script;
     script.reply = httpReply("success*L");
-    script.gate = &gate;
+    script.answerDelay = std::chrono::milliseconds(converting ? 0 : 2500);
     CaptureServer server(std::move(script));
     useProxy(server.port());
     if (converting) {
@@ -112,7 +111,9 @@ void BusyInputTest::inputWhileBusy()
         s.browse();
     }
 
-    QStringList steps;
+    // The pointer on the window first: with no window manager, the keys go
+    // where it is.
+    QStringList steps{pointerTo(s, "preview2222")};
     for (const QString &what : input.split(QLatin1Char(' '))) {
         if (what == QLatin1String("Upload"))
             steps << pointerTo(s, "button1008") + QStringLiteral(" click 1");
@@ -126,14 +127,17 @@ void BusyInputTest::inputWhileBusy()
             steps << QStringLiteral("xdotool key ") + what;
     }
     QProcess user;
+    bool started = false;
     QTimer busy;
     const auto *upload = s.dlg->findChild<const QWidget *>(QStringLiteral("button1008"));
     whenever(busy, [&] {
-        if (user.state() == QProcess::NotRunning && !upload->isEnabled())
+        if (!started && !upload->isEnabled()) {
+            started = true;
             user.start(QStringLiteral("sh"), {QStringLiteral("-c"), steps.join(QStringLiteral("; "))});
-        if (s.presenter.stopQuestions.isEmpty() || user.state() != QProcess::NotRunning)
+        }
+        if (!started || s.presenter.stopQuestions.isEmpty() || user.state() != QProcess::NotRunning)
             return false;
-        gate = true;
+        asking = true;
         if (!QFile(asked).open(QIODevice::WriteOnly))
             qWarning("cannot let the converter go on");
         return true;
@@ -142,7 +146,7 @@ void BusyInputTest::inputWhileBusy()
         s.browse();
     else
         s.upload();
-    QVERIFY2(gate, "the question was not put while the window waited");
+    QVERIFY2(asking, "the question was not put while the window waited");
     QCOMPARE(user.exitCode(), 0);
     QCOMPARE(s.presenter.stopQuestions.size(), 1);
     QVERIFY(s.dlg->isVisible());
