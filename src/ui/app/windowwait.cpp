@@ -2,7 +2,9 @@
 
 #include "core/app/presenter.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QGraphicsOpacityEffect>
 
 WindowWait::WindowWait(QWidget &window, const QList<QWidget *> &controls, WindowWait *&current,
                        Presenter &presenter, QString question) :
@@ -17,6 +19,13 @@ WindowWait::WindowWait(QWidget &window, const QList<QWidget *> &controls, Window
         if (control && control->isEnabled()) {
             control->setEnabled(false);
             m_disabled << control;
+            // The skin's disabled picture is its normal one; faded, the
+            // buttons show that they take nothing meanwhile.
+            if (qobject_cast<QAbstractButton *>(control)) {
+                auto *fade = new QGraphicsOpacityEffect(control);
+                fade->setOpacity(0.4);
+                control->setGraphicsEffect(fade);
+            }
         }
     }
     // The window itself takes the keys meanwhile, so Esc reaches it and no
@@ -33,9 +42,12 @@ WindowWait::~WindowWait()
     m_ending = true;
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    for (const QPointer<QWidget> &control : std::as_const(m_disabled))
-        if (control)
+    for (const QPointer<QWidget> &control : std::as_const(m_disabled)) {
+        if (control) {
             control->setEnabled(true);
+            control->setGraphicsEffect(nullptr);
+        }
+    }
     if (m_focus && m_focus->isEnabled())
         m_focus->setFocus(Qt::OtherFocusReason);
     if (m_window)
