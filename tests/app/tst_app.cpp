@@ -97,7 +97,6 @@ private slots:
     void enterPressesTheFocusedButton_data();
     void enterPressesTheFocusedButton();
     void shiftF10OpensTheMenuOnItsFirstItem();
-    void busyCursorWhileUploading();
     void waitOnARealUpload_data();
     void waitOnARealUpload();
     void opensCentredOnThePrimaryScreen();
@@ -295,9 +294,15 @@ void AppTest::inputDuringAnUpload()
     const int dialogsBefore = int(fx.presenter.fileDialogs.size());
     int jobs = 0;
     bool stopSeen = false;
+    const auto controls = {"button1007", "button1008", "preview2222", "button1009"};
+    QList<bool> enabled;
+    Qt::CursorShape cursor = Qt::ArrowCursor;
     dlg->setUploadJob([&](auto &&...inputs) -> UploadReport {
         Wait *wait = std::get<1>(std::forward_as_tuple(inputs...));
         ++jobs;
+        cursor = dlg->cursor().shape();
+        for (const char *name : controls)
+            enabled << dlg->findChild<QWidget *>(QLatin1String(name))->isEnabled();
         for (const QString &a : attempt.split(QLatin1Char(' '))) {
             if (a == QLatin1String("Upload"))
                 QTest::mouseClick(button(dlg.get(), "button1008"), Qt::LeftButton);
@@ -328,6 +333,13 @@ void AppTest::inputDuringAnUpload()
     });
     dlg->OnUpload();
     QCOMPARE(jobs, 1);
+    // Busy: Browse, Upload and the preview greyed, the close button asking;
+    // all back once the job is over.
+    QCOMPARE(cursor, Qt::WaitCursor);
+    QCOMPARE(enabled, (QList<bool>{false, false, false, true}));
+    QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
+    for (const char *name : controls)
+        QVERIFY(dlg->findChild<QWidget *>(QLatin1String(name))->isEnabled());
     QCOMPARE(int(fx.presenter.fileDialogs.size()), dialogsBefore);
     QCOMPARE(fx.presenter.stopQuestions, asks ? QStringList{"Stop sending the picture?"} : QStringList{});
     QCOMPARE(stopSeen, asks && yes);
@@ -531,31 +543,6 @@ void AppTest::shiftF10OpensTheMenuOnItsFirstItem()
     });
     QTest::keyClick(dlg.get(), Qt::Key_F10, Qt::ShiftModifier);
     QCOMPARE(selected, QStringLiteral("&Fill the screen"));
-}
-
-void AppTest::busyCursorWhileUploading()
-{
-    Fixture fx;
-    auto dlg = fx.openedWindow();
-    fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
-    dlg->OnBrowse();
-    QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
-    Qt::CursorShape during = Qt::ArrowCursor;
-    QList<bool> enabled;
-    const auto controls = {"button1007", "button1008", "preview2222", "button1009"};
-    dlg->setUploadJob([&](auto &&...) {
-        during = dlg->cursor().shape();
-        for (const char *name : controls)
-            enabled << dlg->findChild<QWidget *>(QLatin1String(name))->isEnabled();
-        return UploadReport{};
-    });
-    dlg->OnUpload();
-    QCOMPARE(during, Qt::WaitCursor);
-    // Busy: Browse, Upload and the preview greyed; close still asks.
-    QCOMPARE(enabled, (QList<bool>{false, false, false, true}));
-    QCOMPARE(dlg->cursor().shape(), Qt::ArrowCursor);
-    for (const char *name : controls)
-        QVERIFY(dlg->findChild<QWidget *>(QLatin1String(name))->isEnabled());
 }
 
 namespace {
