@@ -55,8 +55,9 @@ struct DragAnswers
     bool drop = false;
 };
 
-// As Qt does, a refused enter or move ends the drag there; `beforeDrop`
-// runs between the move and the drop.
+// As Qt does, a refused enter or move ends the drag there, and a move
+// starts out with the answer the last one got; `beforeDrop` runs between the
+// move and the drop.
 DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls, const std::function<void()> &beforeDrop = {})
 {
     QMimeData mime;
@@ -72,6 +73,8 @@ DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls, const std::functi
     if (!answers.enter)
         return answers;
     QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    move.setDropAction(enter.dropAction());
+    move.accept();
     QCoreApplication::sendEvent(window, &move);
     answers.move = move.isAccepted();
     if (!answers.move)
