@@ -156,12 +156,12 @@ int main(int argc, char **argv)
                 qFatal("Browse failed");
             resize.push_back(runMeasured(converter, plain, QString(), pictures.path()).ms);
             timer.restart();
-            dlg.ChooseFraming(round % 2 ? Framing::Fill : Framing::Fit);
+            dlg.chooseFraming(round % 2 ? Framing::Fill : Framing::Fit);
             reframe.push_back(double(timer.nsecsElapsed()) / 1e6);
             if (presenter.boxes != 0 || QFileInfo(output).size() <= 0)
                 qFatal("a change of framing failed");
         }
-        dlg.ChooseFraming(Framing::Fill);
+        dlg.chooseFraming(Framing::Fill);
         const double b = median(browse), r = median(resize), f = median(reframe);
         std::printf(
             "%-6s Browse %6.0f ms | convert -resize %6.0f ms | ratio %.2f | change of framing %4.0f ms "

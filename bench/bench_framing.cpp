@@ -26,12 +26,9 @@ QSize phoneOf(const benchmark::State &state)
     return kPhones[state.range(0)];
 }
 
-ConverterRunner runner()
+ConverterCall converterIn(const QString &converter)
 {
-    return [](const QString &converter, const QStringList &arguments, const QString &input) {
-        hiddenprocess::HiddenRun run(converter, arguments, g_dir->path(), input);
-        return run.wait(kConverterTimeLimit);
-    };
+    return ConverterCall{converter, g_dir->path()};
 }
 
 // The pick's upright working copy for `phone`, made once as Browse makes it.
@@ -44,7 +41,7 @@ QString workingCopyFor(const QSize &phone)
         if (!QFile::exists(photo))
             writeBenchPhoto(photo, 4);
         const QString converter = converterPathFor(g_dir->path(), systemConverterLookup());
-        if (makeWorkingCopy(photo, work, phone, converter, runner()) != Conversion::Converted)
+        if (makeWorkingCopy(photo, work, phone, converterIn(converter)) != Conversion::Converted)
             qFatal("cannot make the working copy");
     }
     return work;
@@ -85,7 +82,7 @@ void letGoToCopy(benchmark::State &state)
     FrameView view{Framing::Fill, 1.5};
     for (auto _ : state) {
         view.centre.rx() = view.centre.x() > 0.5 ? 0.45 : 0.55;
-        if (framePhoneCopy(work, output, phone, view, converter, runner()) != Conversion::Converted) {
+        if (framePhoneCopy(work, output, phone, view, converterIn(converter)) != Conversion::Converted) {
             state.SkipWithError("the converter failed");
             break;
         }

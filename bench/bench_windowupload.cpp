@@ -70,8 +70,10 @@ int main(int argc, char *argv[])
     const QString picture = start.filePath(QStringLiteral("photo.jpg"));
     if (!photo.save(picture, "JPG"))
         return 2;
-    dlg.BrowseTo(picture);
-    const QString copy = convertedPicturePath(dlg.startDir(), dlg.outputExt());
+    dlg.browseTo(picture);
+    const QDir folder(dlg.startDir());
+    const QStringList copies = folder.entryList({QStringLiteral("a.*")}, QDir::Files);
+    const QString copy = copies.size() == 1 ? folder.filePath(copies.first()) : QString();
     if (copy.isEmpty() || !QFile::remove(copy) || !QFile::link(file, copy)) {
         std::fprintf(stderr, "no converted copy to replace\n");
         return 2;

@@ -137,8 +137,7 @@ int main(int argc, char *argv[])
             app.setStartPicture(pictureFileName(argc, argv, commandLine.picture));
         if (commandLine.framing)
             app.setStartFraming(*commandLine.framing);
-        app.InitInstance();
-        status = app.ExitInstance();
+        status = app.run();
     }
     return status;
 }

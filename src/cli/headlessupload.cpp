@@ -152,14 +152,11 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     const Conversion outcome =
         startDir.isEmpty()
             ? Conversion::CannotWrite
-            : convertPictureForPhone(
-                picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
-                profile.wallpaperHeight, FrameView{upload.framing},
-                converterPathFor(startDir, upload.converterLookup),
-                [&](const QString &converter, const QStringList &arguments, const QString &picture) {
-                    hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
-                    return run.wait(upload.converterTimeLimit, &wait);
-                });
+            : convertPictureForPhone(picturePath, convertedPicturePath(startDir, outputExt),
+                                     profile.wallpaperWidth, profile.wallpaperHeight,
+                                     FrameView{upload.framing},
+                                     ConverterCall{converterPathFor(startDir, upload.converterLookup),
+                                                   startDir, upload.converterTimeLimit, &wait});
     if (outcome != Conversion::Converted) {
         console.messageBox(conversionFailureText(outcome, upload.converterTimeLimit));
         return outcome == Conversion::Stopped ? stoppedStatus() : exitstatus::kNotConverted;

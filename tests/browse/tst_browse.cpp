@@ -266,7 +266,6 @@ void BrowseTest::missingConverterForgetsThePick()
     QVERIFY(!fx.preview()->isShowing()); // nothing to send, nothing shown
     QCOMPARE(QDir(fx.dlg->startDir()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(fx.presenter.boxes, QStringList{conversionFailureText(Conversion::NoConverter, {})});
-    QVERIFY(!fx.dlg->RunConverter(fx.bin.filePath(QStringLiteral("convert")), {}, picture).started);
 }
 
 void BrowseTest::unknownFormatNeverReachesConverter_data()
@@ -323,7 +322,7 @@ void BrowseTest::unusableProfileIsRefusedAtBrowse()
     });
 
     fx.dlg->OnBrowse();
-    fx.dlg->BrowseTo(picture);
+    fx.dlg->browseTo(picture);
     fx.dlg->OnUpload();
 
     const QString refused = QString::fromLatin1(kUnusableProfileText);
@@ -631,7 +630,7 @@ void BrowseTest::hugeHeaderIsRefused()
     const QString picture = fx.pictures.filePath(QStringLiteral("huge.jpg"));
     writeFile(picture, bytes);
     if (format == "JPG") // Qt believes it, so it must not lead to a reduced decode
-        QCOMPARE(pictureSizeOf(picture), QSize(60000, 60000));
+        QCOMPARE(QImageReader(picture).size(), QSize(60000, 60000));
     fx.presenter.nextFile = picture;
 
     fx.dlg->OnBrowse();

@@ -31,12 +31,10 @@ QImage convertForPhone(const QString &picture, const QString &folder, const QStr
                        const FrameView &view, const QSize &screen = kPhone)
 {
     const QString out = QDir(folder).filePath(QStringLiteral("a.") + ext);
-    const bool ok = Conversion::Converted
-                    == convertPictureForPhone(
-                        picture, out, screen.width(), screen.height(), view, imageMagick(),
-                        [&](const QString &converter, const QStringList &arguments, const QString &input) {
-                            return runToTheEnd(converter, arguments, folder, input);
-                        });
+    const bool ok =
+        Conversion::Converted
+        == convertPictureForPhone(picture, out, screen.width(), screen.height(), view,
+                                  ConverterCall{imageMagick(), folder, std::chrono::milliseconds(-1)});
     return ok ? QImage(out) : QImage();
 }
 
@@ -288,12 +286,12 @@ void ConversionTest::garbageCountsAsFailure()
                                   + png.toUtf8() + "'\ngif='" + gif.toUtf8() + "'\n" + script + "\nexit 0\n");
     QFile::setPermissions(converter, QFile::permissions(converter) | QFile::ExeOwner);
     const QString out = tmp.filePath("a.gif");
-    const ConverterRunner runner = [&](const QString &c, const QStringList &a, const QString &i) {
-        return runToTheEnd(c, a, tmp.path(), i);
+    const auto call = [&](const QString &program) {
+        return ConverterCall{program, tmp.path(), std::chrono::milliseconds(-1)};
     };
-    QCOMPARE(makeWorkingCopy(photo, workingCopyPath(out), kPhone, imageMagick(), runner),
+    QCOMPARE(makeWorkingCopy(photo, workingCopyPath(out), kPhone, call(imageMagick())),
              Conversion::Converted);
-    QCOMPARE(framePhoneCopy(workingCopyPath(out), out, kPhone, FrameView{}, converter, runner),
+    QCOMPARE(framePhoneCopy(workingCopyPath(out), out, kPhone, FrameView{}, call(converter)),
              Conversion::Unreadable);
     QVERIFY(!QFile::exists(out));
 }

@@ -2,6 +2,7 @@
 // what the converted copy holds, after a Browse, a drag, the wheel, the keys
 // and the context menu; the choice of framing is remembered in the user's
 // own settings.
+#include "core/platform/profilestore.h"
 #include "ui/app/CWallpaperDlg.h"
 #include "ui/preview/CImagePreviewStatic.h"
 #include "ui/preview/framingdialog.h"
@@ -163,13 +164,15 @@ void FramingTest::previewAgreesWithTheCopy()
     QFETCH(double, wheel);
     QFETCH(QByteArray, copy);
     Fixture fx(profile);
-    fx.dlg->ChooseFraming(*framingFromName(framing));
+    fx.dlg->chooseFraming(*framingFromName(framing));
     fx.presenter.nextFile = fx.photo;
     fx.dlg->OnBrowse();
     QVERIFY(fx.presenter.boxes.isEmpty());
     CImagePreviewStatic *p = fx.preview();
     // The phone's shape, centred in the box.
-    const QSize phone(fx.dlg->profile().wallpaperWidth, fx.dlg->profile().wallpaperHeight);
+    PhoneProfile given{};
+    given.readFrom(*openProfileFile(fx.profilePath()));
+    const QSize phone(given.wallpaperWidth, given.wallpaperHeight);
     QCOMPARE(QImage(fx.copyPath(copy.constData())).size(), phone);
     const QRect screen = p->screenRect();
     QVERIFY(qAbs(double(screen.width()) / screen.height() - double(phone.width()) / phone.height()) < 0.02);
@@ -182,7 +185,7 @@ void FramingTest::previewAgreesWithTheCopy()
         QTest::mouseMove(p, screen.center() + QPoint(-15, 10));
         QTest::mouseRelease(p, Qt::LeftButton, {}, screen.center() + QPoint(-15, 10));
         QCOMPARE(fx.dlg->frameView().zoom, std::pow(1.25, wheel));
-        QTRY_VERIFY(!fx.dlg->Reframe() || fx.previewAgainstCopy(copy.constData()) < kAgree);
+        QTRY_VERIFY(!fx.dlg->reframe() || fx.previewAgainstCopy(copy.constData()) < kAgree);
     }
     const double difference = fx.previewAgainstCopy(copy.constData());
     QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
@@ -431,7 +434,7 @@ void FramingTest::framingWindowSize()
     QCOMPARE(s->geometry().height(), 1080);
     fx.dlg->move(s->geometry().topLeft() + QPoint(40, 40));
     QTRY_COMPARE(fx.dlg->screen(), s);
-    fx.dlg->OpenFramingWindow();
+    fx.dlg->openFramingWindow();
     auto *w = fx.dlg->findChild<FramingDialog *>();
     QVERIFY(w);
     QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -498,7 +501,7 @@ void FramingTest::contextMenuChoosesAndRemembers()
     QCOMPARE(offered,
              (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen",
                           "Frame the picture\u2026", "-", "&About Pictovane...", "&Recent Uploads\u2026"}));
-    QCOMPARE(fx.dlg->framing(), Framing::Fit);
+    QCOMPARE(fx.dlg->frameView().framing, Framing::Fit);
     // Converted again at once: the portrait photo has black bands beside it.
     QTRY_COMPARE(QImage(fx.copyPath()).pixelColor(0, 80), QColor(Qt::black));
     QVERIFY(fx.previewAgainstCopy() < kAgree);
@@ -509,7 +512,7 @@ void FramingTest::contextMenuChoosesAndRemembers()
     QCOMPARE(readFile(fx.profilePath()), profileBytes);
     auto next = fx.makeWindow();
     next->OnInitDialog();
-    QCOMPARE(next->framing(), Framing::Fit);
+    QCOMPARE(next->frameView().framing, Framing::Fit);
 }
 
 void FramingTest::commandLineFramingIsNotRemembered()
@@ -518,14 +521,14 @@ void FramingTest::commandLineFramingIsNotRemembered()
     auto dlg = fx.makeWindow();
     dlg->setStartFraming(Framing::Stretch);
     dlg->OnInitDialog();
-    QCOMPARE(dlg->framing(), Framing::Stretch);
+    QCOMPARE(dlg->frameView().framing, Framing::Stretch);
     QVERIFY(!QSettings(fx.userSettingsPath(), QSettings::IniFormat).contains("framing"));
 }
 
 void FramingTest::assistiveTechnologySeesAPicture()
 {
     Fixture fx;
-    fx.dlg->ChooseFraming(Framing::Fit);
+    fx.dlg->chooseFraming(Framing::Fit);
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(fx.preview());
     QVERIFY(a);
     QCOMPARE(a->role(), QAccessible::Graphic);

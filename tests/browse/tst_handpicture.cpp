@@ -55,8 +55,9 @@ struct DragAnswers
     bool drop = false;
 };
 
-// As Qt does, a refused enter or move ends the drag there; `beforeDrop`
-// runs between the move and the drop.
+// As Qt does, a refused enter or move ends the drag there, and a move
+// starts out with the answer the last one got; `beforeDrop` runs between the
+// move and the drop.
 DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls, const std::function<void()> &beforeDrop = {})
 {
     QMimeData mime;
@@ -72,6 +73,8 @@ DragAnswers dragOnto(QWidget *window, const QList<QUrl> &urls, const std::functi
     if (!answers.enter)
         return answers;
     QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    move.setDropAction(enter.dropAction());
+    move.accept();
     QCoreApplication::sendEvent(window, &move);
     answers.move = move.isAccepted();
     if (!answers.move)
@@ -208,8 +211,8 @@ void HandPictureTest::drops()
     fx.dlg->OnInitDialog();
     // Framed already: a refused drop must leave this pick as it is.
     const QString kept = fx.photo(QStringLiteral("kept.jpg"));
-    fx.dlg->BrowseTo(kept);
-    fx.dlg->ChooseFraming(Framing::Fit);
+    fx.dlg->browseTo(kept);
+    fx.dlg->chooseFraming(Framing::Fit);
     const QByteArray keptCopy = readFile(fx.copyPath());
     QVERIFY(!keptCopy.isEmpty());
     QList<QUrl> urls;
@@ -232,7 +235,7 @@ void HandPictureTest::drops()
     QCOMPARE(fx.dlg->picturePath(), taken ? fx.pictures.filePath(chosenName) : kept);
     QCOMPARE(fx.presenter.boxes, toldAtDrop ? QStringList{QLatin1String(kNotAPictureText)} : QStringList());
     if (!taken) {
-        QCOMPARE(fx.dlg->framing(), Framing::Fit);
+        QCOMPARE(fx.dlg->frameView().framing, Framing::Fit);
         QCOMPARE(readFile(fx.copyPath()), keptCopy);
     }
 }
@@ -243,7 +246,7 @@ void HandPictureTest::dropWhileBusyIsRefused()
     fx.dlg->OnInitDialog();
     const QString first = fx.photo(QStringLiteral("first.jpg"));
     const QString second = fx.photo(QStringLiteral("second.jpg"));
-    fx.dlg->BrowseTo(first);
+    fx.dlg->browseTo(first);
     QCOMPARE(fx.dlg->picturePath(), first);
 
     DragAnswers duringUpload{true, true, true};

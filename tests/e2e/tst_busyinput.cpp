@@ -1,16 +1,23 @@
 // What the user does to the main window while it waits, on the server or on
 // the converter: given through the real window system, it must be gone once
 // the wait ends, not replayed then; only Esc and the close button ask to
-// stop, and a stop leaves the window ready for the next Upload.
+// stop, and a stop leaves the window ready for the next Upload. The user
+// starts once the window is busy; the work ends once the question was put,
+// which also tells that the input before it was seen.
 #include "captureserver.h"
 #include "uploadsession.h"
 
+#include "core/upload/uploadprogress.h"
+
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QTimer>
+
 #include <QGuiApplication>
 #include <QProcess>
 #include <QProgressBar>
 #include <QStandardPaths>
+#include <functional>
 
 using Status = RecordingPresenter::Status;
 
@@ -39,6 +46,16 @@ private:
     {
         return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), script});
     }
+    // Calls `f` every few milliseconds, in whatever event loop runs, until
+    // it returns true.
+    static void whenever(QTimer &timer, std::function<bool()> f)
+    {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [&timer, f = std::move(f)] {
+            if (f())
+                timer.stop();
+        });
+        timer.start(10);
+    }
 };
 
 void BusyInputTest::init()
@@ -52,43 +69,51 @@ void BusyInputTest::init()
 void BusyInputTest::inputWhileBusy_data()
 {
     QTest::addColumn<bool>("converting");
-    QTest::addColumn<QString>("input"); // Upload, Browse, close, or keys
-    QTest::addColumn<bool>("asks");
-    QTest::newRow("upload waits: clicks and Enter dropped") << false << "Upload Browse Return" << false;
-    QTest::newRow("converter runs: clicks and Enter dropped") << true << "Upload Browse Return" << false;
-    QTest::newRow("upload waits: Esc asks, No goes on") << false << "Escape" << true;
-    QTest::newRow("upload waits: close asks, No goes on") << false << "close" << true;
-    QTest::newRow("converter runs: Esc asks, No goes on") << true << "Escape" << true;
+    // Upload, Browse, close, held (Esc held down), or keys; what asks comes
+    // last, and is asked once.
+    QTest::addColumn<QString>("input");
+    QTest::newRow("upload waits: clicks and Enter dropped") << false << "Upload Browse Return Escape";
+    QTest::newRow("converter runs: clicks and Enter dropped") << true << "Upload Browse Return Escape";
+    QTest::newRow("upload waits: Esc asks, No goes on") << false << "Escape";
+    QTest::newRow("upload waits: close asks, No goes on") << false << "close";
+    QTest::newRow("converter runs: Esc asks, No goes on") << true << "Escape";
+    QTest::newRow("upload waits: a held Esc asks once") << false << "held";
 }
 
 void BusyInputTest::inputWhileBusy()
 {
     QFETCH(bool, converting);
     QFETCH(QString, input);
-    QFETCH(bool, asks);
 
     Session s;
     s.presenter.stopAnswer = false;
     s.dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.dlg.get()));
     const QString gif = QDir(s.dlg->startDir()).filePath(QStringLiteral("a.gif"));
+    const QString asked = s.pictures.filePath(QStringLiteral("asked"));
 
+    // The converter waits until the question was put; the server thinks for
+    // as long as it may without the upload's stall limit ending it.
+    bool asking = false;
     CaptureServer::Script script;
     script.reply = httpReply("success*L");
     script.answerDelay = std::chrono::milliseconds(converting ? 0 : 2500);
     CaptureServer server(std::move(script));
     useProxy(server.port());
     if (converting) {
-        // First on PATH: ImageMagick, late.
+        // First on PATH: ImageMagick, held back.
         QString real = QStandardPaths::findExecutable(QStringLiteral("magick"));
         if (real.isEmpty())
             real = QStandardPaths::findExecutable(QStringLiteral("convert"));
-        s.installConverter("#!/bin/sh\nsleep 2.5\nexec '" + QFile::encodeName(real) + "' \"$@\"\n");
+        s.installConverter("#!/bin/sh\nwhile [ ! -e '" + QFile::encodeName(asked)
+                           + "' ]; do sleep 0.02; done\nexec '" + QFile::encodeName(real) + "' \"$@\"\n");
     } else {
         s.browse();
     }
 
-    QStringList steps;
+    // The pointer on the window first: with no window manager, the keys go
+    // where it is.
+    QStringList steps{pointerTo(s, "preview2222")};
     for (const QString &what : input.split(QLatin1Char(' '))) {
         if (what == QLatin1String("Upload"))
             steps << pointerTo(s, "button1008") + QStringLiteral(" click 1");
@@ -96,27 +121,34 @@ void BusyInputTest::inputWhileBusy()
             steps << pointerTo(s, "button1007") + QStringLiteral(" click 1");
         else if (what == QLatin1String("close"))
             steps << pointerTo(s, "button1009") + QStringLiteral(" click 1");
+        else if (what == QLatin1String("held")) // long enough for the key to repeat
+            steps << QStringLiteral("xdotool keydown Escape sleep 1.5 keyup Escape");
         else
             steps << QStringLiteral("xdotool key ") + what;
     }
-    const QString marker = s.pictures.filePath(QStringLiteral("given"));
     QProcess user;
-    user.start(QStringLiteral("sh"),
-               {QStringLiteral("-c"),
-                QStringLiteral("sleep 0.6; %1; touch '%2'").arg(steps.join(QStringLiteral("; ")), marker)});
+    bool started = false;
+    QTimer busy;
+    const auto *upload = s.dlg->findChild<const QWidget *>(QStringLiteral("button1008"));
+    whenever(busy, [&] {
+        if (!started && !upload->isEnabled()) {
+            started = true;
+            user.start(QStringLiteral("sh"), {QStringLiteral("-c"), steps.join(QStringLiteral("; "))});
+        }
+        if (!started || s.presenter.stopQuestions.isEmpty() || user.state() != QProcess::NotRunning)
+            return false;
+        asking = true;
+        if (!QFile(asked).open(QIODevice::WriteOnly))
+            qWarning("cannot let the converter go on");
+        return true;
+    });
     if (converting)
         s.browse();
     else
         s.upload();
-    QVERIFY2(QFile::exists(marker), "the input was not given while the window waited");
-    // Its end may have been seen while the window kept painting.
-    QVERIFY(user.state() == QProcess::NotRunning || user.waitForFinished());
+    QVERIFY2(asking, "the question was not put while the window waited");
     QCOMPARE(user.exitCode(), 0);
-    QCOMPARE(s.presenter.stopQuestions.size(), asks ? 1 : 0);
-
-    // A mere mouse move afterwards, as the user's next one.
-    run(pointerTo(s, "preview2222"));
-    QTest::qWait(300);
+    QCOMPARE(s.presenter.stopQuestions.size(), 1);
     QVERIFY(s.dlg->isVisible());
     QVERIFY(QFile::exists(gif));
     QVERIFY(s.presenter.boxes.isEmpty());
@@ -131,7 +163,6 @@ void BusyInputTest::inputWhileBusy()
     // Now idle, the same click on close does what it always does.
     run(pointerTo(s, "button1009") + QStringLiteral(" click 1"));
     QTRY_VERIFY(!s.dlg->isVisible());
-    QVERIFY(!QFile::exists(gif));
 }
 
 void BusyInputTest::stopThenUploadAgain()
@@ -151,9 +182,15 @@ void BusyInputTest::stopThenUploadAgain()
         useProxy(server.port());
         QElapsedTimer sinceYes;
         s.presenter.whenAsked = [&] { sinceYes.start(); };
+        // Esc once the whole picture is in.
         QProcess user;
-        user.start(QStringLiteral("sh"),
-                   {QStringLiteral("-c"), QStringLiteral("sleep 0.6; xdotool key Escape")});
+        QTimer sent;
+        whenever(sent, [&] {
+            if (bar->value() < uploadprogress::kAllSent)
+                return false;
+            user.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+            return true;
+        });
         QElapsedTimer whole;
         whole.start();
         s.upload();

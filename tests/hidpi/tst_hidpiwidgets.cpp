@@ -88,7 +88,7 @@ void HidpiWidgetsTest::maskShapeInLogicalPixels()
     CSkinButton::Images images;
     images.normal = picture;
     images.mask = mask;
-    b.ApplySkinImages(images, SKIN_DRAW_NORMAL, 0, 0);
+    b.applySkinImages(images, SKIN_DRAW_NORMAL, 0, 0);
     QCOMPARE(b.size(), QSize(40, 20));
     QVERIFY(b.windowRegion().has_value());
     QCOMPARE(b.windowRegion()->boundingRect(), QRect(0, 0, 20, 20));
@@ -120,7 +120,7 @@ void HidpiWidgetsTest::tilesInLogicalPixels()
     CSkinButton b;
     CSkinButton::Images images;
     images.normal = tile;
-    b.ApplySkinImages(images, SKIN_DRAW_TILE, 0, 0);
+    b.applySkinImages(images, SKIN_DRAW_TILE, 0, 0);
     b.resize(25, 15);
     const QImage shot = b.grab().toImage();
     QCOMPARE(shot.size(), QSize(50, 30));

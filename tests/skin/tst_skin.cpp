@@ -66,7 +66,7 @@ struct Stage
     {
         auto *b = new CSkinButton(kind, &window);
         b->setGeometry(geometry);
-        b->ApplySkinImages(fullSkin(), SKIN_DRAW_STRETCH, 0, 0);
+        b->applySkinImages(fullSkin(), SKIN_DRAW_STRETCH, 0, 0);
         b->show();
         return b;
     }
@@ -183,7 +183,7 @@ void SkinTest::clamping()
     QFETCH(int, focusMargin);
     QFETCH(int, borderFlag);
     CSkinButton b;
-    b.ApplySkinImages(fullSkin(), qint16(drawMode), qint16(borderFlag), qint16(focusMargin));
+    b.applySkinImages(fullSkin(), qint16(drawMode), qint16(borderFlag), qint16(focusMargin));
     QTEST(int(b.drawMode()), "storedMode");
     QTEST(int(b.focusMargin()), "storedMargin");
     QTEST(b.border() != 0, "bordered");
@@ -259,7 +259,7 @@ void SkinTest::statePicture()
     CSkinButton::Images im = fullSkin();
     if (!withDown)
         im.down = QImage();
-    b->ApplySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
+    b->applySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
     if (focus) {
         b->setFocus();
         QTRY_VERIFY(b->hasFocus());
@@ -298,7 +298,7 @@ void SkinTest::drawModes()
     b.resize(10, 10);
     CSkinButton::Images im;
     im.normal = picture;
-    b.ApplySkinImages(im, qint16(drawMode), 0, 0);
+    b.applySkinImages(im, qint16(drawMode), 0, 0);
     const QImage img = renderOf(&b);
     QCOMPARE(at(img, 1, 5), kNormal);
     QCOMPARE(at(img, 8, 5), rightSide);
@@ -316,7 +316,7 @@ void SkinTest::tileCutsTheLastTiles()
     b.resize(25, 15);
     CSkinButton::Images im;
     im.normal = tile;
-    b.ApplySkinImages(im, SKIN_DRAW_TILE, 0, 0);
+    b.applySkinImages(im, SKIN_DRAW_TILE, 0, 0);
     const QImage img = renderOf(&b);
     for (int y = 0; y < 15; ++y)
         for (int x = 0; x < 25; ++x)
@@ -349,7 +349,7 @@ void SkinTest::maskedComposition()
     CSkinButton::Images im;
     im.normal = solid(pictureSize, kNormal);
     im.mask = mask;
-    b.ApplySkinImages(im, qint16(drawMode), 0, 0);
+    b.applySkinImages(im, qint16(drawMode), 0, 0);
     // The window shape is the mask's own size whatever the mode; here only
     // the drawing is looked at.
     b.clearMask();
@@ -380,7 +380,7 @@ void SkinTest::edges()
     QFETCH(int, innerTopLeft);
     CSkinButton b;
     b.resize(20, 12);
-    b.ApplySkinImages(fullSkin(), SKIN_DRAW_STRETCH, 1, 0);
+    b.applySkinImages(fullSkin(), SKIN_DRAW_STRETCH, 1, 0);
     b.setDown(pressed);
     const QImage img = renderOf(&b);
     const auto role = [&](int r) {
@@ -456,7 +456,7 @@ void SkinTest::focusRectangle()
     QFETCH(int, margin);
     Stage stage;
     CSkinButton *b = stage.button(SKIN_KIND_PUSH);
-    b->ApplySkinImages(fullSkin(), SKIN_DRAW_STRETCH, 0, qint16(margin));
+    b->applySkinImages(fullSkin(), SKIN_DRAW_STRETCH, 0, qint16(margin));
     b->setFocus();
     QTRY_VERIFY(b->hasFocus());
     const QImage img = renderOf(b);
@@ -488,7 +488,7 @@ void SkinTest::maskShapesTheButton()
     CSkinButton *b = stage.button(SKIN_KIND_PUSH, QRect(40, 40, 80, 60));
     CSkinButton::Images im = fullSkin(QSize(30, 30));
     im.mask = mask;
-    b->ApplySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
+    b->applySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
 
     // The normal draw mode takes the mask's size; the position stays.
     QCOMPARE(b->geometry(), QRect(40, 40, 30, 30));
@@ -509,7 +509,7 @@ void SkinTest::whiteMaskLeavesNothing()
     CSkinButton *b = stage.button(SKIN_KIND_PUSH, QRect(40, 40, 30, 30));
     CSkinButton::Images im = fullSkin(QSize(30, 30));
     im.mask = solid(QSize(30, 30), Qt::white);
-    b->ApplySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
+    b->applySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
     QVERIFY(b->windowRegion().has_value());
     QVERIFY(b->windowRegion()->isEmpty());
     // No pixel of the button takes input.
@@ -528,11 +528,11 @@ void SkinTest::skinWithoutMaskKeepsTheShape()
     CSkinButton b;
     CSkinButton::Images im = fullSkin(QSize(20, 20));
     im.mask = mask;
-    b.ApplySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
+    b.applySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
     const QRegion shape = b.mask();
     QVERIFY(!shape.isEmpty());
 
-    b.ApplySkinImages(fullSkin(QSize(20, 20)), SKIN_DRAW_STRETCH, 0, 0);
+    b.applySkinImages(fullSkin(QSize(20, 20)), SKIN_DRAW_STRETCH, 0, 0);
     QCOMPARE(b.mask(), shape);
     // Drawing is no longer masked: without the shape, all of the picture shows.
     QVERIFY(b.images().mask.isNull());
@@ -550,7 +550,7 @@ void SkinTest::hoverLightensWithoutOverPicture()
     // above the artwork, which stays as it is.
     const QColor backdrop = b->palette().color(QPalette::Window);
     QPainter(&im.normal).fillRect(0, 0, b->width(), 3, backdrop);
-    b->ApplySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
+    b->applySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
     const QColor normal = QColor(renderOf(b).pixel(25, 15));
     sendEnter(b);
     const QColor lit = QColor(renderOf(b).pixel(25, 15));
@@ -607,17 +607,30 @@ void SkinTest::dragOffAndBack()
 void SkinTest::releaseOutsideClicksNothing_data()
 {
     QTest::addColumn<int>("kind");
-    QTest::newRow("push button") << int(SKIN_KIND_PUSH);
-    QTest::newRow("check box") << int(SKIN_KIND_CHECKBOX);
-    QTest::newRow("radio button") << int(SKIN_KIND_RADIO);
+    QTest::addColumn<bool>("pressedThere"); // else only released over it
+    QTest::newRow("push button") << int(SKIN_KIND_PUSH) << true;
+    QTest::newRow("check box") << int(SKIN_KIND_CHECKBOX) << true;
+    QTest::newRow("radio button") << int(SKIN_KIND_RADIO) << true;
+    QTest::newRow("a release over Upload without a press there") << int(SKIN_KIND_PUSH) << false;
+    QTest::newRow("a release over a check box without a press there") << int(SKIN_KIND_CHECKBOX) << false;
 }
 
 void SkinTest::releaseOutsideClicksNothing()
 {
     QFETCH(int, kind);
+    QFETCH(bool, pressedThere);
     Stage stage;
     CSkinButton *b = stage.button(SkinKind(kind));
     QSignalSpy clicks(b, &QAbstractButton::clicked);
+    if (!pressedThere) {
+        // The mouse pressed elsewhere; the button held down by the space bar.
+        QTest::keyPress(b, Qt::Key_Space);
+        const int held = b->GetCheck(); // a check box toggles on the key-down
+        QTest::mouseRelease(b, Qt::LeftButton, {}, b->rect().center());
+        QCOMPARE(clicks.count(), 0);
+        QCOMPARE(b->GetCheck(), held);
+        return;
+    }
     QTest::mousePress(b, Qt::LeftButton, {}, b->rect().center());
     QTest::mouseMove(b, outside(b));
     QTest::mouseRelease(b, Qt::LeftButton, {}, outside(b));
@@ -817,7 +830,7 @@ void SkinTest::focusRingFromTheReason()
         QPainter(&im.mask).fillRect(10, 0, 10, 30, Qt::black); // a plus sign
         QPainter(&im.mask).fillRect(0, 10, 30, 10, Qt::black);
     }
-    b->ApplySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
+    b->applySkinImages(im, SKIN_DRAW_NORMAL, 0, 0);
     QFETCH(bool, room);
     if (room) {
         b->setMinimumTarget(QSize(40, 40));
@@ -873,7 +886,7 @@ void SkinTest::keyboardShowsTheRingAClickDoesNot()
     CSkinButton *buttons[] = {new CSkinButton(SKIN_KIND_PUSH, &dlg), new CSkinButton(SKIN_KIND_PUSH, &dlg)};
     for (int i = 0; i < 2; ++i) {
         buttons[i]->setGeometry(10, 10 + 50 * i, 50, 30);
-        buttons[i]->ApplySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
+        buttons[i]->applySkinImages(im, SKIN_DRAW_STRETCH, 0, 0);
     }
     const auto ringed = [&](int i) {
         return buttons[i]->grab().toImage() != buttons[1 - i]->grab().toImage();

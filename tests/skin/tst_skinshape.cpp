@@ -47,7 +47,7 @@ void SkinShapeTest::windowTakesTheMaskShape()
     CSkinButton::Images images;
     images.normal = picture;
     images.mask = mask;
-    button.ApplySkinImages(images, SKIN_DRAW_NORMAL, 0, 0);
+    button.applySkinImages(images, SKIN_DRAW_NORMAL, 0, 0);
     button.show();
     QVERIFY(QTest::qWaitForWindowExposed(&button));
     QCOMPARE(button.size(), QSize(100, 100));

@@ -215,11 +215,6 @@ QByteArray pictureHeadOf(const QString &path)
     return file.read(64);
 }
 
-QSize pictureSizeOf(const QString &path)
-{
-    return QImageReader(path).size();
-}
-
 bool isPickableFile(const QString &path)
 {
     return QFileInfo(path).isFile();
@@ -307,6 +302,13 @@ QString conversionFailureText(Conversion outcome, std::chrono::milliseconds time
 
 namespace {
 
+hiddenprocess::RunResult runConverter(const ConverterCall &converter, const QStringList &arguments,
+                                      const QString &input)
+{
+    hiddenprocess::HiddenRun run(converter.path, arguments, converter.folder, input);
+    return run.wait(converter.timeLimit, converter.wait);
+}
+
 // What stops a conversion into `outputPath` before the converter is asked.
 Conversion cannotStart(const QString &outputPath, const QString &converterPath)
 {
@@ -350,7 +352,7 @@ Conversion failedRunOutcome(qint64 bytesFree, qint64 bytesNeeded)
 }
 
 Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
-                           const QString &converterPath, const ConverterRunner &runner)
+                           const ConverterCall &converter)
 {
     // No copy of an earlier pick may survive to be framed for this one.
     QFile::remove(workPath);
@@ -365,9 +367,9 @@ Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, 
     else if (!picture.isReadable() || screen.isEmpty()
              || converterInputFor((facts = pictureFactsOf(picturePath)).head).isEmpty())
         outcome = Conversion::Unreadable; // a format not taken never reaches the converter
-    else if ((outcome = cannotStart(workPath, converterPath)) == Conversion::Converted) {
+    else if ((outcome = cannotStart(workPath, converter.path)) == Conversion::Converted) {
         const hiddenprocess::RunResult run =
-            runner(converterPath, workingCopyArguments(facts, screen, workPath), picturePath);
+            runConverter(converter, workingCopyArguments(facts, screen, workPath), picturePath);
         const QSize upright = facts.turned ? facts.storedSize.transposed() : facts.storedSize;
         outcome = ranTo(
             run, [&] { return run.succeeded() && !QImageReader(workPath, "ppm").size().isEmpty(); }, workPath,
@@ -379,16 +381,16 @@ Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, 
 }
 
 Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
-                          const FrameView &view, const QString &converterPath, const ConverterRunner &runner)
+                          const FrameView &view, const ConverterCall &converter)
 {
     // No copy of another pick or framing may survive to be sent.
     QFile::remove(outputPath);
     const QSize working = QImageReader(workPath, "ppm").size();
     Conversion outcome = Conversion::Unreadable;
     if (!screen.isEmpty() && !working.isEmpty()
-        && (outcome = cannotStart(outputPath, converterPath)) == Conversion::Converted) {
+        && (outcome = cannotStart(outputPath, converter.path)) == Conversion::Converted) {
         const QStringList arguments = phoneCopyArguments(working, screen, view, outputPath);
-        const hiddenprocess::RunResult run = runner(converterPath, arguments, workPath);
+        const hiddenprocess::RunResult run = runConverter(converter, arguments, workPath);
         outcome = phoneCopyOutcome(run, outputPath, screen);
     }
     // Whatever a failed run left is no copy of this pick.
@@ -411,16 +413,13 @@ Conversion phoneCopyOutcome(const hiddenprocess::RunResult &run, const QString &
 }
 
 Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                                  qint32 height, const FrameView &view, const QString &converterPath,
-                                  const ConverterRunner &runner)
+                                  qint32 height, const FrameView &view, const ConverterCall &converter)
 {
     QFile::remove(outputPath);
     const QSize screen(width, height);
     const QString work = workingCopyPath(outputPath);
     const Conversion made = wallpaperSizeUsable(screen)
-                                ? makeWorkingCopy(picturePath, work, screen, converterPath, runner)
+                                ? makeWorkingCopy(picturePath, work, screen, converter)
                                 : Conversion::Unreadable;
-    return made == Conversion::Converted
-               ? framePhoneCopy(work, outputPath, screen, view, converterPath, runner)
-               : made;
+    return made == Conversion::Converted ? framePhoneCopy(work, outputPath, screen, view, converter) : made;
 }

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <functional>
 
+class Wait;
+
 // The file name without its folder and without its last extension:
 // "/pics/photo.final.jpg" gives "photo.final". Empty for an empty path.
 QString pictureTitleOf(const QString &picturePath);
@@ -112,10 +114,6 @@ QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, co
 // The first bytes of a file, enough for its signature; empty when unreadable.
 QByteArray pictureHeadOf(const QString &path);
 
-// A picture's size as its header states it, without decoding it; invalid
-// when the header cannot be read.
-QSize pictureSizeOf(const QString &path);
-
 // Only a regular file (or a link to one) can be picked: opening a named pipe
 // would wait for a writer, and a device never ends. Asked of the file
 // system alone, nothing is opened.
@@ -150,15 +148,21 @@ QStringList absolutePathEntries(const QString &pathVariable);
 // The lookup of this machine: its file system and PATH.
 ConverterLookup systemConverterLookup();
 
-// Runs the converter: its path, its arguments and the picture that goes to
-// its standard input. The window waits with its input held off; an upload
-// without a window just waits.
-using ConverterRunner = std::function<hiddenprocess::RunResult(
-    const QString &converterPath, const QStringList &arguments, const QString &picturePath)>;
-
 // How long the converter may run before it is ended, in the window and
 // without one.
 constexpr std::chrono::milliseconds kConverterTimeLimit{60000};
+
+// How the converter is run: the program found by converterPathFor(),
+// started hidden in `folder`, ended at `timeLimit` or when `wait` (if any)
+// asks to stop. The window hands its own wait; the upload without a window
+// its console's.
+struct ConverterCall
+{
+    QString path;
+    QString folder;
+    std::chrono::milliseconds timeLimit = kConverterTimeLimit;
+    Wait *wait = nullptr;
+};
 
 // How a conversion ended; each failure has its own sentence.
 enum class Conversion {
@@ -184,17 +188,17 @@ Conversion failedRunOutcome(qint64 bytesFree, qint64 bytesNeeded);
 // Browse's first step once a picture is picked: clears the working copy an
 // earlier pick left, and has the converter make this pick's when it is a
 // file in a format taken. It stands there afterwards only when Converted.
-// `runner` is called at most once, and not at all when nothing can be
+// The converter runs at most once, and not at all when nothing can be
 // converted.
 Conversion makeWorkingCopy(const QString &picturePath, const QString &workPath, const QSize &screen,
-                           const QString &converterPath, const ConverterRunner &runner);
+                           const ConverterCall &converter);
 
 // The second step, and all a change of framing runs: the phone's copy at
 // `outputPath` cut from the working copy as `view` frames it. Whatever copy
 // stood there goes first; a copy fit to send stands there only when
 // Converted.
 Conversion framePhoneCopy(const QString &workPath, const QString &outputPath, const QSize &screen,
-                          const FrameView &view, const QString &converterPath, const ConverterRunner &runner);
+                          const FrameView &view, const ConverterCall &converter);
 
 // Where a change of framing converted in the background writes, beside the
 // phone's copy, which it replaces (renamed over it) only once it is whole
@@ -207,5 +211,4 @@ Conversion phoneCopyOutcome(const hiddenprocess::RunResult &run, const QString &
 // Both steps, for the upload without a window. Nothing is converted for a
 // size that wallpaperSizeUsable() refuses.
 Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                                  qint32 height, const FrameView &view, const QString &converterPath,
-                                  const ConverterRunner &runner);
+                                  qint32 height, const FrameView &view, const ConverterCall &converter);

@@ -73,16 +73,6 @@ QIcon loadIcon(int id)
     return icon;
 }
 
-QString loadString(int id)
-{
-    switch (id) {
-    case 101:
-        return QStringLiteral("&About Pictovane...");
-    default:
-        return QString();
-    }
-}
-
 bool screenMayHaveChanged(const QEvent &e)
 {
     return e.type() == QEvent::ScreenChangeInternal

@@ -33,7 +33,5 @@ QImage loadBitmap(int id, qreal devicePixelRatio);
 bool screenMayHaveChanged(const QEvent &e);
 // Every size rendered for the icon, so the desktop can pick.
 QIcon loadIcon(int id);
-// Empty for an unknown id.
-QString loadString(int id);
 
 } // namespace resources

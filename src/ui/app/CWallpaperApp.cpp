@@ -6,7 +6,7 @@
 #include "ui/app/CWallpaperDlg.h"
 #include "ui/app/QtPresenter.h"
 
-bool CWallpaperApp::InitInstance()
+int CWallpaperApp::run()
 {
     QtPresenter presenter;
     CWallpaperDlg dlg(presenter, openSystemProfileStore());
@@ -21,10 +21,5 @@ bool CWallpaperApp::InitInstance()
         dlg.setStartFraming(*m_startFraming);
 
     dlg.DoModal();
-    return false;
-}
-
-int CWallpaperApp::ExitInstance()
-{
     return 0;
 }

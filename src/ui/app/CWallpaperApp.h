@@ -13,10 +13,8 @@ class Presenter;
 class CWallpaperApp
 {
 public:
-    // Runs the main window to its end. Returns false, as there is no message
-    // loop of its own to run afterwards.
-    bool InitInstance();
-    int ExitInstance();
+    // Runs the main window to its end; the program's exit status.
+    int run();
 
     // A picture the window takes as Browse would, once it is up; its name
     // as the file system's bytes.

@@ -23,9 +23,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QDragEnterEvent>
-#include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -52,6 +50,7 @@
 namespace {
 
 const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
+const QString kStopConverting = QStringLiteral("Stop converting the picture?");
 // How long the wheel or the keys rest before the picture is converted again.
 constexpr int kReframeRestMs = 400;
 const char kFramingKey[] = "framing";
@@ -109,7 +108,7 @@ CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore>
         if (QGuiApplication::mouseButtons() != Qt::NoButton)
             m_reframeTimer->start(kReframeRestMs);
         else
-            Reframe();
+            reframe();
     });
     m_reframeLimit = new QTimer(this);
     m_reframeLimit->setSingleShot(true);
@@ -158,7 +157,7 @@ int CWallpaperDlg::DoModal()
             this,
             [this, picture = m_startPicture] {
                 if (!isBusy())
-                    BrowseTo(reachableFileName(picture, m_startDir));
+                    browseTo(reachableFileName(picture, m_startDir));
             },
             Qt::QueuedConnection);
     }
@@ -277,12 +276,6 @@ void CWallpaperDlg::refreshProgress()
     m_progress->setRange(0, uploadprogress::kMaximum);
 }
 
-void CWallpaperDlg::OnSysCommand(int id)
-{
-    if (id == IDM_ABOUTBOX)
-        m_presenter.aboutBox();
-}
-
 void CWallpaperDlg::OnUpload()
 {
     if (m_picturePath.isEmpty()) {
@@ -290,7 +283,7 @@ void CWallpaperDlg::OnUpload()
         return;
     }
     // The copy on disk must hold the framing the preview shows.
-    if (m_copyStale && !Reframe(true))
+    if (m_copyStale && !reframe(true))
         return;
     const UploadRequest request = makeUploadRequest(m_profile, m_startDir, m_clock(), m_pictureTitle);
 
@@ -302,16 +295,15 @@ void CWallpaperDlg::OnUpload()
 
     UploadReport report;
     if (m_uploadJob) {
-        WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop sending the picture?"));
+        WindowWait wait(*this, busyControls(), m_wait, m_presenter,
+                        QStringLiteral("Stop sending the picture?"));
         wait.onSent([this, &wait](std::uint64_t acknowledged, std::uint64_t total) {
             m_progress->setValue(uploadprogress::whileSending(acknowledged, total));
             // Past this point a stop no longer keeps the picture from the phone.
             if (acknowledged == total)
                 wait.setQuestion(QStringLiteral("Stop waiting for the server's answer?"));
         });
-        m_wait = &wait;
         report = m_uploadJob(request, &wait);
-        m_wait = nullptr;
     }
 
     refreshProgress();
@@ -335,18 +327,18 @@ void CWallpaperDlg::OnBrowse()
         m_preview->LoadImageFile(m_picturePath);
         return;
     }
-    ChoosePicture(*picked);
+    choosePicture(*picked);
 }
 
-void CWallpaperDlg::BrowseTo(const QString &picturePath)
+void CWallpaperDlg::browseTo(const QString &picturePath)
 {
     refreshProgress();
     m_progress->setValue(0);
     if (wallpaperUsableOrSaySo(m_profile, m_presenter))
-        ChoosePicture(picturePath);
+        choosePicture(picturePath);
 }
 
-void CWallpaperDlg::ChoosePicture(const QString &picturePath)
+void CWallpaperDlg::choosePicture(const QString &picturePath)
 {
     m_picturePath = picturePath;
     m_pictureTitle = pictureTitleOf(m_picturePath);
@@ -362,25 +354,27 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
     // The last pick's copy never stands in for this one, whatever happens.
     if (!m_startDir.isEmpty())
         QFile::remove(output);
-    Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
-        return makeWorkingCopy(m_picturePath, work, screen, converter, runner);
-    });
-    // The preview shows the converter's own upright copy, so it shows every
-    // format the converter reads, turned as the phone will get it.
-    m_preview->LoadImageFile(outcome == Conversion::Converted ? work : QString());
-    m_preview->setView(m_frameView);
-    m_preview->repaint();
-    if (outcome == Conversion::Converted)
-        outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
-            return framePhoneCopy(work, output, screen, m_frameView, converter, runner);
-        });
+    Conversion outcome = Conversion::CannotWrite;
+    if (!m_startDir.isEmpty()) {
+        // One wait for both steps: the window stays busy in between.
+        WindowWait wait(*this, busyControls(), m_wait, m_presenter, kStopConverting);
+        const ConverterCall converter = converterCall(&wait);
+        outcome = makeWorkingCopy(m_picturePath, work, screen, converter);
+        // The preview shows the converter's own upright copy, so it shows every
+        // format the converter reads, turned as the phone will get it.
+        m_preview->LoadImageFile(outcome == Conversion::Converted ? work : QString());
+        m_preview->setView(m_frameView);
+        m_preview->repaint();
+        if (outcome == Conversion::Converted)
+            outcome = framePhoneCopy(work, output, screen, m_frameView, converter);
+    }
     if (outcome != Conversion::Converted) {
         forgetPick();
         m_presenter.messageBox(conversionFailureText(outcome, m_converterTimeLimit));
     }
 }
 
-bool CWallpaperDlg::Reframe(bool forUpload)
+bool CWallpaperDlg::reframe(bool forUpload)
 {
     m_reframeTimer->stop();
     if (isBusy()) {
@@ -398,11 +392,13 @@ bool CWallpaperDlg::Reframe(bool forUpload)
         // Upload sends this framing: the window waits for it as for any
         // conversion, and its end is taken here, once.
         m_reframe->waitedFor = true;
-        WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop converting the picture?"));
-        m_wait = &wait;
-        const auto left = std::chrono::milliseconds(std::max<qint64>(0, m_reframe->deadline.remainingTime()));
-        const hiddenprocess::RunResult run = m_reframe->run->wait(left, &wait);
-        m_wait = nullptr;
+        hiddenprocess::RunResult run;
+        {
+            WindowWait wait(*this, busyControls(), m_wait, m_presenter, kStopConverting);
+            const auto left =
+                std::chrono::milliseconds(std::max<qint64>(0, m_reframe->deadline.remainingTime()));
+            run = m_reframe->run->wait(left, &wait);
+        }
         return finishReframe(run);
     }
     if (!forUpload && startReframe())
@@ -411,9 +407,11 @@ bool CWallpaperDlg::Reframe(bool forUpload)
     m_copyStale = false;
     const QSize screen(m_profile.wallpaperWidth, m_profile.wallpaperHeight);
     const QString output = convertedPicturePath(m_startDir, m_outputExt);
-    const Conversion outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
-        return framePhoneCopy(workingCopyPath(output), output, screen, m_frameView, converter, runner);
-    });
+    Conversion outcome = Conversion::CannotWrite;
+    if (!m_startDir.isEmpty()) {
+        WindowWait wait(*this, busyControls(), m_wait, m_presenter, kStopConverting);
+        outcome = framePhoneCopy(workingCopyPath(output), output, screen, m_frameView, converterCall(&wait));
+    }
     if (outcome == Conversion::Converted)
         return true;
     forgetPick();
@@ -495,15 +493,16 @@ bool CWallpaperDlg::finishReframe(const hiddenprocess::RunResult &run)
     return false;
 }
 
-Conversion CWallpaperDlg::convertStep(
-    const std::function<Conversion(const QString &converter, const ConverterRunner &runner)> &step)
+ConverterCall CWallpaperDlg::converterCall(Wait *wait) const
 {
-    if (m_startDir.isEmpty())
-        return Conversion::CannotWrite;
-    return step(converterPathFor(m_startDir, systemConverterLookup()),
-                [this](const QString &converter, const QStringList &arguments, const QString &input) {
-                    return RunConverter(converter, arguments, input);
-                });
+    return ConverterCall{converterPathFor(m_startDir, systemConverterLookup()), m_startDir,
+                         m_converterTimeLimit, wait};
+}
+
+QList<QWidget *> CWallpaperDlg::busyControls() const
+{
+    // The close button stays: while busy it asks to stop.
+    return {m_browseButton, m_uploadButton, m_preview};
 }
 
 void CWallpaperDlg::forgetPick()
@@ -516,7 +515,7 @@ void CWallpaperDlg::forgetPick()
     m_preview->LoadImageFile(QString());
 }
 
-void CWallpaperDlg::ChooseFraming(Framing framing)
+void CWallpaperDlg::chooseFraming(Framing framing)
 {
     if (isBusy())
         return;
@@ -530,10 +529,10 @@ void CWallpaperDlg::applyView(const FrameView &view)
     m_preview->setView(view);
     m_frameView = m_preview->view();
     m_copyStale = !m_picturePath.isEmpty();
-    Reframe();
+    reframe();
 }
 
-void CWallpaperDlg::OpenFramingWindow()
+void CWallpaperDlg::openFramingWindow()
 {
     if (isBusy() || !m_preview->isShowing())
         return;
@@ -553,47 +552,31 @@ void CWallpaperDlg::OpenFramingWindow()
     framing->open();
 }
 
-hiddenprocess::RunResult CWallpaperDlg::RunConverter(const QString &converterPath,
-                                                     const QStringList &arguments, const QString &picturePath,
-                                                     const std::function<void()> &whileRunning)
-{
-    // Waiting from the start, the work done meanwhile included: input to the
-    // window is dropped all that time, but it keeps painting.
-    WindowWait wait(*this, m_closeButton, m_presenter, QStringLiteral("Stop converting the picture?"));
-    m_wait = &wait;
-    hiddenprocess::HiddenRun run(converterPath, arguments, m_startDir, picturePath);
-    if (whileRunning)
-        whileRunning();
-    const hiddenprocess::RunResult result = run.wait(m_converterTimeLimit, &wait);
-    m_wait = nullptr;
-    return result;
-}
-
 void CWallpaperDlg::OnCloseButton()
 {
-    // An empty path would name the current folder.
-    if (!m_startDir.isEmpty()) {
-        const QDir start(m_startDir);
-        for (const WallpaperType &type : kWallpaperTypes)
-            QFile::remove(start.filePath(QLatin1String(type.path)));
-        QFile::remove(workingCopyPath(start.filePath(QStringLiteral("a"))));
+    // While busy it asks to stop; the copies go with the private folder.
+    if (m_wait)
+        m_wait->askToStop();
+    else
+        QDialog::reject();
+}
+
+void CWallpaperDlg::closeEvent(QCloseEvent *event)
+{
+    // The window manager's close asks as the close button does.
+    if (m_wait && !m_wait->isEnding()) {
+        event->ignore();
+        m_wait->askToStop();
+        return;
     }
-    QDialog::reject();
+    QDialog::closeEvent(event);
 }
 
 void CWallpaperDlg::dragEnterEvent(QDragEnterEvent *event)
 {
     // Refusing here is what makes the cursor say no, before anything the
-    // user has is touched.
-    if (isTakenPicture(droppedPicturePath(event->mimeData(), m_startDir)))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void CWallpaperDlg::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (isTakenPicture(droppedPicturePath(event->mimeData(), m_startDir)))
+    // user has is touched; Qt keeps the answer for the moves that follow.
+    if (!isBusy() && isTakenPicture(droppedPicturePath(event->mimeData(), m_startDir)))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -619,7 +602,7 @@ void CWallpaperDlg::dropEvent(QDropEvent *event)
         this,
         [this, picture] {
             if (!isBusy())
-                BrowseTo(picture);
+                browseTo(picture);
         },
         Qt::QueuedConnection);
 }
@@ -627,12 +610,18 @@ void CWallpaperDlg::dropEvent(QDropEvent *event)
 void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (m_wait) {
+        // Busy: only Esc counts, and a held one asks once.
+        if (event->key() == Qt::Key_Escape && !modifiers && !event->isAutoRepeat() && !m_wait->isEnding())
+            m_wait->askToStop();
+        return;
+    }
     if (!modifiers && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         // Enter presses the focused button, as it does a dialog's push
         // buttons; with nothing focused it ends the window as OK would.
         // On the preview it frames the picture larger, never ends the window.
         if (focusWidget() == m_preview) {
-            OpenFramingWindow();
+            openFramingWindow();
             return;
         }
         QAbstractButton *focused = qobject_cast<QAbstractButton *>(focusWidget());
@@ -656,9 +645,9 @@ void CWallpaperDlg::keyPressEvent(QKeyEvent *event)
 
 void CWallpaperDlg::mousePressEvent(QMouseEvent *event)
 {
-    // Presses on the buttons and the preview never reach here, so any press
-    // seen here is on the free background.
-    if (event->button() == Qt::LeftButton) {
+    // Presses on the enabled buttons and the preview never reach here; a
+    // press on a control disabled while busy does, and is dropped.
+    if (event->button() == Qt::LeftButton && !childAt(event->position().toPoint())) {
         if (windowHandle() && windowHandle()->startSystemMove()) {
             event->accept();
             return;
@@ -693,6 +682,8 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     // A frameless window has no system menu of its own; this one stands in
     // for it: the framing of the picture, then About and the links of
     // earlier uploads.
+    if (isBusy())
+        return;
     QMenu menu(this);
     QActionGroup framings(&menu);
     const std::pair<Framing, QString> choices[] = {
@@ -709,10 +700,7 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     QAction *frameAction = menu.addAction(QStringLiteral("Frame the picture\u2026"));
     frameAction->setEnabled(m_preview->isShowing() && !isBusy());
     menu.addSeparator();
-    QAction *aboutAction = nullptr;
-    const QString about = resources::loadString(101);
-    if (!about.isEmpty())
-        aboutAction = menu.addAction(about);
+    QAction *aboutAction = menu.addAction(QStringLiteral("&About Pictovane..."));
     QAction *recentAction = menu.addAction(QStringLiteral("&Recent Uploads\u2026"));
     recentAction->setEnabled(m_history && !m_history->entries().isEmpty());
     // Opened from the keyboard, its first item is selected, ready for Enter.
@@ -725,12 +713,12 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     if (!chosen)
         return;
     if (chosen == aboutAction)
-        OnSysCommand(IDM_ABOUTBOX);
+        m_presenter.aboutBox();
     else if (chosen == frameAction)
-        OpenFramingWindow();
+        openFramingWindow();
     else if (chosen == recentAction) {
         if (!isBusy())
             m_presenter.recentUploads(*m_history);
     } else
-        ChooseFraming(Framing(chosen->data().toInt()));
+        chooseFraming(Framing(chosen->data().toInt()));
 }

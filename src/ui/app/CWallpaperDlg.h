@@ -44,8 +44,6 @@ public:
     // One upload, and the window's wait for the job to live through.
     using UploadJobFn = std::function<UploadReport(const UploadRequest &request, Wait *wait)>;
 
-    static constexpr int IDM_ABOUTBOX = 0x0010;
-
     CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore> profileStore,
                   QWidget *parent = nullptr);
     ~CWallpaperDlg() override;
@@ -54,15 +52,12 @@ public:
     // it already.
     int DoModal();
     void OnInitDialog();
-    // True when initialisation ended the window (no profile).
-    bool endedDuringInit() const { return m_endedDuringInit; }
 
-    void OnSysCommand(int id);
     void OnUpload();
     void OnBrowse();
     // Browse without its file dialog: `picturePath` is taken as the picked
     // file. What a picture given at start-up or dropped on the window gets.
-    void BrowseTo(const QString &picturePath);
+    void browseTo(const QString &picturePath);
     // A picture to take as soon as the window's modal loop runs, its name as
     // the file system's bytes.
     void setStartPicture(const QByteArray &fileName) { m_startPicture = fileName; }
@@ -71,8 +66,7 @@ public:
     void setStartFraming(Framing framing) { m_startFraming = framing; }
     // The context menu's choice: remembered for the next start, and the
     // chosen picture converted again in the new framing.
-    void ChooseFraming(Framing framing);
-    Framing framing() const { return m_frameView.framing; }
+    void chooseFraming(Framing framing);
     const FrameView &frameView() const { return m_frameView; }
     // Has the chosen picture converted again as it is framed now, if the
     // copy on disk holds another framing: in the background, the window
@@ -80,26 +74,17 @@ public:
     // waits. False when there is no pick, the window is busy, or the
     // conversion failed (the pick is then forgotten, as after a failed
     // Browse).
-    bool Reframe(bool forUpload = false);
+    bool reframe(bool forUpload = false);
     // True while a change of framing is converted in the background.
     bool isReframing() const { return m_reframe != nullptr; }
     // The framing window, over this one; nothing without a picture.
-    void OpenFramingWindow();
+    void openFramingWindow();
     // Where the user's own choices live; by default the user's settings.
     void setUserSettings(std::unique_ptr<QSettings> settings);
     // True while Upload or the converter runs.
     bool isBusy() const { return m_wait != nullptr; }
-    // Starts the converter hidden in the start folder, the picture on its
-    // standard input, runs `whileRunning` meanwhile, then waits for it to end
-    // or to reach its time limit (and be killed), the window waiting as it
-    // does for an upload.
-    hiddenprocess::RunResult RunConverter(const QString &converterPath, const QStringList &arguments,
-                                          const QString &picturePath,
-                                          const std::function<void()> &whileRunning = {});
     void OnCloseButton();
 
-    const PhoneProfile &profile() const { return m_profile; }
-    const QString &outputExt() const { return m_outputExt; }
     const QString &startDir() const { return m_startDir; }
     const QString &picturePath() const { return m_picturePath; }
     const QString &pictureTitle() const { return m_pictureTitle; }
@@ -123,18 +108,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
     // Browse after its file dialog said OK: the chosen picture, its preview
     // and its conversion.
-    void ChoosePicture(const QString &picturePath);
+    void choosePicture(const QString &picturePath);
     void FitButtonToBitmap(const QImage &bitmap, QAbstractButton *button);
     void refreshProgress();
-    Conversion convertStep(
-        const std::function<Conversion(const QString &converter, const ConverterRunner &runner)> &step);
+    ConverterCall converterCall(Wait *wait) const;
+    // What is disabled while the window waits.
+    QList<QWidget *> busyControls() const;
     void forgetPick();
     // The framing the preview shows, from the framing window or the menu.
     void applyView(const FrameView &view);

@@ -2,51 +2,35 @@
 
 #include "core/app/presenter.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QWindow>
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QGraphicsOpacityEffect>
 
-#include <utility>
-
-bool isUserInputEvent(QEvent::Type type)
+WindowWait::WindowWait(QWidget &window, const QList<QWidget *> &controls, WindowWait *&current,
+                       Presenter &presenter, QString question) :
+    m_window(&window),
+    m_focus(window.focusWidget()),
+    m_current(current),
+    m_presenter(presenter),
+    m_question(std::move(question))
 {
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::NonClientAreaMouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonRelease:
-    case QEvent::NonClientAreaMouseButtonDblClick:
-    case QEvent::NonClientAreaMouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::TabletMove:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
+    m_current = this;
+    for (QWidget *control : controls) {
+        if (control && control->isEnabled()) {
+            control->setEnabled(false);
+            m_disabled << control;
+            // The skin's disabled picture is its normal one; faded, the
+            // buttons show that they take nothing meanwhile.
+            if (qobject_cast<QAbstractButton *>(control)) {
+                auto *fade = new QGraphicsOpacityEffect(control);
+                fade->setOpacity(0.4);
+                control->setGraphicsEffect(fade);
+            }
+        }
     }
-}
-
-WindowWait::WindowWait(QWidget &window, QWidget *stopButton, Presenter &presenter, QString question) :
-    m_window(&window), m_stopButton(stopButton), m_presenter(presenter), m_question(std::move(question))
-{
-    qApp->installEventFilter(this);
+    // The window itself takes the keys meanwhile, so Esc reaches it and no
+    // key lands on a control that is still enabled.
+    window.setFocus(Qt::OtherFocusReason);
     // Over this window only: a dialog the work shows keeps its arrow.
     window.setCursor(Qt::WaitCursor);
 }
@@ -54,14 +38,21 @@ WindowWait::WindowWait(QWidget &window, QWidget *stopButton, Presenter &presente
 WindowWait::~WindowWait()
 {
     // What reached the window system during the last moments of the wait is
-    // still queued; it goes through the filter now. The work is over, so
-    // whatever ends the window may.
-    m_workDone = true;
+    // still queued; it meets the disabled controls now, not the enabled ones.
+    m_ending = true;
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    qApp->removeEventFilter(this);
+    for (const QPointer<QWidget> &control : std::as_const(m_disabled)) {
+        if (control) {
+            control->setEnabled(true);
+            control->setGraphicsEffect(nullptr);
+        }
+    }
+    if (m_focus && m_focus->isEnabled())
+        m_focus->setFocus(Qt::OtherFocusReason);
     if (m_window)
         m_window->unsetCursor();
+    m_current = nullptr;
 }
 
 void WindowWait::idle()
@@ -79,59 +70,4 @@ void WindowWait::sent(std::uint64_t done, std::uint64_t total)
 {
     if (m_onSent)
         m_onSent(done, total);
-}
-
-bool WindowWait::belongsToWindow(const QObject *object) const
-{
-    if (!m_window)
-        return false;
-    if (object->isWidgetType())
-        return static_cast<const QWidget *>(object)->window() == m_window;
-    if (object->isWindowType())
-        return object == m_window->windowHandle();
-    return false;
-}
-
-bool WindowWait::isStopInput(const QObject *watched, const QEvent *event) const
-{
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<const QKeyEvent *>(event);
-        return key->key() == Qt::Key_Escape && !key->modifiers() && !key->isAutoRepeat();
-    }
-    return isMouseOn(m_stopButton, QEvent::MouseButtonRelease, watched, event);
-}
-
-bool WindowWait::isMouseOn(const QWidget *button, QEvent::Type type, const QObject *watched,
-                           const QEvent *event) const
-{
-    if (event->type() != type || !button)
-        return false;
-    const auto *mouse = static_cast<const QMouseEvent *>(event);
-    if (mouse->button() != Qt::LeftButton)
-        return false;
-    // Seen by the window before any widget when it comes from the window
-    // system, by the button itself when sent to it.
-    if (watched == button)
-        return button->rect().contains(mouse->position().toPoint());
-    return watched->isWindowType() && m_window->childAt(mouse->position().toPoint()) == button;
-}
-
-bool WindowWait::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::Close && watched == m_window && !m_workDone) {
-        // The window manager's close asks as the close button does.
-        event->ignore();
-        m_stopWanted = true;
-        return true;
-    }
-    if (!isUserInputEvent(event->type()) || !belongsToWindow(watched))
-        return false;
-    if (isStopInput(watched, event))
-        m_stopWanted = true;
-    else if (isMouseOn(m_clickButton, QEvent::MouseButtonPress, watched, event))
-        m_clickPressed = true;
-    else if (event->type() == QEvent::MouseButtonRelease && std::exchange(m_clickPressed, false)
-             && isMouseOn(m_clickButton, QEvent::MouseButtonRelease, watched, event))
-        m_onClick();
-    return true;
 }

@@ -71,7 +71,7 @@ void CSkinButton::ApplySkin(quint32 normalId, quint32 downId, quint32 overId, qu
     m_skinRatio = ratio;
 }
 
-void CSkinButton::ApplySkinImages(const Images &images, qint16 drawMode, qint16 borderFlag,
+void CSkinButton::applySkinImages(const Images &images, qint16 drawMode, qint16 borderFlag,
                                   qint16 focusMargin)
 {
     m_skinIds.reset();
@@ -225,8 +225,14 @@ void CSkinButton::mousePressEvent(QMouseEvent *e)
 void CSkinButton::mouseReleaseEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton) {
+        // Only a press of this button counts: held down by the space bar, a
+        // release of the mouse over it (pressed elsewhere) is no click.
+        if (!m_bMouseHeld && isDown()) {
+            e->ignore();
+            return;
+        }
         // The check state changes first, so whoever hears clicked() sees the
-        // new state. Only a press of this button counts.
+        // new state.
         if (m_bMouseHeld && m_nButtonKind != SKIN_KIND_PUSH && isUnderCursor(e->position().toPoint()))
             SetCheck(m_nButtonKind == SKIN_KIND_CHECKBOX ? !m_bIsChecked : 1);
         m_bMouseHeld = false;
@@ -405,7 +411,7 @@ void CSkinButton::PaintStateBitmap(QPainter &p, const QImage &bitmap, const QRec
 {
     if (drawMode == SKIN_DRAW_TILE) {
         // Tiles ignore the mask.
-        TileBitmap(p, bitmap, rect);
+        tileBitmap(p, bitmap, rect);
         return;
     }
     if (bitmap.isNull())
@@ -437,7 +443,7 @@ void CSkinButton::PaintStateBitmap(QPainter &p, const QImage &bitmap, const QRec
         p.drawImage(rect, bitmap);
 }
 
-void CSkinButton::TileBitmap(QPainter &p, const QImage &bitmap, const QRect &rect)
+void CSkinButton::tileBitmap(QPainter &p, const QImage &bitmap, const QRect &rect)
 {
     if (bitmap.isNull())
         return;

@@ -43,7 +43,7 @@ public:
     // The same with pictures at hand instead of resource numbers. Sizes,
     // shape and hit tests follow the pictures' logical sizes
     // (deviceIndependentSize()), whatever their device pixel ratio.
-    void ApplySkinImages(const Images &images, qint16 drawMode, qint16 borderFlag, qint16 focusMargin);
+    void applySkinImages(const Images &images, qint16 drawMode, qint16 borderFlag, qint16 focusMargin);
 
     // The check state: set on click or space bar by the button itself, or by
     // anyone. Push buttons stay unchecked; checking a radio button unchecks
@@ -111,7 +111,7 @@ private:
     void followScreenRatio();
 
     void PaintStateBitmap(QPainter &p, const QImage &bitmap, const QRect &rect, int drawMode);
-    void TileBitmap(QPainter &p, const QImage &bitmap, const QRect &rect);
+    void tileBitmap(QPainter &p, const QImage &bitmap, const QRect &rect);
     void drawEdge(QPainter &p, const QRect &r, SkinEdge edge) const;
     void drawFocusRing(QPainter &p) const;
     // Whether the topmost widget at this point of the button is the button.
