@@ -2,32 +2,52 @@
 
 #include "config.h"
 #include "core/upload/statusmessage.h"
-#include "ui/status/hyperlink.h"
-#include "ui/status/linkpanel.h"
 #include "ui_dialog2223.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleOptionGroupBox>
-#include <QTextDocument>
 #include <QUrl>
-
-#include <algorithm>
 
 namespace {
 
-constexpr int kSupportLinkId = 2225;
-constexpr int kFaqLinkId = 2226;
-// Room kept between the group box's frame and what it holds.
-constexpr int kFrameMargin = 4;
 // The dialog grows to at most this share of the screen's height, in percent.
 constexpr int kMaxScreenShare = 80;
+// Qt's word wrap breaks a link at few of its separators and never inside a
+// longer run, which the label would cut off: zero-width spaces give it
+// the breaks, never more than this many characters apart.
+constexpr int kLongestRun = 20;
+constexpr QChar kBreak(0x200B);
+constexpr QStringView kSeparators = u"/?&=-";
 
 QUrl supportPage(const char *path)
 {
     return QUrl(QString::fromUtf8(config::kSupportUrl)).resolved(QUrl(QString::fromLatin1(path)));
+}
+
+// The link as shown, on a line of its own, breakable after its separators
+// (past the scheme, so "http://" is not left alone on a line). It holds no
+// format character of its own (those are shown escaped), so every zero-width
+// space is ours.
+QString shownLink(const QString &link)
+{
+    const qsizetype scheme = link.indexOf(u"://");
+    const qsizetype from = scheme < 0 ? 0 : scheme + 3;
+    QString shown = QLatin1Char('\n') + link.left(from);
+    int run = 0;
+    for (qsizetype i = from; i < link.size(); ++i) {
+        const QChar c = link.at(i);
+        shown += c;
+        const bool last = i + 1 == link.size();
+        const bool separatorEnds = kSeparators.contains(c) && (last || !kSeparators.contains(link.at(i + 1)));
+        if (!last && !c.isHighSurrogate() && (separatorEnds || ++run >= kLongestRun)) {
+            shown += kBreak;
+            run = 0;
+        }
+    }
+    return shown;
 }
 
 } // namespace
@@ -40,35 +60,12 @@ CStatusDialog::CStatusDialog(QWidget *parent, UrlOpener openUrl) :
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
-    m_template = {size(),
-                  m_ui->groupBox->geometry(),
-                  m_ui->label2224->geometry(),
-                  m_ui->label2225->geometry(),
-                  m_ui->label2226->geometry(),
-                  m_ui->button1->geometry(),
-                  m_ui->button2->geometry(),
-                  {}};
-    // The message reads as static text on the dialog; its own layout keeps
-    // a link's pieces together and wraps it only at its separators.
-    QPlainTextEdit *message = m_ui->label2224;
-    auto *document = new QTextDocument(message);
-    m_messageLayout = new MessageTextLayout(document);
-    document->setDocumentLayout(m_messageLayout);
-    m_messageLayout->setPaintDevice(message->viewport());
-    document->setDefaultFont(message->font());
-    message->setDocument(document);
-    message->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    // No background of its own: the group box's shows through, whatever
-    // tint the style gives the inside of its frame.
-    QPalette flat = message->palette();
-    flat.setColor(QPalette::Base, Qt::transparent);
-    message->setPalette(flat);
-    message->installEventFilter(this);
-    m_linkPanel = new LinkPanel(this);
-    m_linkPanel->hide();
-    if (auto *copy = m_linkPanel->findChild<QWidget *>(QStringLiteral("copyLink")))
+    connect(m_ui->label2225, &HyperlinkLabel::clicked, this, &CStatusDialog::OnClickedSupportLink);
+    connect(m_ui->label2226, &HyperlinkLabel::clicked, this, &CStatusDialog::OnClickedFaqLink);
+    m_ui->label2224->installEventFilter(this);
+    m_ui->linkPanel->hide();
+    if (auto *copy = m_ui->linkPanel->findChild<QWidget *>(QStringLiteral("copyLink")))
         setTabOrder(m_ui->button2, copy);
-    fitToMessage();
 }
 
 CStatusDialog::~CStatusDialog() = default;
@@ -81,80 +78,41 @@ int CStatusDialog::DoModal()
 
 void CStatusDialog::OnInitDialog()
 {
-    ConvertStaticToHyperlink(this, kSupportLinkId);
-    ConvertStaticToHyperlink(this, kFaqLinkId);
-    if (HyperlinkParentFilter *links = hyperlinkParentFilter(this))
-        connect(links, &HyperlinkParentFilter::clicked, this, &CStatusDialog::onLinkClicked,
-                Qt::UniqueConnection);
-
+    const bool hasLink = m_nMode == 0 || m_nMode == 1;
     const QByteArray &link = m_nMode == 1 ? m_pszLinkUrl : m_pszSuccessUrl;
     // The link reads as the characters it holds, none of them acting.
-    const QString text = statusMessageText(m_nMode, link, true);
-    const qsizetype linkLength =
-        (m_nMode == 0 || m_nMode == 1) ? escapedForDisplay(statusLinkText(link)).size() : 0;
-    m_messageLayout->setLink(linkLength > 0 ? int(text.size() - linkLength) : -1, int(linkLength));
-    m_ui->label2224->setPlainText(text);
-    m_linkPanel->setLink(m_nMode == 0 || m_nMode == 1 ? link : QByteArray(), m_note);
-    m_linkPanel->setVisible(!m_linkPanel->link().isEmpty());
-    fitToMessage();
-    m_ui->button1->setFocus();
-}
-
-void CStatusDialog::fitToMessage()
-{
-    QPlainTextEdit *message = m_ui->label2224;
-    QGroupBox *group = m_ui->groupBox;
-    StatusNeeds needs;
-    const int frame = 2 * message->frameWidth();
-    needs.message = m_messageLayout->neededHeight(m_template.message.width() - frame) + frame;
-    needs.support = m_ui->label2225->heightForWidth(m_template.support.width());
-    needs.faq = m_ui->label2226->heightForWidth(m_template.faq.width());
-
-    QStyleOptionGroupBox option;
-    option.initFrom(group);
-    option.rect = QRect(QPoint(), m_template.group.size());
-    option.text = group->title();
-    option.lineWidth = 1;
-    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-    const QRect contents =
-        group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, group);
-    needs.groupFrame = QMargins(contents.left(), contents.top(), option.rect.right() - contents.right(),
-                                option.rect.bottom() - contents.bottom());
-    needs.margin = kFrameMargin;
-    const QScreen *shown = screen();
-    needs.maxHeight = shown ? shown->availableGeometry().height() * kMaxScreenShare / 100 : 0;
-    if (!m_linkPanel->isHidden())
-        needs.side = m_linkPanel->sizeHint();
-
-    StatusGeometry fitted = fitStatusLayout(m_template, needs);
-    // A code too big for the screen is dropped rather than cut off.
-    const QSize room(shown ? shown->availableGeometry().width() : 0, needs.maxHeight);
-    if (m_linkPanel->hasCode() && !room.isEmpty()
-        && (fitted.dialog.width() > room.width() || fitted.dialog.height() > room.height())) {
-        m_linkPanel->dropCode();
-        needs.side = m_linkPanel->sizeHint();
-        fitted = fitStatusLayout(m_template, needs);
+    QString text = statusMessageText(m_nMode, hasLink ? link : QByteArray(), true);
+    if (hasLink && !link.isEmpty()) {
+        const QString escaped = escapedForDisplay(statusLinkText(link));
+        text.chop(escaped.size() + (m_nMode == 1 ? 1 : 0));
+        text += shownLink(escaped);
     }
-    // A scroll bar shown only as needed would take width from a message
-    // that fits, and then it would need one.
-    message->setVerticalScrollBarPolicy(fitted.messageScrolls ? Qt::ScrollBarAlwaysOn
-                                                              : Qt::ScrollBarAlwaysOff);
-    setFixedSize(fitted.dialog);
-    group->setGeometry(fitted.group);
-    message->setGeometry(fitted.message);
-    m_ui->label2225->setGeometry(fitted.support);
-    m_ui->label2226->setGeometry(fitted.faq);
-    m_ui->button1->setGeometry(fitted.ok);
-    m_ui->button2->setGeometry(fitted.cancel);
-    m_linkPanel->setGeometry(fitted.side);
+    m_ui->label2224->setText(text);
+    m_ui->linkPanel->setLink(hasLink ? link : QByteArray(), m_note);
+    m_ui->linkPanel->setVisible(!m_ui->linkPanel->link().isEmpty());
+    // A code too big for the screen is dropped rather than cut off.
+    const QScreen *shown = screen();
+    const QSize needed = sizeHint();
+    if (shown && m_ui->linkPanel->hasCode()
+        && (needed.width() > shown->availableGeometry().width()
+            || needed.height() > shown->availableGeometry().height() * kMaxScreenShare / 100))
+        m_ui->linkPanel->dropCode();
+    m_ui->button1->setFocus();
 }
 
 bool CStatusDialog::copyLinkFor(QKeyEvent *event)
 {
-    if (!event->matches(QKeySequence::Copy) || m_linkPanel->link().isEmpty()
-        || m_ui->label2224->textCursor().hasSelection())
+    if (!event->matches(QKeySequence::Copy))
         return false;
-    m_linkPanel->copyLink();
+    if (m_ui->label2224->hasSelectedText()) {
+        // What was selected, without the breaks put into the link.
+        QString text = m_ui->label2224->selectedText().remove(kBreak);
+        QGuiApplication::clipboard()->setText(text.replace(QChar::ParagraphSeparator, u'\n'));
+        return true;
+    }
+    if (m_ui->linkPanel->link().isEmpty())
+        return false;
+    m_ui->linkPanel->copyLink();
     return true;
 }
 
@@ -166,8 +124,7 @@ void CStatusDialog::keyPressEvent(QKeyEvent *event)
 
 bool CStatusDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    // The message takes Ctrl+C itself when it has the focus, and copies
-    // nothing when nothing is selected.
+    // The message would copy the breaks with a selection, and nothing without one.
     if (watched == m_ui->label2224 && event->type() == QEvent::KeyPress
         && copyLinkFor(static_cast<QKeyEvent *>(event)))
         return true;
@@ -182,12 +139,4 @@ void CStatusDialog::OnClickedSupportLink()
 void CStatusDialog::OnClickedFaqLink()
 {
     m_openUrl(supportPage("/allfaqs.asp"));
-}
-
-void CStatusDialog::onLinkClicked(int id)
-{
-    if (id == kSupportLinkId)
-        OnClickedSupportLink();
-    else if (id == kFaqLinkId)
-        OnClickedFaqLink();
 }

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "ui/status/messagelayout.h"
-
 #include <QByteArray>
 #include <QDialog>
 
 #include <functional>
 #include <memory>
 
-class LinkPanel;
 class QUrl;
 
 namespace Ui {
@@ -35,9 +32,6 @@ public:
     int DoModal();
     void OnInitDialog();
 
-    void OnClickedSupportLink();
-    void OnClickedFaqLink();
-
     // Set by the creator before the run: the mode, the link shown in mode 1
     // and the success link shown in mode 0 (empty when the reply gave none).
     int m_nMode = -1;
@@ -46,20 +40,17 @@ public:
     // One line under the link's code, when not empty.
     QString m_note;
 
+    void OnClickedSupportLink();
+    void OnClickedFaqLink();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void onLinkClicked(int id);
-    // Ctrl+C where nothing is selected: true when it copied the link.
+    // Ctrl+C: the selection, else the link; true when it copied.
     bool copyLinkFor(QKeyEvent *event);
-    // Gives the message the room it needs, from the template's geometry.
-    void fitToMessage();
 
     std::unique_ptr<Ui::CStatusDialog> m_ui;
     UrlOpener m_openUrl;
-    MessageTextLayout *m_messageLayout = nullptr;
-    LinkPanel *m_linkPanel = nullptr;
-    StatusGeometry m_template;
 };
