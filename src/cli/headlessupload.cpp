@@ -87,14 +87,6 @@ bool writeAll(QIODevice &device, const QByteArray &bytes)
     return !file || file->flush();
 }
 
-// The converter's limit; tests shorten it to see it reached.
-std::chrono::milliseconds converterTimeLimit()
-{
-    bool ok = false;
-    const qint64 ms = qEnvironmentVariableIntValue("PICTOVANE_TEST_CONVERTER_LIMIT_MS", &ok);
-    return ok && ms > 0 ? std::chrono::milliseconds(ms) : kConverterTimeLimit;
-}
-
 } // namespace
 
 QString uploadProgressLine(std::uint64_t done, std::uint64_t total)
@@ -115,7 +107,6 @@ HeadlessUpload systemHeadlessUpload(const QByteArray &picture, Framing framing)
     upload.clock = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
     upload.converterLookup = systemConverterLookup();
     upload.historyFile = UploadHistory::standardFilePath();
-    upload.converterTimeLimit = converterTimeLimit();
     upload.outIsTerminal = host::isTerminal(stdout);
     upload.errIsTerminal = host::isTerminal(stderr);
     upload.showLinkCodes = upload.outIsTerminal;

@@ -215,12 +215,12 @@ private slots:
     void referenceServer();
     void nameThatIsNotUtf8_data();
     void nameThatIsNotUtf8();
+    void converterThatNeverEnds();
     // The real executable, with no display.
     void exitStatuses_data();
     void exitStatuses();
     void signalEndsConverterAndFolder_data();
     void signalEndsConverterAndFolder();
-    void converterThatNeverEnds();
     void outcomeNotWritten_data();
     void outcomeNotWritten();
     void escaping_data();
@@ -807,24 +807,18 @@ void CommandLineTest::converterThatNeverEnds()
     writeFile(script, "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
     QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
     CaptureServer server({});
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), machine.config.path());
-    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(server.proxyUrl()));
-    env.insert(QStringLiteral("PICTOVANE_TEST_CONVERTER_LIMIT_MS"), QStringLiteral("1500"));
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(machine.start.path());
-    program.start(QStringLiteral(PICTOVANE_EXECUTABLE), {QStringLiteral("--upload"), machine.photo});
+    useProxy(server.port());
+    HeadlessUpload upload = machine.upload(machine.photo);
+    upload.converterLookup.findOnPath = [&](const QString &name) {
+        return name == QLatin1String("magick") ? script : QString();
+    };
     // Far short of the real limit of a minute.
-    QVERIFY(program.waitForFinished(15000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 4);
-    QCOMPARE(program.readAllStandardOutput(), QByteArray());
-    QCOMPARE(program.readAllStandardError(),
-             conversionFailureText(Conversion::TimedOut, std::chrono::milliseconds(1500)).toLocal8Bit()
-                 + '\n');
+    upload.converterTimeLimit = std::chrono::milliseconds(1500);
+    const Run run = runInProcess(std::move(upload));
+    QCOMPARE(run.status, 4);
+    QCOMPARE(run.out, QStringList());
+    QCOMPARE(run.err,
+             QStringList{conversionFailureText(Conversion::TimedOut, std::chrono::milliseconds(1500))});
     QVERIFY(!readFile(pidFile).isEmpty());
     QTRY_VERIFY(processGone(readFile(pidFile)));
     QCOMPARE(server.connections(), 0);

@@ -1,7 +1,8 @@
 #include "core/app/resources.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QImageReader>
+#include <QPixmap>
 
 #include <iterator>
 
@@ -10,6 +11,20 @@ static void initPictovaneResources()
     // The resources live in a static library; make sure they are registered.
     Q_INIT_RESOURCE(pictovane);
 }
+
+namespace {
+
+// Our artwork is all PNG, which Qt reads itself. Named, and with guessing
+// off, no image plugin is loaded; otherwise Qt loads every one installed
+// to ask whether it reads the file better.
+QImage readPng(const QString &path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+} // namespace
 
 namespace resources {
 
@@ -31,7 +46,7 @@ QString bitmapPath(int id, int scale)
 
 QImage loadBitmap(int id)
 {
-    return QImage(bitmapPath(id));
+    return readPng(bitmapPath(id));
 }
 
 QImage loadBitmap(int id, qreal devicePixelRatio)
@@ -40,7 +55,7 @@ QImage loadBitmap(int id, qreal devicePixelRatio)
     if (!(devicePixelRatio > 0))
         devicePixelRatio = 1;
     const int scale = bitmapScaleFor(devicePixelRatio);
-    QImage image(bitmapPath(id, scale));
+    QImage image = readPng(bitmapPath(id, scale));
     if (image.isNull() && scale != 1) {
         // A picture without larger renders still shows, Qt scales it.
         image = loadBitmap(id);
@@ -68,8 +83,10 @@ QIcon loadIcon(int id)
     QIcon icon;
     const QDir dir(QStringLiteral(":/icons"));
     const QStringList files = dir.entryList({QStringLiteral("%1_*.png").arg(id)}, QDir::Files);
+    // Pixmaps, not files: QIcon would ask every image plugin about each
+    // file, and the window system takes every size at once anyway.
     for (const QString &f : files)
-        icon.addFile(dir.filePath(f));
+        icon.addPixmap(QPixmap::fromImage(readPng(dir.filePath(f))));
     return icon;
 }
 
