@@ -387,7 +387,7 @@ void ConversionTest::jpegCopyIsLight()
     const QString verbose = QString::fromUtf8(identify.readAllStandardOutput());
     QVERIFY2(verbose.contains(QLatin1String("Interlace: None")), qPrintable(verbose));
     QVERIFY2(verbose.contains(QLatin1String("jpeg:sampling-factor: 2x2,1x1,1x1")), qPrintable(verbose));
-    QVERIFY2(verbose.contains(QLatin1String("Quality: 85")), qPrintable(verbose));
+    QVERIFY2(verbose.contains(QLatin1String("Quality: 88")), qPrintable(verbose));
     for (const char *metadata : {"exif:", "Profiles:", "comment:"})
         QVERIFY2(!verbose.contains(QLatin1String(metadata)), metadata);
 }

@@ -395,7 +395,7 @@ void ConverterTest::phoneCopyCommand()
             "ppm:-", "-crop",   "960x1200+320+0", "+repage", "-resize", "128x160!", "-background",
             "black", "-extent", "128x160-0-0",    "+dither", "-colors", "256",      converterOutputFor(out)};
     QCOMPARE(fill, expected);
-    // A JPEG is baseline, 4:2:0, with fitted Huffman tables, no metadata, at 85.
+    // A JPEG is baseline, 4:2:0, with fitted Huffman tables, no metadata, at 88.
     const QString jpg = QDir::rootPath() + QStringLiteral("s/a.jpg");
     const QStringList fit =
         phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{Framing::Fit}, jpg).mid(21);
@@ -417,7 +417,7 @@ void ConverterTest::phoneCopyCommand()
                                "-define",
                                "jpeg:optimize-coding=true",
                                "-quality",
-                               "85",
+                               "88",
                                converterOutputFor(jpg)}));
     // A bitmap keeps its colours; Blur lays Fit's picture on the backdrop:
     // Fill's middle, blurred at 80 pixels wide by a twentieth of that.

@@ -108,7 +108,7 @@ QStringList workingCopyArguments(const PictureFacts &picture, const QSize &scree
 // backdrop backdropOf() describes), in the output's format; a GIF gets an
 // undithered palette of its own, a JPEG is baseline, 4:2:0, with optimised
 // Huffman tables, no metadata, at kJpegQuality.
-constexpr int kJpegQuality = 85;
+constexpr int kJpegQuality = 88;
 QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, const FrameView &view,
                                const QString &outputPath);
 
