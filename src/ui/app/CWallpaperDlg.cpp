@@ -373,6 +373,8 @@ void CWallpaperDlg::ChoosePicture(const QString &picturePath)
     if (outcome == Conversion::Converted && m_frameView.framing == Framing::Fill)
         m_frameView = startingView(Framing::Fill, suggestedCentre());
     m_preview->setView(m_frameView);
+    // Held to what Fill can show, as every later view is.
+    m_frameView = m_preview->view();
     m_preview->repaint();
     if (outcome == Conversion::Converted)
         outcome = convertStep([&](const QString &converter, const ConverterRunner &runner) {
