@@ -1,10 +1,13 @@
 // Framing a 24-megapixel photo for a modern phone (1080 x 2400) beside the
 // demo phone (128 x 160): one preview frame during a pan, at the framing
-// window's size, and the conversion a let-go starts in the background until
-// the copy holds the new framing.
+// window's size, the conversion a let-go starts in the background until
+// the copy holds the new framing, and what measuring Fill's suggested
+// centre adds to a pick (the working copy read reduced, libvips' attention
+// twice), against the pick's own two conversions.
 #include "ui/preview/CImagePreviewStatic.h"
 
 #include "benchphoto.h"
+#include "core/app/attention.h"
 #include "core/app/converter.h"
 #include "core/platform/hiddenprocess.h"
 
@@ -89,6 +92,34 @@ void letGoToCopy(benchmark::State &state)
     }
 }
 BENCHMARK(letGoToCopy)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+void attentionAtPick(benchmark::State &state)
+{
+    const QSize phone = phoneOf(state);
+    const QString work = workingCopyFor(phone);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(suggestedCentre(work, phone));
+}
+BENCHMARK(attentionAtPick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void pickConversions(benchmark::State &state)
+{
+    const QSize phone = phoneOf(state);
+    const QString photo = g_dir->filePath(QStringLiteral("photo.jpg"));
+    workingCopyFor(phone);
+    const QString work = g_dir->filePath(QStringLiteral("pick.ppm"));
+    const QString output = g_dir->filePath(QStringLiteral("a.jpg"));
+    const QString converter = converterPathFor(g_dir->path(), systemConverterLookup());
+    for (auto _ : state) {
+        if (makeWorkingCopy(photo, work, phone, converterIn(converter)) != Conversion::Converted
+            || framePhoneCopy(work, output, phone, FrameView{}, converterIn(converter))
+                   != Conversion::Converted) {
+            state.SkipWithError("the converter failed");
+            break;
+        }
+    }
+}
+BENCHMARK(pickConversions)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 } // namespace
 

@@ -43,8 +43,9 @@ struct Parser
     QCommandLineOption frame{QStringLiteral("frame"),
                              QStringLiteral("How the picture fills the phone's screen: fill (cover it, the "
                                             "rest cut off; the default), fit (the whole picture, black bands "
-                                            "beside it) or stretch."),
-                             QStringLiteral("fill|fit|stretch")};
+                                            "beside it), stretch, or blur (the whole picture "
+                                            "on a blurred copy of itself)."),
+                             QStringLiteral("fill|fit|stretch|blur")};
     QCommandLineOption qr{QStringLiteral("qr"),
                           QStringLiteral("With --upload, print each link's QR code even into a pipe.")};
     QCommandLineOption history{QStringLiteral("history"),
@@ -113,7 +114,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         result.framing = framingFromName(frames.constLast());
         if (frames.size() != 1 || !result.framing) {
             result.action = CommandLine::UsageError;
-            result.error = QStringLiteral("--frame takes one of fill, fit or stretch.");
+            result.error = QStringLiteral("--frame takes one of fill, fit, stretch or blur.");
             result.framing.reset();
             return result;
         }

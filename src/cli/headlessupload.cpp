@@ -144,8 +144,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
         startDir.isEmpty()
             ? Conversion::CannotWrite
             : convertPictureForPhone(picturePath, convertedPicturePath(startDir, outputExt),
-                                     profile.wallpaperWidth, profile.wallpaperHeight,
-                                     FrameView{upload.framing},
+                                     profile.wallpaperWidth, profile.wallpaperHeight, upload.framing,
                                      ConverterCall{converterPathFor(startDir, upload.converterLookup),
                                                    startDir, upload.converterTimeLimit, &wait});
     if (outcome != Conversion::Converted) {

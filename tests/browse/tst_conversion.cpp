@@ -1,6 +1,7 @@
 // The phone's copy as ImageMagick really writes it, against ImageMagick's own
 // one-step reference on the same file: every picture shape, framing and
 // phone format, every orientation tag, fine detail, every input format.
+#include "core/app/attention.h"
 #include "core/app/converter.h"
 #include "core/platform/hiddenprocess.h"
 
@@ -10,6 +11,8 @@
 
 #include <QDir>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,15 +29,16 @@ hiddenprocess::RunResult runToTheEnd(const QString &program, const QStringList &
     return run.wait(std::chrono::milliseconds(-1));
 }
 
-// Both steps of Browse with the real converter; the copy, or a null picture.
+// Both steps of Browse with the real converter, framed as `view` says; the
+// copy, or a null picture.
 QImage convertForPhone(const QString &picture, const QString &folder, const QString &ext,
                        const FrameView &view, const QSize &screen = kPhone)
 {
     const QString out = QDir(folder).filePath(QStringLiteral("a.") + ext);
-    const bool ok =
-        Conversion::Converted
-        == convertPictureForPhone(picture, out, screen.width(), screen.height(), view,
-                                  ConverterCall{imageMagick(), folder, std::chrono::milliseconds(-1)});
+    const QString work = workingCopyPath(out);
+    const ConverterCall converter{imageMagick(), folder, std::chrono::milliseconds(-1)};
+    const bool ok = makeWorkingCopy(picture, work, screen, converter) == Conversion::Converted
+                    && framePhoneCopy(work, out, screen, view, converter) == Conversion::Converted;
     return ok ? QImage(out) : QImage();
 }
 
@@ -65,6 +69,8 @@ QStringList referenceFor(Framing framing, const QSize &screen)
                 "-gravity",     "center",  "-extent", size};
     case Framing::Stretch:
         return {"-auto-orient", "-resize", size + "!"};
+    case Framing::Blur: // its backdrop has no one-step reference; blurredFit() checks it
+        break;
     }
     return {};
 }
@@ -89,6 +95,10 @@ private slots:
     void reducedDecodeKeepsTheCopy();
     void garbageCountsAsFailure_data();
     void garbageCountsAsFailure();
+    void fillStartsOnTheSubject_data();
+    void fillStartsOnTheSubject();
+    void blurredFit();
+    void jpegCopyIsLight();
 };
 
 void ConversionTest::init()
@@ -294,6 +304,85 @@ void ConversionTest::garbageCountsAsFailure()
     QCOMPARE(framePhoneCopy(workingCopyPath(out), out, kPhone, FrameView{}, call(converter)),
              Conversion::Unreadable);
     QVERIFY(!QFile::exists(out));
+}
+
+void ConversionTest::fillStartsOnTheSubject_data()
+{
+    QTest::addColumn<bool>("subject");
+    QTest::addColumn<QPointF>("centre"); // of the picture, roughly
+    QTest::newRow("a red disc near the right edge") << true << QPointF(0.88, 0.5);
+    QTest::newRow("nothing interesting: centred") << false << QPointF(0.5, 0.5);
+}
+
+// As the upload without a window frames it: Fill starts on the suggestion.
+void ConversionTest::fillStartsOnTheSubject()
+{
+    QFETCH(bool, subject);
+    QFETCH(QPointF, centre);
+    QTemporaryDir tmp;
+    const QString photo = writeFile(tmp.filePath("photo.jpg"), encodedPicture(paintSubject(subject), "JPG"));
+    const QString out = tmp.filePath("a.bmp");
+    QCOMPARE(convertPictureForPhone(photo, out, kPhone.width(), kPhone.height(), Framing::Fill,
+                                    ConverterCall{imageMagick(), tmp.path(), std::chrono::milliseconds(-1)}),
+             Conversion::Converted);
+    const QPointF suggested = suggestedCentre(workingCopyPath(out), kPhone);
+    QVERIFY2(qAbs(suggested.x() - centre.x()) < 0.06 && qAbs(suggested.y() - centre.y()) < 0.06,
+             qPrintable(QStringLiteral("%1, %2").arg(suggested.x()).arg(suggested.y())));
+    // The disc is some 800 of the copy's pixels; centred, none of it shows.
+    const int shown = subjectPixels(QImage(out));
+    QVERIFY2(subject ? shown > 700 : shown == 0, qPrintable(QString::number(shown)));
+    if (!subject) {
+        const QString reference = tmp.filePath("reference.bmp");
+        runMagick(QStringList{photo} + referenceFor(Framing::Fill, kPhone) + QStringList{reference});
+        QVERIFY(meanDifference(QImage(out), QImage(reference)) < 4);
+    }
+}
+
+void ConversionTest::blurredFit()
+{
+    // A landscape photo on a portrait phone: bands above and below.
+    QTemporaryDir tmp;
+    const QString photo =
+        writeFile(tmp.filePath("photo.jpg"), encodedPicture(marked(QSize(800, 600)), "JPG"));
+    const QImage blurred =
+        convertForPhone(photo, tmp.path(), QStringLiteral("bmp"), FrameView{Framing::Blur});
+    const QImage fit = convertForPhone(photo, tmp.path(), QStringLiteral("bmp"), FrameView{Framing::Fit});
+    QCOMPARE(blurred.size(), kPhone);
+    // Fit's picture covers rows 32 to 127.
+    QVERIFY(meanDifference(blurred.copy(0, 34, 128, 92), fit.copy(0, 34, 128, 92)) < 1.5);
+    for (const QRect &band : {QRect(0, 0, 128, 30), QRect(0, 130, 128, 30)}) {
+        double sum = 0, squares = 0;
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            for (int x = band.left(); x <= band.right(); ++x) {
+                const int v = qGray(blurred.pixel(x, y));
+                sum += v;
+                squares += double(v) * v;
+            }
+        const double n = double(band.width()) * band.height(), mean = sum / n;
+        const double deviation = std::sqrt(squares / n - mean * mean);
+        QVERIFY2(mean > 30, qPrintable(QString::number(mean)));          // not black
+        QVERIFY2(deviation > 3, qPrintable(QString::number(deviation))); // not flat
+        QCOMPARE(QColor(fit.pixel(band.center())), QColor(Qt::black));
+    }
+}
+
+void ConversionTest::jpegCopyIsLight()
+{
+    // A camera's photo with its EXIF block: none of it reaches the phone.
+    QTemporaryDir tmp;
+    const QString photo = writeFile(tmp.filePath("photo.jpg"),
+                                    withOrientation(encodedPicture(marked(QSize(800, 600)), "JPG"), 1));
+    QVERIFY(!convertForPhone(photo, tmp.path(), QStringLiteral("jpg"), FrameView{}).isNull());
+    QProcess identify;
+    identify.start(QStandardPaths::findExecutable(QStringLiteral("identify")),
+                   {QStringLiteral("-verbose"), tmp.filePath("a.jpg")});
+    QVERIFY(identify.waitForFinished(-1) && identify.exitCode() == 0);
+    const QString verbose = QString::fromUtf8(identify.readAllStandardOutput());
+    QVERIFY2(verbose.contains(QLatin1String("Interlace: None")), qPrintable(verbose));
+    QVERIFY2(verbose.contains(QLatin1String("jpeg:sampling-factor: 2x2,1x1,1x1")), qPrintable(verbose));
+    QVERIFY2(verbose.contains(QLatin1String("Quality: 88")), qPrintable(verbose));
+    for (const char *metadata : {"exif:", "Profiles:", "comment:"})
+        QVERIFY2(!verbose.contains(QLatin1String(metadata)), metadata);
 }
 
 QTEST_GUILESS_MAIN(ConversionTest)

@@ -395,12 +395,51 @@ void ConverterTest::phoneCopyCommand()
             "ppm:-", "-crop",   "960x1200+320+0", "+repage", "-resize", "128x160!", "-background",
             "black", "-extent", "128x160-0-0",    "+dither", "-colors", "256",      converterOutputFor(out)};
     QCOMPARE(fill, expected);
-    // A JPEG or a bitmap keeps its colours.
+    // A JPEG is baseline, 4:2:0, with fitted Huffman tables, no metadata, at 88.
     const QString jpg = QDir::rootPath() + QStringLiteral("s/a.jpg");
     const QStringList fit =
         phoneCopyArguments(QSize(1600, 1200), QSize(128, 160), FrameView{Framing::Fit}, jpg).mid(21);
-    QCOMPARE(fit, (QStringList{"ppm:-", "-crop", "1600x1200+0+0", "+repage", "-resize", "128x96!",
-                               "-background", "black", "-extent", "128x160-0-32", converterOutputFor(jpg)}));
+    QCOMPARE(fit, (QStringList{"ppm:-",
+                               "-crop",
+                               "1600x1200+0+0",
+                               "+repage",
+                               "-resize",
+                               "128x96!",
+                               "-background",
+                               "black",
+                               "-extent",
+                               "128x160-0-32",
+                               "-strip",
+                               "-interlace",
+                               "none",
+                               "-sampling-factor",
+                               "4:2:0",
+                               "-define",
+                               "jpeg:optimize-coding=true",
+                               "-quality",
+                               "88",
+                               converterOutputFor(jpg)}));
+    // A bitmap keeps its colours; Blur lays Fit's picture on the backdrop:
+    // Fill's middle, blurred at 80 pixels wide by a twentieth of that.
+    const QString bmp = QDir::rootPath() + QStringLiteral("s/a.bmp");
+    const QStringList blur =
+        phoneCopyArguments(QSize(1600, 1200), QSize(1080, 2400), FrameView{Framing::Blur}, bmp).mid(21);
+    QCOMPARE(blur, (QStringList{"ppm:-",      "(",
+                                "-clone",     "0",
+                                "-crop",      "540x1200+530+0",
+                                "+repage",    "-resize",
+                                "80x178!",    "-blur",
+                                "0x4",        "-resize",
+                                "1080x2400!", "-evaluate",
+                                "multiply",   "0.7",
+                                ")",          "(",
+                                "-clone",     "0",
+                                "-crop",      "1600x1200+0+0",
+                                "+repage",    "-resize",
+                                "1080x810!",  ")",
+                                "-delete",    "0",
+                                "-geometry",  "+0+795",
+                                "-composite", converterOutputFor(bmp)}));
 }
 
 void ConverterTest::framingRectangles_data()
@@ -446,6 +485,9 @@ void ConverterTest::framingRectangles_data()
         << QSize(10000, 1) << phone << fit << QRect(0, 0, 10000, 1) << QRect(0, 79, 128, 1);
     QTest::newRow("stretch") << QSize(4000, 3000) << phone << stretch << QRect(0, 0, 4000, 3000)
                              << QRect(0, 0, 128, 160);
+    QTest::newRow("blur: the picture where fit puts it")
+        << QSize(3000, 4000) << phone << FrameView{Framing::Blur, 2, {0, 0}} << QRect(0, 0, 3000, 4000)
+        << QRect(4, 0, 120, 160);
     QTest::newRow("no picture") << QSize() << phone << fill << QRect() << QRect();
     QTest::newRow("no screen") << QSize(4000, 3000) << QSize(0, 160) << fill << QRect() << QRect();
 }
@@ -512,9 +554,13 @@ void ConverterTest::panAndZoomLimits()
 
 void ConverterTest::framingNames()
 {
-    for (Framing f : {Framing::Fill, Framing::Fit, Framing::Stretch})
+    for (Framing f : {Framing::Fill, Framing::Fit, Framing::Stretch, Framing::Blur})
         QCOMPARE(framingFromName(framingName(f)), std::optional<Framing>(f));
     QCOMPARE(framingName(Framing::Fit), QStringLiteral("fit"));
+    QCOMPARE(framingName(Framing::Blur), QStringLiteral("blur"));
+    // Only Fill starts on the suggestion.
+    QCOMPARE(startingView(Framing::Fill, {0.9, 0.4}), (FrameView{Framing::Fill, 1, {0.9, 0.4}}));
+    QCOMPARE(startingView(Framing::Blur, {0.9, 0.4}), FrameView{Framing::Blur});
     QVERIFY(!framingFromName(QStringLiteral("Fill")));
     QVERIFY(!framingFromName(QString()));
 }

@@ -133,6 +133,8 @@ private slots:
     void framingWindowSize_data();
     void framingWindowSize();
     void keysPanZoomAndCentre();
+    void fillStartsOnTheSubject_data();
+    void fillStartsOnTheSubject();
     void contextMenuChoosesAndRemembers();
     void commandLineFramingIsNotRemembered();
     void assistiveTechnologySeesAPicture();
@@ -155,6 +157,7 @@ void FramingTest::previewAgreesWithTheCopy_data()
         << profileOf(1, 128, 160) << "fill" << 3.0 << QByteArray("a.jpg");
     QTest::newRow("fit, wide phone, bitmap") << profileOf(0, 220, 176) << "fit" << 0.0 << QByteArray("a.bmp");
     QTest::newRow("stretch, GIF") << profileOf(2, 128, 160) << "stretch" << 0.0 << QByteArray("a.gif");
+    QTest::newRow("blur, wide phone, JPEG") << profileOf(1, 220, 176) << "blur" << 0.0 << QByteArray("a.jpg");
 }
 
 void FramingTest::previewAgreesWithTheCopy()
@@ -190,7 +193,7 @@ void FramingTest::previewAgreesWithTheCopy()
     const double difference = fx.previewAgainstCopy(copy.constData());
     QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
     // Upright: the red mark is in the top left of the picture.
-    if (framing != QLatin1String("fit") && wheel == 0) {
+    if ((framing == QLatin1String("fill") || framing == QLatin1String("stretch")) && wheel == 0) {
         const QColor corner = QImage(fx.copyPath(copy.constData())).pixelColor(4, 4);
         QVERIFY2(corner.red() > 180 && corner.green() < 90, qPrintable(corner.name()));
     }
@@ -206,10 +209,11 @@ void FramingTest::dragConvertsOnceLetGo()
     const QPoint windowAt = fx.dlg->pos();
     const QPoint from = p->screenRect().center();
 
+    const FrameView suggested = fx.dlg->frameView();
     QTest::mousePress(p, Qt::LeftButton, {}, from);
     QTest::mouseMove(p, from + QPoint(0, -40));
     // The preview follows at once; the copy waits for the release.
-    QVERIFY(fx.dlg->frameView().centre.y() > 0.5);
+    QVERIFY(fx.dlg->frameView().centre.y() > suggested.centre.y());
     QTest::qWait(600);
     QCOMPARE(readFile(fx.copyPath()), before);
     QTest::mouseRelease(p, Qt::LeftButton, {}, from + QPoint(0, -40));
@@ -218,10 +222,10 @@ void FramingTest::dragConvertsOnceLetGo()
     QVERIFY2(difference >= 0 && difference < kAgree, qPrintable(QString::number(difference)));
     QCOMPARE(fx.dlg->pos(), windowAt); // the box does not move the window
 
-    // A double-click puts it back in the middle.
+    // A double-click puts it back where it started.
     QTest::mouseDClick(p, Qt::LeftButton, {}, from);
     QTest::mouseRelease(p, Qt::LeftButton, {}, from);
-    QCOMPARE(fx.dlg->frameView().centre, QPointF(0.5, 0.5));
+    QCOMPARE(fx.dlg->frameView(), suggested);
     QTRY_COMPARE(readFile(fx.copyPath()), before);
 }
 
@@ -379,7 +383,7 @@ void FramingTest::framingWindow()
         QTimer::singleShot(0, [] {
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
             QVERIFY(menu);
-            menu->setActiveAction(menu->actions().at(3));
+            menu->setActiveAction(menu->actions().at(4));
             QTest::keyClick(menu, Qt::Key_Return);
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
@@ -394,7 +398,7 @@ void FramingTest::framingWindow()
     QVERIFY(w);
     QVERIFY(w->isVisible());
     QCOMPARE(w->view(), before);
-    QCOMPARE(w->findChildren<QRadioButton *>().size(), 3);
+    QCOMPARE(w->findChildren<QRadioButton *>().size(), 4);
     QTest::keyClick(w->preview(), Qt::Key_Plus);
     QTest::keyClick(w->preview(), Qt::Key_Left);
     const FrameView chosen = w->view();
@@ -459,6 +463,7 @@ void FramingTest::keysPanZoomAndCentre()
     QCOMPARE(fx.dlg->findChild<QWidget *>(QStringLiteral("button1009"))->nextInFocusChain(), p);
     QCOMPARE(p->focusPolicy(), Qt::StrongFocus);
     p->setFocus(Qt::TabFocusReason);
+    const FrameView suggested = fx.dlg->frameView();
 
     QTest::keyClick(p, Qt::Key_Plus);
     QCOMPARE(fx.dlg->frameView().zoom, 1.25);
@@ -470,10 +475,51 @@ void FramingTest::keysPanZoomAndCentre()
     QTest::keyClick(p, Qt::Key_Minus);
     QCOMPARE(fx.dlg->frameView().zoom, 1.0);
     QTest::keyClick(p, Qt::Key_0);
-    QCOMPARE(fx.dlg->frameView(), FrameView{});
+    QCOMPARE(fx.dlg->frameView(), suggested);
     // The focus ring lies over the picture's edge: compare without it.
     fx.dlg->findChild<QWidget *>(QStringLiteral("button1007"))->setFocus();
     QTRY_VERIFY(fx.previewAgainstCopy() < kAgree);
+}
+
+void FramingTest::fillStartsOnTheSubject_data()
+{
+    QTest::addColumn<bool>("subject");
+    QTest::newRow("a red disc near the right edge") << true;
+    QTest::newRow("nothing interesting: centred") << false;
+}
+
+void FramingTest::fillStartsOnTheSubject()
+{
+    QFETCH(bool, subject);
+    Fixture fx;
+    fx.presenter.nextFile = writeFile(fx.pictures.filePath(QStringLiteral("subject.jpg")),
+                                      encodedPicture(paintSubject(subject), "JPG"));
+    fx.dlg->OnBrowse();
+    QVERIFY(fx.presenter.boxes.isEmpty());
+    const FrameView start = fx.dlg->frameView();
+    // The disc is some 800 of the copy's pixels; centred, none of it shows.
+    const int shown = subjectPixels(QImage(fx.copyPath()));
+    if (subject) {
+        QVERIFY2(start.centre.x() > 0.65 && start.zoom == 1, qPrintable(QString::number(start.centre.x())));
+        QVERIFY2(shown > 700, qPrintable(QString::number(shown)));
+    } else {
+        QCOMPARE(start, FrameView{});
+    }
+    QVERIFY(fx.previewAgainstCopy() < kAgree);
+
+    // Dragged off it and let go, then 0: back on the suggestion, copy and all.
+    CImagePreviewStatic *p = fx.preview();
+    const QPoint from = p->screenRect().center();
+    QTest::mousePress(p, Qt::LeftButton, {}, from);
+    QTest::mouseMove(p, from + QPoint(60, 0));
+    QTest::mouseRelease(p, Qt::LeftButton, {}, from + QPoint(60, 0));
+    QVERIFY(fx.dlg->frameView().centre.x() < start.centre.x());
+    if (subject)
+        QTRY_VERIFY(subjectPixels(QImage(fx.copyPath())) < shown / 2);
+    p->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(p, Qt::Key_0);
+    QCOMPARE(fx.dlg->frameView(), start);
+    QTRY_VERIFY(!fx.dlg->isReframing() && subjectPixels(QImage(fx.copyPath())) == shown);
 }
 
 void FramingTest::contextMenuChoosesAndRemembers()
@@ -500,7 +546,8 @@ void FramingTest::contextMenuChoosesAndRemembers()
 
     QCOMPARE(offered,
              (QStringList{"&Fill the screen *", "Show the &whole picture", "&Stretch to the screen",
-                          "Frame the picture\u2026", "-", "&About Pictovane...", "&Recent Uploads\u2026"}));
+                          "Show the whole picture on a &blurred background", "Frame the picture\u2026", "-",
+                          "&About Pictovane...", "&Recent Uploads\u2026"}));
     QCOMPARE(fx.dlg->frameView().framing, Framing::Fit);
     // Converted again at once: the portrait photo has black bands beside it.
     QTRY_COMPARE(QImage(fx.copyPath()).pixelColor(0, 80), QColor(Qt::black));

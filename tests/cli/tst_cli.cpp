@@ -326,6 +326,7 @@ void CommandLineTest::framingReachesTheCopy_data()
     QTest::newRow("fill") << "fill" << false;
     QTest::newRow("fit") << "fit" << true;
     QTest::newRow("stretch") << "stretch" << false;
+    QTest::newRow("blur") << "blur" << false;
 }
 
 void CommandLineTest::framingReachesTheCopy()
@@ -348,6 +349,9 @@ void CommandLineTest::framingReachesTheCopy()
     QCOMPARE(sent.size(), QSize(128, 160));
     QCOMPARE(sent.pixelColor(64, 4) == QColor(Qt::black), bands);
     QVERIFY(sent.pixelColor(64, 80).blue() > 150);
+    // Blur's band is the picture, darker.
+    const int bandBlue = sent.pixelColor(64, 4).blue();
+    QCOMPARE(bandBlue > 120 && bandBlue < 160, framing == QLatin1String("blur"));
 }
 
 void CommandLineTest::oneLine_data()
@@ -980,7 +984,7 @@ void CommandLineTest::helpAndVersion_data()
                             << QStringLiteral("the picture could not be converted");
     QTest::newRow("-h") << QStringLiteral("-h") << QStringLiteral("--upload <PICTURE>");
     QTest::newRow("--help names the framings")
-        << QStringLiteral("--help") << QStringLiteral("--frame <fill|fit|stretch>");
+        << QStringLiteral("--help") << QStringLiteral("--frame <fill|fit|stretch|blur>");
     QTest::newRow("--version") << QStringLiteral("--version")
                                << QStringLiteral("Pictovane ") + QLatin1String(config::kVersion);
 }

@@ -139,7 +139,7 @@ deb)
   echo "Depends: $depends"
   # The converter is a program, invisible to dpkg-shlibdeps; the libraries
   # must come from it.
-  for dep in imagemagick qt6-wayland ca-certificates libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libcurl4 libqrencode4; do
+  for dep in imagemagick qt6-wayland ca-certificates libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libcurl4 libqrencode4 libvips42; do
     grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep"
   done
   dpkg-deb -x "$deb" "$work/root"

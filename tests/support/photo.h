@@ -55,3 +55,32 @@ inline int sharpPixels(const QImage &shot, QPoint from, int count)
     }
     return sharp;
 }
+
+// A landscape picture on a plain light background, with a saturated red
+// disc near its right edge (`subject`) or nothing at all: Fill centred on a
+// portrait phone shows none of the disc.
+inline QImage paintSubject(bool subject)
+{
+    QImage image(800, 600, QImage::Format_RGB32);
+    image.fill(QColor(216, 216, 208));
+    if (subject) {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(224, 32, 32));
+        p.drawEllipse(QPointF(700, 300), 60, 60);
+    }
+    return image;
+}
+
+// Pixels of that disc in `copy`.
+inline int subjectPixels(const QImage &copy)
+{
+    int count = 0;
+    for (int y = 0; y < copy.height(); ++y)
+        for (int x = 0; x < copy.width(); ++x) {
+            const QRgb p = copy.pixel(x, y);
+            count += qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
+        }
+    return count;
+}

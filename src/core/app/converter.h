@@ -106,8 +106,11 @@ QStringList workingCopyArguments(const PictureFacts &picture, const QSize &scree
 
 // The phone's copy from the working copy (on standard input): the part
 // frameRects() shows cut out, resized with the filtered -resize onto its
-// place on a black screen of exactly `screen` pixels, in the output's format;
-// a GIF gets an undithered palette of its own.
+// place on a black screen of exactly `screen` pixels (in Blur on the
+// backdrop backdropOf() describes), in the output's format; a GIF gets an
+// undithered palette of its own, a JPEG is baseline, 4:2:0, with optimised
+// Huffman tables, no metadata, at kJpegQuality.
+constexpr int kJpegQuality = 88;
 QStringList phoneCopyArguments(const QSize &workingSize, const QSize &screen, const FrameView &view,
                                const QString &outputPath);
 
@@ -208,7 +211,8 @@ QString reframedCopyPath(const QString &outputPath);
 Conversion phoneCopyOutcome(const hiddenprocess::RunResult &run, const QString &outputPath,
                             const QSize &screen);
 
-// Both steps, for the upload without a window. Nothing is converted for a
-// size that wallpaperSizeUsable() refuses.
+// Both steps, for the upload without a window, in `framing`'s starting
+// view: Fill on the suggested centre, as Browse starts it. Nothing is
+// converted for a size that wallpaperSizeUsable() refuses.
 Conversion convertPictureForPhone(const QString &picturePath, const QString &outputPath, qint32 width,
-                                  qint32 height, const FrameView &view, const ConverterCall &converter);
+                                  qint32 height, Framing framing, const ConverterCall &converter);

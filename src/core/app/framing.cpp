@@ -10,7 +10,8 @@ struct Names
     Framing framing;
     const char *name;
 };
-constexpr Names kNames[] = {{Framing::Fill, "fill"}, {Framing::Fit, "fit"}, {Framing::Stretch, "stretch"}};
+constexpr Names kNames[] = {
+    {Framing::Fill, "fill"}, {Framing::Fit, "fit"}, {Framing::Stretch, "stretch"}, {Framing::Blur, "blur"}};
 
 // Picture pixels per screen pixel's worth of the picture in Fill at zoom 1.
 double coverScale(const QSize &picture, const QSize &screen)
@@ -55,6 +56,14 @@ std::optional<Framing> framingFromName(const QString &name)
     return std::nullopt;
 }
 
+FrameView startingView(Framing framing, QPointF suggested)
+{
+    FrameView view{framing};
+    if (framing == Framing::Fill)
+        view.centre = suggested;
+    return view;
+}
+
 FrameView clampedView(const QSize &picture, const QSize &screen, FrameView view)
 {
     view.zoom = std::isfinite(view.zoom) ? std::clamp(view.zoom, 1.0, FrameView::kMaxZoom) : 1.0;
@@ -79,7 +88,8 @@ FrameRects frameRects(const QSize &picture, const QSize &screen, const FrameView
     switch (asked.framing) {
     case Framing::Stretch:
         return {whole, full};
-    case Framing::Fit: {
+    case Framing::Fit:
+    case Framing::Blur: {
         const double scale =
             std::min(double(screen.width()) / picture.width(), double(screen.height()) / picture.height());
         const QSize size(roundedSide(picture.width() * scale, screen.width()),
@@ -129,4 +139,17 @@ FrameView zoomedView(const QSize &picture, const QSize &screen, const FrameView 
     const QPointF newCentre = point - (anchor - screenHalf) / newScale;
     after.centre = QPointF(newCentre.x() / size.x(), newCentre.y() / size.y());
     return clampedView(picture, screen, after);
+}
+
+Backdrop backdropOf(const QSize &picture, const QSize &screen)
+{
+    if (picture.isEmpty() || screen.isEmpty())
+        return {};
+    Backdrop backdrop;
+    backdrop.source = frameRects(picture, screen, FrameView{}).source;
+    const int width = std::min(screen.width(), kBackdropWidth);
+    backdrop.reduced =
+        QSize(width, roundedSide(double(screen.height()) * width / screen.width(), screen.height()));
+    backdrop.sigma = width / 20.0;
+    return backdrop;
 }

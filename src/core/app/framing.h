@@ -14,9 +14,11 @@ enum class Framing {
     Fill,    // covers the whole screen, the rest of the picture cut off
     Fit,     // the whole picture inside, black bands beside it
     Stretch, // the whole picture over the whole screen, scaled in x and y apart
+    Blur,    // the whole picture as in Fit, over a blurred, darker copy of itself
 };
 
-// "fill", "fit", "stretch": the words of the command line and the settings.
+// "fill", "fit", "stretch", "blur": the words of the command line and the
+// settings.
 QString framingName(Framing framing);
 std::optional<Framing> framingFromName(const QString &name);
 
@@ -42,8 +44,13 @@ struct FrameView
     bool operator!=(const FrameView &o) const { return !(*this == o); }
 };
 
+// A framing's starting view: Fill on `suggested` (see attention.h), the
+// others centred; zoom 1.
+FrameView startingView(Framing framing, QPointF suggested);
+
 // The part of the picture shown (`source`, in the picture's pixels) and where
-// it lands (`target`, in the screen's pixels); the rest of the screen is black.
+// it lands (`target`, in the screen's pixels); the rest of the screen is black,
+// or in Blur the backdrop below.
 struct FrameRects
 {
     QRect source;
@@ -66,3 +73,18 @@ FrameView pannedView(const QSize &picture, const QSize &screen, const FrameView 
 // under the anchor stays under it (Fill only).
 FrameView zoomedView(const QSize &picture, const QSize &screen, const FrameView &view, double factor,
                      QPointF anchor);
+
+// Blur's backdrop behind the bands: the part Fill shows centred at zoom 1
+// (`source`), reduced to `reduced` pixels, blurred there by `sigma` (a
+// twentieth of the screen's width at the screen's scale), enlarged over the
+// whole screen and darkened to kBackdropShade of its brightness. Blurred
+// reduced, the cost stays that of a few thousand pixels whatever the phone.
+struct Backdrop
+{
+    QRect source;
+    QSize reduced;
+    double sigma = 0;
+};
+constexpr int kBackdropWidth = 80;
+constexpr double kBackdropShade = 0.7;
+Backdrop backdropOf(const QSize &picture, const QSize &screen);

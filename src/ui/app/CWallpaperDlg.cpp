@@ -1,6 +1,7 @@
 #include "ui/app/CWallpaperDlg.h"
 
 #include "config.h"
+#include "core/app/attention.h"
 #include "core/app/converter.h"
 #include "core/app/picturedrop.h"
 #include "core/app/presenter.h"
@@ -117,8 +118,8 @@ CWallpaperDlg::CWallpaperDlg(Presenter &presenter, std::unique_ptr<ProfileStore>
             finishReframe(m_reframe->run->wait(std::chrono::milliseconds(0)));
     });
     m_preview->setHint(QStringLiteral("Drag the picture to move it, turn the wheel to zoom, double-click to "
-                                      "centre it; Enter or \u201cFrame the picture\u2026\u201d in the "
-                                      "right-click menu frames it larger."));
+                                      "go back to the suggested framing; Enter or \u201cFrame the "
+                                      "picture\u2026\u201d in the right-click menu frames it larger."));
     connect(m_preview, &CImagePreviewStatic::viewChanged, this, [this](const FrameView &view) {
         m_frameView = view;
         m_copyStale = !m_picturePath.isEmpty();
@@ -342,8 +343,9 @@ void CWallpaperDlg::choosePicture(const QString &picturePath)
 {
     m_picturePath = picturePath;
     m_pictureTitle = pictureTitleOf(m_picturePath);
-    // A new pick starts centred, in the framing chosen.
+    // A new pick starts in the framing chosen, centred until measured.
     m_frameView = FrameView{m_frameView.framing};
+    m_suggested.reset();
     m_reframeTimer->stop();
     dropReframe();
     m_copyStale = false;
@@ -363,7 +365,11 @@ void CWallpaperDlg::choosePicture(const QString &picturePath)
         // The preview shows the converter's own upright copy, so it shows every
         // format the converter reads, turned as the phone will get it.
         m_preview->LoadImageFile(outcome == Conversion::Converted ? work : QString());
+        if (outcome == Conversion::Converted && m_frameView.framing == Framing::Fill)
+            m_frameView = startingView(Framing::Fill, suggestedCentre());
         m_preview->setView(m_frameView);
+        // Held to what Fill can show, as every later view is.
+        m_frameView = m_preview->view();
         m_preview->repaint();
         if (outcome == Conversion::Converted)
             outcome = framePhoneCopy(work, output, screen, m_frameView, converter);
@@ -510,16 +516,29 @@ void CWallpaperDlg::forgetPick()
     // Upload must not send anything, and the preview shows nothing to send.
     m_picturePath.clear();
     m_pictureTitle.clear();
+    m_suggested.reset();
     m_copyStale = false;
     dropReframe();
     m_preview->LoadImageFile(QString());
+}
+
+QPointF CWallpaperDlg::suggestedCentre()
+{
+    if (m_picturePath.isEmpty() || m_startDir.isEmpty())
+        return QPointF(0.5, 0.5);
+    if (!m_suggested) {
+        const QString work = workingCopyPath(convertedPicturePath(m_startDir, m_outputExt));
+        m_suggested = ::suggestedCentre(work, QSize(m_profile.wallpaperWidth, m_profile.wallpaperHeight));
+        m_preview->setSuggestedCentre(*m_suggested);
+    }
+    return *m_suggested;
 }
 
 void CWallpaperDlg::chooseFraming(Framing framing)
 {
     if (isBusy())
         return;
-    applyView(FrameView{framing});
+    applyView(startingView(framing, framing == Framing::Fill ? suggestedCentre() : QPointF(0.5, 0.5)));
 }
 
 void CWallpaperDlg::applyView(const FrameView &view)
@@ -538,7 +557,7 @@ void CWallpaperDlg::openFramingWindow()
         return;
     auto *framing =
         new FramingDialog(m_preview->imagePath(), QSize(m_profile.wallpaperWidth, m_profile.wallpaperHeight),
-                          m_frameView, this);
+                          m_frameView, suggestedCentre(), this);
     framing->setAttribute(Qt::WA_DeleteOnClose);
     framing->setObjectName(QStringLiteral("framingWindow"));
     const QSize remembered = userSettings().value(QLatin1String(kFramingWindowKey)).toSize();
@@ -689,7 +708,8 @@ void CWallpaperDlg::contextMenuEvent(QContextMenuEvent *event)
     const std::pair<Framing, QString> choices[] = {
         {Framing::Fill, QStringLiteral("&Fill the screen")},
         {Framing::Fit, QStringLiteral("Show the &whole picture")},
-        {Framing::Stretch, QStringLiteral("&Stretch to the screen")}};
+        {Framing::Stretch, QStringLiteral("&Stretch to the screen")},
+        {Framing::Blur, QStringLiteral("Show the whole picture on a &blurred background")}};
     for (const auto &[framing, text] : choices) {
         QAction *action = menu.addAction(text);
         action->setCheckable(true);

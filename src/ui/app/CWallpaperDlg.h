@@ -79,6 +79,9 @@ public:
     bool isReframing() const { return m_reframe != nullptr; }
     // The framing window, over this one; nothing without a picture.
     void openFramingWindow();
+    // Where Fill starts for the pick (see attention.h): measured once, when
+    // first needed; the middle without a pick.
+    QPointF suggestedCentre();
     // Where the user's own choices live; by default the user's settings.
     void setUserSettings(std::unique_ptr<QSettings> settings);
     // True while Upload or the converter runs.
@@ -166,6 +169,7 @@ private:
     // How the pick is framed; the copy on disk lags behind while stale.
     FrameView m_frameView;
     std::optional<Framing> m_startFraming;
+    std::optional<QPointF> m_suggested;
     bool m_copyStale = false;
     // The background conversion of the latest framing, if one runs.
     struct Reframing;

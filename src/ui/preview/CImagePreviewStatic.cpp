@@ -13,7 +13,9 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -30,9 +32,52 @@ QAccessibleInterface *previewAccessible(const QString &className, QObject *objec
     return nullptr;
 }
 
+// A Gaussian blur of `sigma` pixels, the edges held, as ImageMagick's -blur
+// does with its default edge pixels; in place, on a picture of a few
+// thousand pixels.
+void blurImage(QImage &image, double sigma)
+{
+    const int radius = std::max(1, int(std::ceil(3 * sigma)));
+    std::vector<double> weights(2 * radius + 1);
+    double total = 0;
+    for (int i = -radius; i <= radius; ++i)
+        total += weights[i + radius] = std::exp(-i * i / (2 * sigma * sigma));
+    for (double &w : weights)
+        w /= total;
+    const int w = image.width(), h = image.height();
+    std::vector<QRgb> line(std::max(w, h)), out(std::max(w, h));
+    const auto pass = [&](int count, int length, auto &&at) {
+        for (int n = 0; n < count; ++n) {
+            for (int i = 0; i < length; ++i)
+                line[i] = at(n, i);
+            for (int i = 0; i < length; ++i) {
+                double r = 0, g = 0, b = 0;
+                for (int k = -radius; k <= radius; ++k) {
+                    const QRgb p = line[std::clamp(i + k, 0, length - 1)];
+                    const double f = weights[k + radius];
+                    r += f * qRed(p);
+                    g += f * qGreen(p);
+                    b += f * qBlue(p);
+                }
+                out[i] = qRgb(int(r + 0.5), int(g + 0.5), int(b + 0.5));
+            }
+            for (int i = 0; i < length; ++i)
+                at(n, i) = out[i];
+        }
+    };
+    const auto pixel = [&image](int x, int y) -> QRgb & {
+        return reinterpret_cast<QRgb *>(image.scanLine(y))[x];
+    };
+    pass(h, w, [&](int y, int x) -> QRgb & { return pixel(x, y); });
+    pass(w, h, [&](int x, int y) -> QRgb & { return pixel(x, y); });
+}
+
 QString framingText(const FrameView &view)
 {
     switch (view.framing) {
+    case Framing::Blur:
+        return QStringLiteral(
+            "The whole picture is shown on the phone's screen, on a blurred copy of itself.");
     case Framing::Fit:
         return QStringLiteral(
             "The whole picture is shown on the phone's screen, with black bands beside it.");
@@ -42,7 +87,7 @@ QString framingText(const FrameView &view)
         break;
     }
     return QStringLiteral("The picture fills the phone's screen, zoomed %1 times; arrow keys move it, "
-                          "plus and minus zoom, 0 centres it.")
+                          "plus and minus zoom, 0 goes back to the suggested framing.")
         .arg(view.zoom, 0, 'g', 3);
 }
 
@@ -78,7 +123,9 @@ void CImagePreviewStatic::LoadImageFile(const QString &path)
     // held together.
     m_image = QImage();
     m_display = QImage();
+    m_backdrop = QImage();
     m_pictureSize = QSize();
+    m_suggested = QPointF(0.5, 0.5);
     m_image = decode(m_szImagePath);
     update();
 }
@@ -188,6 +235,7 @@ bool CImagePreviewStatic::event(QEvent *event)
         // The old pixels go first, as with a fresh load.
         m_image = QImage();
         m_display = QImage();
+        m_backdrop = QImage();
         m_image = decode(m_szImagePath);
         update();
     }
@@ -226,8 +274,11 @@ void CImagePreviewStatic::paintEvent(QPaintEvent *event)
             source = QRectF(source.x() * dx, source.y() * dy, source.width() * dx, source.height() * dy);
             shown = &m_display;
         }
-        painter.fillRect(screen, Qt::black);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (m_view.framing == Framing::Blur)
+            painter.drawImage(QRectF(screen), backdrop(phone));
+        else
+            painter.fillRect(screen, Qt::black);
         painter.drawImage(target, *shown, source);
     }
     if (hasFocus() && m_focusCue.keyboard()) {
@@ -239,6 +290,31 @@ void CImagePreviewStatic::paintEvent(QPaintEvent *event)
         painter.setPen(pal.color(QPalette::Active, QPalette::Highlight));
         painter.drawRect(inside.adjusted(1, 1, -2, -2));
     }
+}
+
+const QImage &CImagePreviewStatic::backdrop(const QSize &phone)
+{
+    if (m_backdropFor == phone && !m_backdrop.isNull())
+        return m_backdrop;
+    const Backdrop b = backdropOf(m_pictureSize, phone);
+    const double hx = double(m_image.width()) / m_pictureSize.width();
+    const double hy = double(m_image.height()) / m_pictureSize.height();
+    const QRect held(int(std::lround(b.source.x() * hx)), int(std::lround(b.source.y() * hy)),
+                     std::max(1, int(std::lround(b.source.width() * hx))),
+                     std::max(1, int(std::lround(b.source.height() * hy))));
+    m_backdrop = m_image.copy(held)
+                     .scaled(b.reduced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(QImage::Format_RGB32);
+    blurImage(m_backdrop, b.sigma);
+    for (int y = 0; y < m_backdrop.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(m_backdrop.scanLine(y));
+        for (int x = 0; x < m_backdrop.width(); ++x)
+            line[x] =
+                qRgb(int(qRed(line[x]) * kBackdropShade + 0.5), int(qGreen(line[x]) * kBackdropShade + 0.5),
+                     int(qBlue(line[x]) * kBackdropShade + 0.5));
+    }
+    m_backdropFor = phone;
+    return m_backdrop;
 }
 
 void CImagePreviewStatic::mousePressEvent(QMouseEvent *event)
@@ -279,7 +355,7 @@ void CImagePreviewStatic::mouseDoubleClickEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !isShowing())
         return;
     m_dragging = false;
-    changeView(FrameView{m_view.framing});
+    changeView(startingView(m_view.framing, m_suggested));
     emit viewSettled();
 }
 
@@ -319,7 +395,7 @@ void CImagePreviewStatic::keyPressEvent(QKeyEvent *event)
         next = zoomedView(m_pictureSize, phone, m_view, 1 / kZoomStep, middle);
         break;
     case Qt::Key_0:
-        next = FrameView{m_view.framing};
+        next = startingView(m_view.framing, m_suggested);
         break;
     default:
         // Esc, Enter, Tab and the rest are the window's.
@@ -340,6 +416,7 @@ void CImagePreviewStatic::resizeEvent(QResizeEvent *event)
     if (isShowing() && (screen.width() > m_decodedFor.width() || screen.height() > m_decodedFor.height())) {
         m_image = QImage();
         m_display = QImage();
+        m_backdrop = QImage();
         m_image = decode(m_szImagePath);
     }
 }

@@ -1,8 +1,9 @@
 // The preview box: shows the phone's screen, at the phone's shape and
 // centred in a sunken frame, with the picture framed on it exactly as the
 // converter cuts it. In Fill the user moves the picture under the screen
-// (drag, arrow keys), zooms it (wheel, + and -) and centres it again
-// (double-click, 0); the owner hears of each change and converts again.
+// (drag, arrow keys), zooms it (wheel, + and -) and puts it back on the
+// suggested framing (double-click, 0); the owner hears of each change and
+// converts again.
 #pragma once
 
 #include "core/app/framing.h"
@@ -49,6 +50,10 @@ public:
 
     void setView(const FrameView &view);
     const FrameView &view() const { return m_view; }
+    // Where Fill starts for this picture (see attention.h), and where 0 and
+    // a double-click bring it back; the middle until set.
+    void setSuggestedCentre(QPointF centre) { m_suggested = centre; }
+    QPointF suggestedCentre() const { return m_suggested; }
     // True while the left button drags the picture.
     bool isDragging() const { return m_dragging; }
     // What the box offers, in one line: its tooltip, and the start of what
@@ -82,6 +87,8 @@ private:
     QPointF toScreen(QPointF boxPoint) const;
     void changeView(const FrameView &view);
     void describe();
+    // Blur's backdrop, blurred and darkened once per picture and screen.
+    const QImage &backdrop(const QSize &phone);
 
     QString m_szImagePath;
     QImage m_image;
@@ -96,6 +103,9 @@ private:
 
     QSize m_screen;
     FrameView m_view;
+    QPointF m_suggested{0.5, 0.5};
+    QImage m_backdrop;
+    QSize m_backdropFor;
     // The picture reduced for the current zoom, so a pan draws it 1:1
     // instead of filtering the whole picture each frame.
     QImage m_display;

@@ -4,7 +4,7 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -16,13 +16,13 @@ namespace {
 
 // The room the choices and the buttons take below the phone's screen, and
 // the preview's frame around it.
-constexpr int kChrome = 90;
+constexpr int kChrome = 115;
 constexpr int kFrame = 4;
 
 } // namespace
 
 FramingDialog::FramingDialog(const QString &picturePath, const QSize &phoneScreen, const FrameView &view,
-                             QWidget *parent) :
+                             QPointF suggested, QWidget *parent) :
     QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Frame the picture"));
@@ -36,23 +36,24 @@ FramingDialog::FramingDialog(const QString &picturePath, const QSize &phoneScree
     m_preview->InitGraphics();
     m_preview->setScreenSize(phoneScreen);
     m_preview->setToolTip(QStringLiteral("Drag the picture to move it, turn the wheel to zoom around the "
-                                         "pointer, double-click or 0 to centre it."));
+                                         "pointer, double-click or 0 to go back to the suggested framing."));
 
-    auto *choices = new QHBoxLayout;
+    auto *choices = new QGridLayout;
     m_framings = new QButtonGroup(this);
     const std::pair<Framing, QString> framings[] = {
         {Framing::Fill, QStringLiteral("&Fill the screen")},
         {Framing::Fit, QStringLiteral("Show the &whole picture")},
-        {Framing::Stretch, QStringLiteral("&Stretch to the screen")}};
+        {Framing::Stretch, QStringLiteral("&Stretch to the screen")},
+        {Framing::Blur, QStringLiteral("Whole picture, &blurred behind")}};
     for (const auto &[framing, text] : framings) {
         auto *choice = new QRadioButton(text, this);
         choice->setChecked(framing == view.framing);
         m_framings->addButton(choice, int(framing));
-        choices->addWidget(choice);
+        choices->addWidget(choice, int(framing) / 2, int(framing) % 2);
     }
-    // A framing chosen starts centred, as from the main window's menu.
+    // A framing chosen starts where it starts from the main window's menu.
     connect(m_framings, &QButtonGroup::idClicked, this,
-            [this](int id) { m_preview->setView(FrameView{Framing(id)}); });
+            [this](int id) { m_preview->setView(startingView(Framing(id), m_preview->suggestedCentre())); });
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     QPushButton *done = buttons->button(QDialogButtonBox::Ok);
@@ -75,6 +76,7 @@ FramingDialog::FramingDialog(const QString &picturePath, const QSize &phoneScree
     // Read once the box has its size, so it is decoded for as many device
     // pixels as it draws.
     m_preview->LoadImageFile(picturePath);
+    m_preview->setSuggestedCentre(suggested);
     m_preview->setView(view);
     m_preview->setFocus();
 }

@@ -1,5 +1,5 @@
 // The framing window: the phone's screen as large as the screen allows, the
-// three framings as visible choices, and the preview's own gestures. It
+// four framings as visible choices, and the preview's own gestures. It
 // works on a framing of its own; Done hands it back, Cancel leaves the one
 // it opened with.
 #pragma once
@@ -19,8 +19,9 @@ class FramingDialog : public QDialog
 
 public:
     // `picturePath` is the upright working copy the main preview shows.
+    // `suggested` is where Fill starts for it (see attention.h).
     FramingDialog(const QString &picturePath, const QSize &phoneScreen, const FrameView &view,
-                  QWidget *parent);
+                  QPointF suggested, QWidget *parent);
 
     FrameView view() const;
     CImagePreviewStatic *preview() const { return m_preview; }
