@@ -154,8 +154,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
             ? Conversion::CannotWrite
             : convertPictureForPhone(
                 picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
-                profile.wallpaperHeight, FrameView{upload.framing},
-                converterPathFor(startDir, upload.converterLookup),
+                profile.wallpaperHeight, FrameView{upload.framing}, converterPathFor(upload.converterLookup),
                 [&](const QString &converter, const QStringList &arguments, const QString &picture) {
                     hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
                     return run.wait(upload.converterTimeLimit, &wait);
