@@ -3,6 +3,7 @@
 #include "core/platform/profilestore.h"
 #include "core/platform/wait.h"
 #include "core/upload/uploadandreport.h"
+#include "lacking.h"
 #include "pictures.h"
 #include "testfiles.h"
 #include "ui/app/CWallpaperApp.h"
@@ -164,7 +165,7 @@ void AppTest::missingProfileEndsBeforeTheLoop()
     if (present) {
         QFile::setPermissions(fx.profilePath(), QFile::WriteOwner);
         if (QFile(fx.profilePath()).open(QIODevice::ReadOnly))
-            QSKIP("file permissions cannot be made to hold for this user");
+            SKIP_LACKING("file permissions cannot be made to hold for this user");
     }
     auto dlg = fx.window();
     QCOMPARE(dlg->DoModal(), int(QDialog::Rejected));
@@ -236,7 +237,7 @@ void AppTest::uploadRunsTheJobBetweenEmptyAndFull()
     auto dlg = fx.openedWindow();
     dlg->setClock([] { return 1u; });
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("my beach.photo.jpg"));
     dlg->OnBrowse();
     QCOMPARE(dlg->pictureTitle(), QStringLiteral("my beach.photo"));
@@ -266,7 +267,7 @@ void AppTest::sameSecondSameUploadName()
     auto dlg = fx.openedWindow();
     dlg->setClock([] { return 1765152000u; });
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     QByteArrayList names;
@@ -309,7 +310,7 @@ void AppTest::inputDuringAnUpload()
     Fixture fx;
     auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     const QString gif = QDir(dlg->startDir()).filePath(QStringLiteral("a.gif"));
@@ -624,7 +625,7 @@ void AppTest::waitOnARealUpload()
     Fixture fx(holdsTheEnd ? kThreeMegabyteBitmap : kGoodProfile);
     auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     dlg->show();

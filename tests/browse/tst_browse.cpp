@@ -2,6 +2,7 @@
 #include "core/platform/hiddenprocess.h"
 #include "core/platform/host.h"
 #include "core/platform/profilestore.h"
+#include "lacking.h"
 #include "pictures.h"
 #include "testfiles.h"
 #include "ui/app/CWallpaperDlg.h"
@@ -154,7 +155,7 @@ void BrowseTest::init()
     if (host::isWindows())
         QSKIP("the stand-in converter is a shell script");
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void BrowseTest::previewIsThePromotedBox()
@@ -352,7 +353,7 @@ void BrowseTest::imageMagickWritesPhoneSizedCopy()
     QFETCH(QByteArray, magic);
     if (QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
         && QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx(profileOf(type, 128, 160));
     const QString picture = fx.pictures.filePath(QStringLiteral("my beach photo.jpg"));
     writePhoto(picture);
@@ -413,7 +414,7 @@ void BrowseTest::awkwardNamesConvertThatPicture()
     QFETCH(QColor, left);
     QFETCH(QColor, right);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx(profileOf(2, 128, 160), startFolder);
     QImage image(640, 480, QImage::Format_RGB32);
     image.fill(right);
@@ -448,7 +449,7 @@ void BrowseTest::failedConversionForgetsThePick()
     QFETCH(QByteArray, picture);
     QFETCH(QByteArray, converter);
     if (converter.isEmpty() && !imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx;
     int uploads = 0;
     fx.dlg->setUploadJob([&](auto &&...) {
@@ -509,7 +510,7 @@ void BrowseTest::eachFailureSaysWhatWentWrong()
     } else if (kind == QLatin1String("device")) {
         picked = QStringLiteral("/dev/zero");
         if (!QFileInfo::exists(picked))
-            QSKIP("no /dev/zero here");
+            SKIP_LACKING("no /dev/zero here");
     } else if (kind == QLatin1String("no folder")) {
         writePhoto(picked);
         QVERIFY(QDir(fx.dlg->startDir()).removeRecursively());
@@ -540,7 +541,7 @@ void BrowseTest::converterEndedWithItsGroup()
     QFETCH(bool, byTheUser);
     QFETCH(bool, endsByItself);
     if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
-        QSKIP("needs /proc to see the converter go");
+        SKIP_LACKING("needs /proc to see the converter go");
     Fixture fx;
     int uploads = 0;
     fx.dlg->setUploadJob([&](auto &&...) {
@@ -605,7 +606,7 @@ void BrowseTest::hugeHeaderIsRefused()
 {
     QFETCH(QByteArray, format);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx;
     // A small picture whose header claims 60000 x 60000 pixels.
     QImage small(16, 16, QImage::Format_RGB32);

@@ -3,6 +3,7 @@
 // phone format, every orientation tag, fine detail, every input format.
 #include "core/app/converter.h"
 #include "core/platform/hiddenprocess.h"
+#include "lacking.h"
 
 #include "photo.h"
 #include "pictures.h"
@@ -96,7 +97,7 @@ private slots:
 void ConversionTest::init()
 {
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void ConversionTest::copyMatchesImageMagick_data()

@@ -2,6 +2,7 @@
 // what the converted copy holds, after a Browse, a drag, the wheel, the keys
 // and the context menu; the choice of framing is remembered in the user's
 // own settings.
+#include "lacking.h"
 #include "ui/app/CWallpaperDlg.h"
 #include "ui/preview/CImagePreviewStatic.h"
 #include "ui/preview/framingdialog.h"
@@ -140,7 +141,7 @@ private slots:
 void FramingTest::init()
 {
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void FramingTest::previewAgreesWithTheCopy_data()
@@ -425,7 +426,7 @@ void FramingTest::framingWindowSize()
         if (qFuzzyCompare(each->devicePixelRatio(), ratio))
             s = each;
     if (!s)
-        QSKIP("needs the two screens of framescreens.json");
+        SKIP_LACKING("needs the two screens of framescreens.json");
     Fixture fx(profileOf(1, 1080, 2400));
     QVERIFY(fx.pickAndShow());
     QCOMPARE(s->geometry().height(), 1080);

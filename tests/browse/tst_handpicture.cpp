@@ -3,6 +3,7 @@
 #include "core/app/converter.h"
 #include "core/app/picturedrop.h"
 #include "core/platform/host.h"
+#include "lacking.h"
 #include "pictures.h"
 #include "testfiles.h"
 #include "ui/app/CWallpaperDlg.h"
@@ -103,7 +104,7 @@ private slots:
 void HandPictureTest::init()
 {
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns_data()

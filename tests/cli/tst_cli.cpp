@@ -10,6 +10,7 @@
 #include "core/app/uploadhistory.h"
 #include "core/platform/profilestore.h"
 #include "core/upload/statusmessage.h"
+#include "lacking.h"
 #include "phpserver.h"
 #include "qrscan.h"
 #include "testfiles.h"
@@ -333,7 +334,7 @@ void CommandLineTest::framingReachesTheCopy()
     QFETCH(QString, framing);
     QFETCH(bool, bands);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
     CaptureServer::Script script;
     script.reply = httpReply("success*L");
@@ -471,7 +472,7 @@ void CommandLineTest::replies()
     QFETCH(QStringList, out);
     QFETCH(int, status);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 
     Machine machine(kProfile);
     std::unique_ptr<CaptureServer> server;
@@ -497,7 +498,7 @@ void CommandLineTest::replies()
 void CommandLineTest::requestIsTheWindowsRequest()
 {
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
     CaptureServer server({});
     useProxy(server.port());
@@ -526,11 +527,11 @@ void CommandLineTest::requestIsTheWindowsRequest()
 void CommandLineTest::referenceServer()
 {
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     QTemporaryDir store;
     PhpServer php(store.path());
     if (!php.available())
-        QSKIP("php is not installed; the reference server cannot run");
+        SKIP_LACKING("php is not installed; the reference server cannot run");
     QVERIFY(php.ready());
     useProxy(php.port());
     Machine machine(kProfile);
@@ -559,7 +560,7 @@ void CommandLineTest::nameThatIsNotUtf8()
     QFETCH(bool, inStart);
     QFETCH(QString, script);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
     const QString folder = inStart ? machine.start.path() : machine.pictures.path();
     const QByteArray name = QFile::encodeName(folder) + "/beach \xff day.jpg";
@@ -642,7 +643,7 @@ void CommandLineTest::exitStatuses()
     QFETCH(QString, errStart);
     QFETCH(int, status);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 
     Machine machine(profile);
     const QString garbage =
@@ -704,9 +705,9 @@ void CommandLineTest::signalEndsConverterAndFolder()
     const bool duringUpload = phase != QLatin1String("converting");
     const bool midBody = phase == QLatin1String("sending");
     if (!QFileInfo::exists(QStringLiteral("/proc/self/task")))
-        QSKIP("needs /proc to see the converter go");
+        SKIP_LACKING("needs /proc to see the converter go");
     if (duringUpload && !imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     // Mid-body: a 3 MB bitmap, most of which the kernels could hold.
     Machine machine(midBody
                         ? "wallpaperSupport=1\nwallpaperType=0\nwallpaperWidth=1024\nwallpaperHeight=1024\n"
@@ -799,7 +800,7 @@ void CommandLineTest::signalEndsConverterAndFolder()
 void CommandLineTest::converterThatNeverEnds()
 {
     if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
-        QSKIP("needs /proc to see the converter go");
+        SKIP_LACKING("needs /proc to see the converter go");
     Machine machine(kProfile);
     QTemporaryDir bin;
     const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
@@ -849,7 +850,7 @@ void CommandLineTest::outcomeNotWritten()
     QFETCH(QByteArray, reply);
     QFETCH(int, status);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
     std::unique_ptr<CaptureServer> server;
     QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
@@ -914,9 +915,9 @@ void CommandLineTest::escaping()
 void CommandLineTest::terminalSeesNoControls()
 {
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     if (!terminalFound())
-        QSKIP("script (util-linux) is missing: no pseudo-terminal");
+        SKIP_LACKING("script (util-linux) is missing: no pseudo-terminal");
     Machine machine(kProfile);
     const QByteArray link = "http://dl.example/\x1b]0;owned\x07\x1b[2J";
     CaptureServer::Script script;
@@ -1018,9 +1019,9 @@ void CommandLineTest::linkCodeOnlyForAPerson()
     QFETCH(bool, terminal);
     QFETCH(bool, qr);
     if (!imageMagickFound() || !zbarimgFound())
-        QSKIP("ImageMagick or zbarimg is not installed");
+        SKIP_LACKING("ImageMagick or zbarimg is not installed");
     if (terminal && !terminalFound())
-        QSKIP("script (util-linux) is missing: no pseudo-terminal");
+        SKIP_LACKING("script (util-linux) is missing: no pseudo-terminal");
     const QByteArray link = "http://upload.pictovane.example/wallpapers/stored.php?name=1635.gif";
     Machine machine(kProfile);
     CaptureServer::Script script;

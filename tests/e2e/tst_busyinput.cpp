@@ -3,6 +3,7 @@
 // the wait ends, not replayed then; only Esc and the close button ask to
 // stop, and a stop leaves the window ready for the next Upload.
 #include "captureserver.h"
+#include "lacking.h"
 #include "uploadsession.h"
 
 #include <QAbstractButton>
@@ -44,9 +45,9 @@ private:
 void BusyInputTest::init()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs a real X display (run under xvfb-run)");
+        SKIP_LACKING("needs a real X display (run under xvfb-run)");
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("xdotool is not installed");
+        SKIP_LACKING("xdotool is not installed");
 }
 
 void BusyInputTest::inputWhileBusy_data()

@@ -3,6 +3,7 @@
 #include "config.h"
 #include "core/platform/profilestore.h"
 #include "core/upload/uploadandreport.h"
+#include "lacking.h"
 #include "phpserver.h"
 #include "ui/app/CWallpaperDlg.h"
 #include "uploadsession.h"
@@ -212,7 +213,7 @@ void EndToEndTest::referenceServerStoresThePicture()
     QTemporaryDir store;
     PhpServer php(store.path());
     if (!php.available())
-        QSKIP("php is not installed; the reference server cannot run");
+        SKIP_LACKING("php is not installed; the reference server cannot run");
     QVERIFY(php.ready());
     useProxy(php.port());
 

@@ -1,6 +1,7 @@
 // The link's QR code and "Copy link" in the status dialog, on a screen of
 // the density the test is started with (QT_SCALE_FACTOR 1 or 2).
 #include "core/app/uploadhistory.h"
+#include "lacking.h"
 #include "qrscan.h"
 #include "recordingpresenter.h"
 #include "ui/status/CStatusDialog.h"
@@ -82,7 +83,7 @@ void LinkCodeTest::codeScansAsTheLink()
     QFETCH(int, mode);
     QFETCH(QByteArray, link);
     if (!zbarimgFound())
-        QSKIP("zbarimg (zbar-tools) is not installed");
+        SKIP_LACKING("zbarimg (zbar-tools) is not installed");
     Shown shown;
     QVERIFY(shown.show(mode, link));
     QVERIFY(shown.code->isVisible());
