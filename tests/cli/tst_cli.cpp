@@ -682,19 +682,26 @@ void CommandLineTest::signalEndsConverterAndFolder_data()
     QTest::addColumn<int>("signal");
     QTest::addColumn<QString>("phase"); // converting, sending, sent (no answer yet), reply (trickling)
     QTest::addColumn<QString>("said");  // on standard error, once stopped
+    QTest::addColumn<int>("ignored");   // at start, and sent first
     const QString converting = QStringLiteral("Converting the picture was stopped.");
     const QString sending = QStringLiteral("Sending the picture was stopped.");
     const QString arrived = QStringLiteral(
         "The picture reached the server, but its answer was not waited for. Your phone may still get it.");
-    QTest::newRow("SIGTERM, converting") << int(SIGTERM) << "converting" << converting;
-    QTest::newRow("SIGINT (Ctrl-C), converting") << int(SIGINT) << "converting" << converting;
-    QTest::newRow("SIGTERM, sending") << int(SIGTERM) << "sending" << sending;
-    QTest::newRow("SIGINT (Ctrl-C), sending") << int(SIGINT) << "sending" << sending;
-    QTest::newRow("SIGINT, the whole picture arrived") << int(SIGINT) << "sent" << arrived;
-    QTest::newRow("SIGTERM, during the reply") << int(SIGTERM) << "reply" << arrived;
-    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV) << "converting" << QString();
+    QTest::newRow("SIGTERM, converting") << int(SIGTERM) << "converting" << converting << 0;
+    QTest::newRow("SIGINT (Ctrl-C), converting") << int(SIGINT) << "converting" << converting << 0;
+    QTest::newRow("SIGTERM, sending") << int(SIGTERM) << "sending" << sending << 0;
+    QTest::newRow("SIGINT (Ctrl-C), sending") << int(SIGINT) << "sending" << sending << 0;
+    QTest::newRow("SIGINT, the whole picture arrived") << int(SIGINT) << "sent" << arrived << 0;
+    QTest::newRow("SIGTERM, during the reply") << int(SIGTERM) << "reply" << arrived << 0;
+    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV) << "converting" << QString() << 0;
     // Nothing runs in the program then: the folder stays for the next start.
-    QTest::newRow("SIGKILL") << int(SIGKILL) << "converting" << QString();
+    QTest::newRow("SIGKILL") << int(SIGKILL) << "converting" << QString() << 0;
+    // A converter deaf to the stop: a second Ctrl-C ends the program at once.
+    QTest::newRow("SIGINT twice, the stop hangs") << int(SIGINT) << "hanging" << QString() << 0;
+    QTest::newRow("SIGHUP ignored at start (nohup)")
+        << int(SIGTERM) << "converting" << converting << int(SIGHUP);
+    QTest::newRow("SIGINT ignored at start (a script's job)")
+        << int(SIGTERM) << "converting" << converting << int(SIGINT);
 }
 
 void CommandLineTest::signalEndsConverterAndFolder()
@@ -702,23 +709,31 @@ void CommandLineTest::signalEndsConverterAndFolder()
     QFETCH(int, signal);
     QFETCH(QString, phase);
     QFETCH(QString, said);
-    const bool duringUpload = phase != QLatin1String("converting");
+    QFETCH(int, ignored);
+    const bool converting = phase == QLatin1String("converting") || phase == QLatin1String("hanging");
     const bool midBody = phase == QLatin1String("sending");
     if (!QFileInfo::exists(QStringLiteral("/proc/self/task")))
         SKIP_LACKING("needs /proc to see the converter go");
-    if (duringUpload && !imageMagickFound())
+    if (!converting && !imageMagickFound())
         SKIP_LACKING("ImageMagick is not installed");
     // Mid-body: a 3 MB bitmap, most of which the kernels could hold.
     Machine machine(midBody
                         ? "wallpaperSupport=1\nwallpaperType=0\nwallpaperWidth=1024\nwallpaperHeight=1024\n"
                         : kProfile);
-    // A converter first on PATH that writes part of a copy, then hangs.
+    // A converter first on PATH that writes part of a copy, then waits on a
+    // child in its group. Asked to stop, it takes a moment to tidy up, or
+    // (hanging) ignores the stop, as its child does.
     QTemporaryDir bin;
-    const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
-    if (!duringUpload) {
-        const QString script = bin.filePath(QStringLiteral("magick"));
-        writeFile(script, "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\necho $$ > '"
-                              + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
+    const auto file = [&](const char *name) { return bin.filePath(QLatin1String(name)); };
+    const QByteArray dir = QFile::encodeName(bin.path());
+    if (converting) {
+        const QString script = file("magick");
+        const bool hang = phase == QLatin1String("hanging");
+        writeFile(script,
+                  "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\n"
+                      + (hang ? "trap 'echo > " + dir + "/asked' TERM\n(trap '' TERM; exec sleep 60) &\n"
+                              : "trap 'sleep 0.2; echo > " + dir + "/graced; exit 1' TERM\nsleep 60 &\n")
+                      + "echo $$ $! > " + dir + "/pids\nwhile :; do wait $!; done\n");
         QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
     }
     // A server that takes the request and never answers; mid-body, one that
@@ -739,28 +754,28 @@ void CommandLineTest::signalEndsConverterAndFolder()
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
     env.insert(QStringLiteral("XDG_DATA_HOME"), machine.config.path());
     env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(server.proxyUrl()));
-    // A shell runs the program as a user's would, and tells what it saw.
-    QProcess shell;
-    shell.setProcessEnvironment(env);
-    shell.setWorkingDirectory(machine.start.path());
-    shell.start(QStringLiteral("sh"),
-                {QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\"; echo \"shell saw $?\""),
-                 QStringLiteral(PICTOVANE_EXECUTABLE), QStringLiteral("--upload"), machine.photo});
-    QVERIFY(shell.waitForStarted());
-    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(shell.processId());
-    QTRY_VERIFY_WITH_TIMEOUT(!readFile(children).trimmed().isEmpty(), 5000);
-    const auto program = pid_t(readFile(children).trimmed().toInt());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(machine.start.path());
+    // As nohup, or a shell's background job, leaves it.
+    program.setChildProcessModifier([ignored] {
+        if (ignored)
+            ::signal(ignored, SIG_IGN);
+    });
+    program.start(QStringLiteral(PICTOVANE_EXECUTABLE), {QStringLiteral("--upload"), machine.photo});
+    QVERIFY(program.waitForStarted());
+    const auto pid = pid_t(program.processId());
     if (midBody) {
         QTRY_VERIFY_WITH_TIMEOUT(
             server.received() > 0 && server.received() >= server.contentLength() - 64 * 1024, 20000);
         QTest::qWait(200); // the client writes the rest into its kernel
-    } else if (duringUpload) {
+    } else if (!converting) {
         QTRY_VERIFY_WITH_TIMEOUT(server.connections() == 1, 20000);
         // The whole body is in; during the reply, some of it too.
         QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0 && server.received() == server.contentLength(), 20000);
         QTest::qWait(100);
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(!readFile(pidFile).trimmed().isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(file("pids")).endsWith('\n'), 20000);
     }
     const QDir runtime(machine.runtime.path());
     const auto ours = [&] { return runtime.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
@@ -768,17 +783,35 @@ void CommandLineTest::signalEndsConverterAndFolder()
 
     QElapsedTimer stopping;
     stopping.start();
-    ::kill(program, signal);
-    QVERIFY(shell.waitForFinished(10000));
+    if (ignored)
+        ::kill(pid, ignored);
+    ::kill(pid, signal);
+    if (phase == QLatin1String("hanging")) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file("asked")), 10000);
+        ::kill(pid, signal);
+    }
+    QVERIFY(program.waitForFinished(10000));
     if (!said.isEmpty())
         qInfo("ended %lld ms after the signal", stopping.elapsed());
-    const QByteArray out = shell.readAllStandardOutput();
-    const QByteArray err = shell.readAllStandardError();
-    QCOMPARE(out, "shell saw " + QByteArray::number(128 + signal) + '\n');
-    if (!said.isEmpty())
+    const QByteArray err = program.readAllStandardError();
+    // It dies of the signal, so a shell's loop stops on Ctrl-C too.
+    QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(program.exitCode(), signal);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray());
+    if (said.isEmpty())
+        QCOMPARE(err, QByteArray());
+    else
         QVERIFY2(err.contains(said.toLocal8Bit() + '\n'), err.constData());
-    if (!duringUpload)
-        QTRY_VERIFY(processGone(readFile(pidFile)));
+    // The converter, and its child but where nothing could run to end it.
+    const QList<QByteArray> pids = readFile(file("pids")).split(' ');
+    for (qsizetype i = 0; converting && i < pids.size(); ++i) {
+        if (i == 1 && signal == SIGKILL)
+            ::kill(pid_t(pids[i].trimmed().toInt()), SIGKILL);
+        QTRY_VERIFY(processGone(pids[i]));
+    }
+    // A stopped converter had its moment to tidy up before it was killed.
+    if (said == QLatin1String("Converting the picture was stopped."))
+        QVERIFY(QFile::exists(file("graced")));
     if (midBody) {
         // What the client's kernel held was dropped, not sent after the stop.
         gate = true;

@@ -348,6 +348,7 @@ void PlatformTest::staleFoldersOfEndedRunsGo_data()
     QTest::addColumn<bool>("removed");
     QTest::newRow("its process has ended") << "ended" << true;
     QTest::newRow("its process still runs") << "running" << false;
+    QTest::newRow("another process's, still running") << "other" << false;
     QTest::newRow("not one of ours") << "foreign" << false;
     QTest::newRow("a link, even to an ended run's name") << "link" << false;
 }
@@ -365,6 +366,13 @@ void PlatformTest::staleFoldersOfEndedRunsGo()
     const QString endedPid = QString::number(ended.processId());
     QVERIFY(ended.waitForFinished());
     QString name = QStringLiteral("pictovane-%1-AbC123").arg(endedPid);
+    // A second instance sees the first one's folder.
+    QProcess other;
+    if (kind == QLatin1String("other")) {
+        other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(other.waitForStarted());
+        name = QStringLiteral("pictovane-%1-AbC123").arg(other.processId());
+    }
     if (kind == QLatin1String("running"))
         name = QStringLiteral("pictovane-%1-AbC123").arg(QCoreApplication::applicationPid());
     else if (kind == QLatin1String("foreign"))
@@ -382,6 +390,8 @@ void PlatformTest::staleFoldersOfEndedRunsGo()
     QCOMPARE(!QFileInfo(stale).isSymLink() && !QFileInfo::exists(stale), removed);
     if (kind == QLatin1String("link"))
         QVERIFY(QFile::exists(target.filePath(QStringLiteral("keep"))));
+    other.kill();
+    other.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(PlatformTest)
