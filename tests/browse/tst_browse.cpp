@@ -29,16 +29,6 @@
 
 namespace {
 
-// A 640x480 photo-like JPEG.
-void writePhoto(const QString &path)
-{
-    QImage image(640, 480, QImage::Format_RGB32);
-    image.fill(QColor(40, 120, 200));
-    QPainter(&image).fillRect(0, 0, 320, 240, Qt::red);
-    if (!image.save(path, "JPG"))
-        qFatal("cannot write %s", qPrintable(path));
-}
-
 // The profile, a start folder that is current while the window initialises,
 // and a folder of pictures apart from it.
 struct Fixture : WindowFixture
@@ -100,11 +90,6 @@ struct Fixture : WindowFixture
 };
 
 const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
-
-bool imageMagickFound()
-{
-    return !imageMagick().isEmpty();
-}
 
 bool near(QRgb a, QColor b)
 {
@@ -351,8 +336,7 @@ void BrowseTest::imageMagickWritesPhoneSizedCopy()
     QFETCH(int, type);
     QFETCH(QString, name);
     QFETCH(QByteArray, magic);
-    if (QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
-        && QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
+    if (!imageMagickFound())
         SKIP_LACKING("ImageMagick is not installed");
     Fixture fx(profileOf(type, 128, 160));
     const QString picture = fx.pictures.filePath(QStringLiteral("my beach photo.jpg"));

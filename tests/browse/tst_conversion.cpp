@@ -283,11 +283,10 @@ void ConversionTest::garbageCountsAsFailure()
     const QString png = writeFile(tmp.filePath("right.png"), encodedPicture(marked(kPhone), "PNG"));
     const QString gif = tmp.filePath("right.gif");
     runMagick({png, gif});
-    const QString converter = writeFile(
+    const QString converter = writeProgram(
         tmp.filePath("fake"), "#!/bin/sh\nfor out; do :; done\nout=${out#*:}\n"
                               "png='"
                                   + png.toUtf8() + "'\ngif='" + gif.toUtf8() + "'\n" + script + "\nexit 0\n");
-    QFile::setPermissions(converter, QFile::permissions(converter) | QFile::ExeOwner);
     const QString out = tmp.filePath("a.gif");
     const ConverterRunner runner = [&](const QString &c, const QStringList &a, const QString &i) {
         return runToTheEnd(c, a, tmp.path(), i);

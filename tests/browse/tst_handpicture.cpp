@@ -23,15 +23,15 @@
 
 namespace {
 
-const QByteArray kProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
-                            "wallpaperHeight=160\n";
+const QByteArray kHandProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
+                                "wallpaperHeight=160\n";
 
 struct Fixture : WindowFixture
 {
     QTemporaryDir pictures;
     std::unique_ptr<CWallpaperDlg> dlg;
 
-    Fixture() : WindowFixture(kProfile) { dlg = makeWindow(); }
+    Fixture() : WindowFixture(kHandProfile) { dlg = makeWindow(); }
     ~Fixture() { dlg.reset(); }
 
     QString photo(const QString &name)

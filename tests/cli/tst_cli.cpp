@@ -12,12 +12,12 @@
 #include "core/upload/statusmessage.h"
 #include "lacking.h"
 #include "phpserver.h"
+#include "pictures.h"
 #include "qrscan.h"
 #include "testfiles.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -34,21 +34,7 @@ Q_DECLARE_METATYPE(CommandLine::Action)
 
 namespace {
 
-const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
-                            "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
 const QByteArray kNoWallpapers = "wallpaperSupport=0\nwallpaperType=2\n";
-
-QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
-{
-    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
-bool imageMagickFound()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
-           || !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty();
-}
 
 // The file part of a request body, by the size its own field states.
 QByteArray sentFile(const QByteArray &body)
@@ -69,36 +55,13 @@ quint16 closedPort()
 
 // A machine as the upload sees it: a profile (none when null), a start
 // folder that is current, and a photo apart from it.
-struct Machine
+struct Machine : MachineFolders
 {
-    QTemporaryDir config;
-    QTemporaryDir start;
-    QTemporaryDir runtime;
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     QTemporaryDir pictures;
     QTemporaryDir history;
-    QString oldCurrent = QDir::currentPath();
-    QString photo;
+    QString photo = writePhoto(pictures.filePath(QStringLiteral("beach day+sun.jpg")));
 
-    explicit Machine(const QByteArray &profile)
-    {
-        if (!profile.isNull())
-            writeFile(profilePath(), "[General]\n" + profile);
-        QImage image(640, 480, QImage::Format_RGB32);
-        image.fill(QColor(30, 120, 200));
-        photo = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
-        if (!image.save(photo, "JPG"))
-            qFatal("cannot write the photo");
-        QDir::setCurrent(start.path());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    }
-    ~Machine()
-    {
-        QDir::setCurrent(oldCurrent);
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
-    }
-
-    QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
+    explicit Machine(const QByteArray &profile) : MachineFolders(profile) {}
 
     HeadlessUpload upload(const QString &picture) const
     {
@@ -151,21 +114,31 @@ Run runOnTerminal(const QStringList &arguments, const Machine &machine, const QB
                          machine.start.path(), machine.config.path(), proxy, QStringLiteral("script"));
 }
 
-// The real program, with no display of any kind to fall back on.
-// `program` instead of the executable runs something that starts it.
-Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
-                  const QByteArray &proxy, const QString &program)
+// Where the real program runs: no display of any kind to fall back on, the
+// profile (and the upload history, never the real home's) in `configDir`,
+// the proxy given, and `bin` first on PATH.
+QProcessEnvironment programEnvironment(const QString &configDir, const QByteArray &proxy,
+                                       const QString &bin = QString())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "no_proxy", "NO_PROXY"})
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), configDir);
-    // The upload history goes there too, never into the real home.
     env.insert(QStringLiteral("XDG_DATA_HOME"), configDir);
     if (!proxy.isEmpty())
         env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(proxy));
+    if (!bin.isEmpty())
+        env.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    return env;
+}
+
+// The real program; `program` instead of the executable runs something
+// that starts it.
+Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
+                  const QByteArray &proxy, const QString &program)
+{
     QProcess process;
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(programEnvironment(configDir, proxy));
     process.setWorkingDirectory(workingDir);
     process.start(program.isEmpty() ? QStringLiteral(PICTOVANE_EXECUTABLE) : program, arguments);
     Run run;
@@ -336,9 +309,7 @@ void CommandLineTest::framingReachesTheCopy()
     if (!imageMagickFound())
         SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
-    CaptureServer::Script script;
-    script.reply = httpReply("success*L");
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply("success*L")));
 
     const Run run =
         runExecutable({QStringLiteral("--upload"), machine.photo, QStringLiteral("--frame"), framing},
@@ -475,15 +446,9 @@ void CommandLineTest::replies()
         SKIP_LACKING("ImageMagick is not installed");
 
     Machine machine(kProfile);
-    std::unique_ptr<CaptureServer> server;
-    if (reply.isEmpty()) {
-        useProxy(closedPort());
-    } else {
-        CaptureServer::Script script;
-        script.reply = reply;
-        server = std::make_unique<CaptureServer>(std::move(script));
-        useProxy(server->port());
-    }
+    const auto server =
+        reply.isEmpty() ? nullptr : std::make_unique<CaptureServer>(CaptureServer::replying(reply));
+    useProxy(server ? server->port() : closedPort());
 
     const Run run = runInProcess(machine.upload(machine.photo));
     QCOMPARE(run.out, out);
@@ -650,14 +615,11 @@ void CommandLineTest::exitStatuses()
         writeFile(machine.pictures.filePath(QStringLiteral("garbage.jpg")), "not a picture");
     arguments.replaceInStrings(QStringLiteral("@photo"), machine.photo);
     arguments.replaceInStrings(QStringLiteral("@garbage"), garbage);
-    std::unique_ptr<CaptureServer> server;
-    QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
-    if (!reply.isEmpty()) {
-        CaptureServer::Script script;
-        script.reply = reply;
-        server = std::make_unique<CaptureServer>(std::move(script));
-        proxy = server->proxyUrl();
-    }
+    // No reply: a closed port.
+    const auto server =
+        reply.isEmpty() ? nullptr : std::make_unique<CaptureServer>(CaptureServer::replying(reply));
+    const QByteArray proxy =
+        server ? server->proxyUrl() : "http://127.0.0.1:" + QByteArray::number(closedPort());
 
     const Run run = runExecutable(arguments, machine.start.path(), machine.config.path(), proxy);
     QCOMPARE(run.out, out);
@@ -725,16 +687,14 @@ void CommandLineTest::signalEndsConverterAndFolder()
     // (hanging) ignores the stop, as its child does.
     QTemporaryDir bin;
     const auto file = [&](const char *name) { return bin.filePath(QLatin1String(name)); };
-    const QByteArray dir = QFile::encodeName(bin.path());
     if (converting) {
-        const QString script = file("magick");
         const bool hang = phase == QLatin1String("hanging");
-        writeFile(script,
-                  "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\n"
-                      + (hang ? "trap 'echo > " + dir + "/asked' TERM\n(trap '' TERM; exec sleep 60) &\n"
-                              : "trap 'sleep 0.2; echo > " + dir + "/graced; exit 1' TERM\nsleep 60 &\n")
-                      + "echo $$ $! > " + dir + "/pids\nwhile :; do wait $!; done\n");
-        QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+        installConverter(
+            bin.path(),
+            "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\ncd \"$(dirname \"$0\")\"\n"
+                + (hang ? "trap 'echo > asked' TERM\n(trap '' TERM; exec sleep 60) &\n"
+                        : "trap 'sleep 0.2; echo > graced; exit 1' TERM\nsleep 60 &\n")
+                + "echo $$ $! > pids\nwhile :; do wait $!; done\n");
     }
     // A server that takes the request and never answers; mid-body, one that
     // leaves the body's end unread behind a small receive buffer, so the
@@ -749,13 +709,8 @@ void CommandLineTest::signalEndsConverterAndFolder()
     script.heldBack = midBody ? 64 * 1024 : 0;
     script.receiveBuffer = midBody ? 16384 : 0;
     CaptureServer server(std::move(script));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), machine.config.path());
-    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(server.proxyUrl()));
     QProcess program;
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(programEnvironment(machine.config.path(), server.proxyUrl(), bin.path()));
     program.setWorkingDirectory(machine.start.path());
     // As nohup, or a shell's background job, leaves it.
     program.setChildProcessModifier([ignored] {
@@ -766,14 +721,17 @@ void CommandLineTest::signalEndsConverterAndFolder()
     QVERIFY(program.waitForStarted());
     const auto pid = pid_t(program.processId());
     if (midBody) {
-        QTRY_VERIFY_WITH_TIMEOUT(
-            server.received() > 0 && server.received() >= server.contentLength() - 64 * 1024, 20000);
-        QTest::qWait(200); // the client writes the rest into its kernel
+        // Then the client writes the rest into its kernel.
+        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0
+                                     && server.received() >= server.contentLength() - 64 * 1024
+                                     && server.bodyWritten(),
+                                 20000);
     } else if (!converting) {
         QTRY_VERIFY_WITH_TIMEOUT(server.connections() == 1, 20000);
-        // The whole body is in; during the reply, some of it too.
-        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0 && server.received() == server.contentLength(), 20000);
-        QTest::qWait(100);
+        // The whole body is in, nothing of it left in the kernels.
+        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0 && server.received() == server.contentLength()
+                                     && server.bodyWritten(),
+                                 20000);
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(readFile(file("pids")).endsWith('\n'), 20000);
     }
@@ -781,8 +739,6 @@ void CommandLineTest::signalEndsConverterAndFolder()
     const auto ours = [&] { return runtime.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
     QCOMPARE(ours().size(), 1);
 
-    QElapsedTimer stopping;
-    stopping.start();
     if (ignored)
         ::kill(pid, ignored);
     ::kill(pid, signal);
@@ -791,8 +747,6 @@ void CommandLineTest::signalEndsConverterAndFolder()
         ::kill(pid, signal);
     }
     QVERIFY(program.waitForFinished(10000));
-    if (!said.isEmpty())
-        qInfo("ended %lld ms after the signal", stopping.elapsed());
     const QByteArray err = program.readAllStandardError();
     // It dies of the signal, so a shell's loop stops on Ctrl-C too.
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
@@ -837,15 +791,10 @@ void CommandLineTest::converterThatNeverEnds()
     Machine machine(kProfile);
     QTemporaryDir bin;
     const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
-    const QString script = bin.filePath(QStringLiteral("magick"));
-    writeFile(script, "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
-    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    installConverter(bin.path(),
+                     "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
     CaptureServer server({});
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), machine.config.path());
-    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(server.proxyUrl()));
+    QProcessEnvironment env = programEnvironment(machine.config.path(), server.proxyUrl(), bin.path());
     env.insert(QStringLiteral("PICTOVANE_TEST_CONVERTER_LIMIT_MS"), QStringLiteral("1500"));
     QProcess program;
     program.setProcessEnvironment(env);
@@ -885,14 +834,11 @@ void CommandLineTest::outcomeNotWritten()
     if (!imageMagickFound())
         SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
-    std::unique_ptr<CaptureServer> server;
-    QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
-    if (!reply.isEmpty()) {
-        CaptureServer::Script script;
-        script.reply = reply;
-        server = std::make_unique<CaptureServer>(std::move(script));
-        proxy = server->proxyUrl();
-    }
+    // No reply: a closed port.
+    const auto server =
+        reply.isEmpty() ? nullptr : std::make_unique<CaptureServer>(CaptureServer::replying(reply));
+    const QByteArray proxy =
+        server ? server->proxyUrl() : "http://127.0.0.1:" + QByteArray::number(closedPort());
     const Run run =
         runExecutable({QStringLiteral("-c"), QStringLiteral("exec \"$0\" --upload \"$1\" ") + redirect,
                        QStringLiteral(PICTOVANE_EXECUTABLE), machine.photo},
@@ -953,9 +899,7 @@ void CommandLineTest::terminalSeesNoControls()
         SKIP_LACKING("script (util-linux) is missing: no pseudo-terminal");
     Machine machine(kProfile);
     const QByteArray link = "http://dl.example/\x1b]0;owned\x07\x1b[2J";
-    CaptureServer::Script script;
-    script.reply = httpReply("popup*" + link);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply("popup*" + link)));
     const Run run = runOnTerminal({QStringLiteral("--upload"), machine.photo}, machine, server.proxyUrl());
     QCOMPARE(run.status, 0);
     const QString shown = QStringLiteral("http://dl.example/\\e]0;owned\\x07\\e[2J");
@@ -1057,9 +1001,7 @@ void CommandLineTest::linkCodeOnlyForAPerson()
         SKIP_LACKING("script (util-linux) is missing: no pseudo-terminal");
     const QByteArray link = "http://upload.pictovane.example/wallpapers/stored.php?name=1635.gif";
     Machine machine(kProfile);
-    CaptureServer::Script script;
-    script.reply = httpReply("success*" + link);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply("success*" + link)));
 
     QStringList arguments{QStringLiteral("--upload"), machine.photo};
     if (qr)

@@ -62,9 +62,8 @@ void EndToEndTest::theUsersFolderIsNeverTouched()
 {
     Session s;
     const QString marker = s.pictures.filePath(QStringLiteral("convert-ran"));
-    const QString stranger = writeFile(s.start.filePath(QStringLiteral("convert")),
-                                       "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
-    QFile::setPermissions(stranger, QFile::permissions(stranger) | QFile::ExeOwner);
+    writeProgram(s.start.filePath(QStringLiteral("convert")),
+                 "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
     writeFile(s.start.filePath(QStringLiteral("a.jpg")), "the user's holiday photo");
     writeFile(s.start.filePath(QStringLiteral("a.gif")), "the user's animation");
     const QByteArray oldPath = qgetenv("PATH");
@@ -95,9 +94,7 @@ void EndToEndTest::replyKinds()
 
     Session s;
     s.browse();
-    CaptureServer::Script script;
-    script.reply = httpReply(body);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply(body)));
     useProxy(server.port());
 
     s.upload();
@@ -156,9 +153,7 @@ void EndToEndTest::longAndFailedReplies()
 
     Session s;
     s.browse();
-    CaptureServer::Script script;
-    script.reply = httpReply(body, status);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply(body, status)));
     useProxy(server.port());
 
     s.upload();

@@ -827,9 +827,8 @@ void HttpTest::fileChangesSizeWhileSending()
 void HttpTest::endlessReplyIsCut()
 {
     // No length and no end in sight: only the first mebibyte is read.
-    CaptureServer::Script script;
-    script.reply = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(16 << 20, 'e');
-    CaptureServer server(std::move(script));
+    CaptureServer server(
+        CaptureServer::replying("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(16 << 20, 'e')));
     useProxy(server.proxyUrl());
     CPostForm form = formTo();
     form.AddField("sms", "1");
