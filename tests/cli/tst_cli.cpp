@@ -691,7 +691,8 @@ void CommandLineTest::signalEndsConverterAndFolder()
         const bool hang = phase == QLatin1String("hanging");
         installConverter(
             bin.path(),
-            "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\ncd \"$(dirname \"$0\")\"\n"
+            QByteArray(
+                "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\ncd \"$(dirname \"$0\")\"\n")
                 + (hang ? "trap 'echo > asked' TERM\n(trap '' TERM; exec sleep 60) &\n"
                         : "trap 'sleep 0.2; echo > graced; exit 1' TERM\nsleep 60 &\n")
                 + "echo $$ $! > pids\nwhile :; do wait $!; done\n");
