@@ -82,7 +82,6 @@ void ConverterTest::outputPathIsInTheFolder()
     QTemporaryDir start;
     const QString path = convertedPicturePath(start.path(), QStringLiteral("gif"));
     QCOMPARE(path, start.path() + QStringLiteral("/a.gif"));
-    QVERIFY(QFileInfo(path).isAbsolute());
 }
 
 void ConverterTest::relativeOutputBecomesAbsolute()
