@@ -722,11 +722,9 @@ void CommandLineTest::signalEndsConverterAndFolder()
     QVERIFY(program.waitForStarted());
     const auto pid = pid_t(program.processId());
     if (midBody) {
-        // Then the client writes the rest into its kernel.
-        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0
-                                     && server.received() >= server.contentLength() - 64 * 1024
-                                     && server.bodyWritten(),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            server.received() > 0 && server.received() >= server.contentLength() - 64 * 1024, 20000);
+        QTest::qWait(200); // the client writes the rest into its kernel (how much it takes varies)
     } else if (!converting) {
         QTRY_VERIFY_WITH_TIMEOUT(server.connections() == 1, 20000);
         // The whole body is in, nothing of it left in the kernels.
