@@ -121,7 +121,7 @@ int main(int argc, char **argv)
     dlg.show();
     QApplication::processEvents();
     auto *preview = dlg.findChild<CImagePreviewStatic *>(QStringLiteral("preview2222"));
-    const QString converter = converterPathFor(start.path(), systemConverterLookup());
+    const QString converter = converterPathFor(systemConverterLookup());
     // The window converts into a folder of its own.
     const QString output = convertedPicturePath(dlg.startDir(), QStringLiteral("gif"));
     if (!preview || converter.isEmpty())

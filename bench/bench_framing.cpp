@@ -43,7 +43,7 @@ QString workingCopyFor(const QSize &phone)
         const QString photo = g_dir->filePath(QStringLiteral("photo.jpg"));
         if (!QFile::exists(photo))
             writeBenchPhoto(photo, 4);
-        const QString converter = converterPathFor(g_dir->path(), systemConverterLookup());
+        const QString converter = converterPathFor(systemConverterLookup());
         if (makeWorkingCopy(photo, work, phone, converterIn(converter)) != Conversion::Converted)
             qFatal("cannot make the working copy");
     }
@@ -81,7 +81,7 @@ void letGoToCopy(benchmark::State &state)
     const QSize phone = phoneOf(state);
     const QString work = workingCopyFor(phone);
     const QString output = g_dir->filePath(QStringLiteral("a.jpg"));
-    const QString converter = converterPathFor(g_dir->path(), systemConverterLookup());
+    const QString converter = converterPathFor(systemConverterLookup());
     FrameView view{Framing::Fill, 1.5};
     for (auto _ : state) {
         view.centre.rx() = view.centre.x() > 0.5 ? 0.45 : 0.55;
@@ -109,7 +109,7 @@ void pickConversions(benchmark::State &state)
     workingCopyFor(phone);
     const QString work = g_dir->filePath(QStringLiteral("pick.ppm"));
     const QString output = g_dir->filePath(QStringLiteral("a.jpg"));
-    const QString converter = converterPathFor(g_dir->path(), systemConverterLookup());
+    const QString converter = converterPathFor(systemConverterLookup());
     for (auto _ : state) {
         if (makeWorkingCopy(photo, work, phone, converterIn(converter)) != Conversion::Converted
             || framePhoneCopy(work, output, phone, FrameView{}, converterIn(converter))

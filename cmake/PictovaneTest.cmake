@@ -3,7 +3,8 @@
 # XVFB runs it under xvfb-run instead (for real window masks and mouse
 # delivery); where xvfb-run is missing the test reports a skip, not a pass.
 # Every run goes through cmake/run-test, which turns a pass that skipped for
-# a missing tool (QSKIP("... is not installed")) into CTest's skip.
+# what the machine lacks (SKIP_LACKING, tests/support/lacking.h) into CTest's
+# skip.
 set(PICTOVANE_SKIP_CODE 77)
 set(PICTOVANE_RUN_TEST ${CMAKE_CURRENT_LIST_DIR}/run-test)
 
@@ -11,6 +12,8 @@ function(pictovane_add_test name)
   cmake_parse_arguments(ARG "XVFB" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  # The fixtures every test shares.
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
   target_compile_definitions(${name} PRIVATE
     PICTOVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     PICTOVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")

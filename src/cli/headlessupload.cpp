@@ -145,8 +145,8 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
             ? Conversion::CannotWrite
             : convertPictureForPhone(picturePath, convertedPicturePath(startDir, outputExt),
                                      profile.wallpaperWidth, profile.wallpaperHeight, upload.framing,
-                                     ConverterCall{converterPathFor(startDir, upload.converterLookup),
-                                                   startDir, upload.converterTimeLimit, &wait});
+                                     ConverterCall{converterPathFor(upload.converterLookup), startDir,
+                                                   upload.converterTimeLimit, &wait});
     if (outcome != Conversion::Converted) {
         console.messageBox(conversionFailureText(outcome, upload.converterTimeLimit));
         return outcome == Conversion::Stopped ? stoppedStatus() : exitstatus::kNotConverted;

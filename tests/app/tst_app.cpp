@@ -3,6 +3,7 @@
 #include "core/platform/profilestore.h"
 #include "core/platform/wait.h"
 #include "core/upload/uploadandreport.h"
+#include "lacking.h"
 #include "pictures.h"
 #include "testfiles.h"
 #include "ui/app/CWallpaperApp.h"
@@ -158,7 +159,7 @@ void AppTest::missingProfileEndsBeforeTheLoop()
     if (present) {
         QFile::setPermissions(fx.profilePath(), QFile::WriteOwner);
         if (QFile(fx.profilePath()).open(QIODevice::ReadOnly))
-            QSKIP("file permissions cannot be made to hold for this user");
+            SKIP_LACKING("file permissions cannot be made to hold for this user");
     }
     auto dlg = fx.window();
     QCOMPARE(dlg->DoModal(), int(QDialog::Rejected));
@@ -210,7 +211,7 @@ void AppTest::uploadRunsTheJobBetweenEmptyAndFull()
     auto dlg = fx.openedWindow();
     dlg->setClock([] { return 1u; });
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("my beach.photo.jpg"));
     dlg->OnBrowse();
     QCOMPARE(dlg->pictureTitle(), QStringLiteral("my beach.photo"));
@@ -240,7 +241,7 @@ void AppTest::sameSecondSameUploadName()
     auto dlg = fx.openedWindow();
     dlg->setClock([] { return 1765152000u; });
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     QByteArrayList names;
@@ -284,7 +285,7 @@ void AppTest::inputDuringAnUpload()
     Fixture fx;
     auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     const QString gif = QDir(dlg->startDir()).filePath(QStringLiteral("a.gif"));
@@ -597,7 +598,7 @@ void AppTest::waitOnARealUpload()
     Fixture fx(holdsTheEnd ? kThreeMegabyteBitmap : kGoodProfile);
     auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     fx.presenter.nextFile = fx.convertible(QStringLiteral("x.jpg"));
     dlg->OnBrowse();
     dlg->show();

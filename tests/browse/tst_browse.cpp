@@ -2,6 +2,7 @@
 #include "core/platform/hiddenprocess.h"
 #include "core/platform/host.h"
 #include "core/platform/profilestore.h"
+#include "lacking.h"
 #include "pictures.h"
 #include "testfiles.h"
 #include "ui/app/CWallpaperDlg.h"
@@ -27,16 +28,6 @@
 #include <QtTest>
 
 namespace {
-
-// A 640x480 photo-like JPEG.
-void writePhoto(const QString &path)
-{
-    QImage image(640, 480, QImage::Format_RGB32);
-    image.fill(QColor(40, 120, 200));
-    QPainter(&image).fillRect(0, 0, 320, 240, Qt::red);
-    if (!image.save(path, "JPG"))
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 // The profile, a start folder that is current while the window initialises,
 // and a folder of pictures apart from it.
@@ -100,11 +91,6 @@ struct Fixture : WindowFixture
 
 const QString kNotConverted = QStringLiteral("This picture could not be converted for your phone.");
 
-bool imageMagickFound()
-{
-    return !imageMagick().isEmpty();
-}
-
 bool near(QRgb a, QColor b)
 {
     return qAbs(qRed(a) - b.red()) < 24 && qAbs(qGreen(a) - b.green()) < 24 && qAbs(qBlue(a) - b.blue()) < 24;
@@ -154,7 +140,7 @@ void BrowseTest::init()
     if (host::isWindows())
         QSKIP("the stand-in converter is a shell script");
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void BrowseTest::previewIsThePromotedBox()
@@ -349,9 +335,8 @@ void BrowseTest::imageMagickWritesPhoneSizedCopy()
     QFETCH(int, type);
     QFETCH(QString, name);
     QFETCH(QByteArray, magic);
-    if (QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
-        && QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
-        QSKIP("ImageMagick is not installed");
+    if (!imageMagickFound())
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx(profileOf(type, 128, 160));
     const QString picture = fx.pictures.filePath(QStringLiteral("my beach photo.jpg"));
     writePhoto(picture);
@@ -412,7 +397,7 @@ void BrowseTest::awkwardNamesConvertThatPicture()
     QFETCH(QColor, left);
     QFETCH(QColor, right);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx(profileOf(2, 128, 160), startFolder);
     QImage image(640, 480, QImage::Format_RGB32);
     image.fill(right);
@@ -447,7 +432,7 @@ void BrowseTest::failedConversionForgetsThePick()
     QFETCH(QByteArray, picture);
     QFETCH(QByteArray, converter);
     if (converter.isEmpty() && !imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx;
     int uploads = 0;
     fx.dlg->setUploadJob([&](auto &&...) {
@@ -508,7 +493,7 @@ void BrowseTest::eachFailureSaysWhatWentWrong()
     } else if (kind == QLatin1String("device")) {
         picked = QStringLiteral("/dev/zero");
         if (!QFileInfo::exists(picked))
-            QSKIP("no /dev/zero here");
+            SKIP_LACKING("no /dev/zero here");
     } else if (kind == QLatin1String("no folder")) {
         writePhoto(picked);
         QVERIFY(QDir(fx.dlg->startDir()).removeRecursively());
@@ -539,7 +524,7 @@ void BrowseTest::converterEndedWithItsGroup()
     QFETCH(bool, byTheUser);
     QFETCH(bool, endsByItself);
     if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
-        QSKIP("needs /proc to see the converter go");
+        SKIP_LACKING("needs /proc to see the converter go");
     Fixture fx;
     int uploads = 0;
     fx.dlg->setUploadJob([&](auto &&...) {
@@ -604,7 +589,7 @@ void BrowseTest::hugeHeaderIsRefused()
 {
     QFETCH(QByteArray, format);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Fixture fx;
     // A small picture whose header claims 60000 x 60000 pixels.
     QImage small(16, 16, QImage::Format_RGB32);

@@ -4,6 +4,7 @@
 #include "core/app/attention.h"
 #include "core/app/converter.h"
 #include "core/platform/hiddenprocess.h"
+#include "lacking.h"
 
 #include "photo.h"
 #include "pictures.h"
@@ -104,7 +105,7 @@ private slots:
 void ConversionTest::init()
 {
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void ConversionTest::copyMatchesImageMagick_data()
@@ -290,11 +291,10 @@ void ConversionTest::garbageCountsAsFailure()
     const QString png = writeFile(tmp.filePath("right.png"), encodedPicture(marked(kPhone), "PNG"));
     const QString gif = tmp.filePath("right.gif");
     runMagick({png, gif});
-    const QString converter = writeFile(
+    const QString converter = writeProgram(
         tmp.filePath("fake"), "#!/bin/sh\nfor out; do :; done\nout=${out#*:}\n"
                               "png='"
                                   + png.toUtf8() + "'\ngif='" + gif.toUtf8() + "'\n" + script + "\nexit 0\n");
-    QFile::setPermissions(converter, QFile::permissions(converter) | QFile::ExeOwner);
     const QString out = tmp.filePath("a.gif");
     const auto call = [&](const QString &program) {
         return ConverterCall{program, tmp.path(), std::chrono::milliseconds(-1)};

@@ -3,6 +3,7 @@
 // and the context menu; the choice of framing is remembered in the user's
 // own settings.
 #include "core/platform/profilestore.h"
+#include "lacking.h"
 #include "ui/app/CWallpaperDlg.h"
 #include "ui/preview/CImagePreviewStatic.h"
 #include "ui/preview/framingdialog.h"
@@ -143,7 +144,7 @@ private slots:
 void FramingTest::init()
 {
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void FramingTest::previewAgreesWithTheCopy_data()
@@ -432,7 +433,7 @@ void FramingTest::framingWindowSize()
         if (qFuzzyCompare(each->devicePixelRatio(), ratio))
             s = each;
     if (!s)
-        QSKIP("needs the two screens of framescreens.json");
+        SKIP_LACKING("needs the two screens of framescreens.json");
     Fixture fx(profileOf(1, 1080, 2400));
     QVERIFY(fx.pickAndShow());
     QCOMPARE(s->geometry().height(), 1080);

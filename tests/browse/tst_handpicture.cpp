@@ -3,6 +3,7 @@
 #include "core/app/converter.h"
 #include "core/app/picturedrop.h"
 #include "core/platform/host.h"
+#include "lacking.h"
 #include "pictures.h"
 #include "testfiles.h"
 #include "ui/app/CWallpaperDlg.h"
@@ -22,15 +23,15 @@
 
 namespace {
 
-const QByteArray kProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
-                            "wallpaperHeight=160\n";
+const QByteArray kHandProfile = "wallpaperSupport=1\nNumber=5550100\nwallpaperType=2\nwallpaperWidth=128\n"
+                                "wallpaperHeight=160\n";
 
 struct Fixture : WindowFixture
 {
     QTemporaryDir pictures;
     std::unique_ptr<CWallpaperDlg> dlg;
 
-    Fixture() : WindowFixture(kProfile) { dlg = makeWindow(); }
+    Fixture() : WindowFixture(kHandProfile) { dlg = makeWindow(); }
     ~Fixture() { dlg.reset(); }
 
     QString photo(const QString &name)
@@ -106,7 +107,7 @@ private slots:
 void HandPictureTest::init()
 {
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 }
 
 void HandPictureTest::startPictureIsBrowsedOnceTheLoopRuns_data()

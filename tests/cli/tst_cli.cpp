@@ -10,13 +10,14 @@
 #include "core/app/uploadhistory.h"
 #include "core/platform/profilestore.h"
 #include "core/upload/statusmessage.h"
+#include "lacking.h"
 #include "phpserver.h"
+#include "pictures.h"
 #include "qrscan.h"
 #include "testfiles.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -33,21 +34,7 @@ Q_DECLARE_METATYPE(CommandLine::Action)
 
 namespace {
 
-const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
-                            "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
 const QByteArray kNoWallpapers = "wallpaperSupport=0\nwallpaperType=2\n";
-
-QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
-{
-    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
-bool imageMagickFound()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("magick")).isEmpty()
-           || !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty();
-}
 
 // The file part of a request body, by the size its own field states.
 QByteArray sentFile(const QByteArray &body)
@@ -68,36 +55,13 @@ quint16 closedPort()
 
 // A machine as the upload sees it: a profile (none when null), a start
 // folder that is current, and a photo apart from it.
-struct Machine
+struct Machine : MachineFolders
 {
-    QTemporaryDir config;
-    QTemporaryDir start;
-    QTemporaryDir runtime;
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     QTemporaryDir pictures;
     QTemporaryDir history;
-    QString oldCurrent = QDir::currentPath();
-    QString photo;
+    QString photo = writePhoto(pictures.filePath(QStringLiteral("beach day+sun.jpg")));
 
-    explicit Machine(const QByteArray &profile)
-    {
-        if (!profile.isNull())
-            writeFile(profilePath(), "[General]\n" + profile);
-        QImage image(640, 480, QImage::Format_RGB32);
-        image.fill(QColor(30, 120, 200));
-        photo = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
-        if (!image.save(photo, "JPG"))
-            qFatal("cannot write the photo");
-        QDir::setCurrent(start.path());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    }
-    ~Machine()
-    {
-        QDir::setCurrent(oldCurrent);
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
-    }
-
-    QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
+    explicit Machine(const QByteArray &profile) : MachineFolders(profile) {}
 
     HeadlessUpload upload(const QString &picture) const
     {
@@ -150,21 +114,31 @@ Run runOnTerminal(const QStringList &arguments, const Machine &machine, const QB
                          machine.start.path(), machine.config.path(), proxy, QStringLiteral("script"));
 }
 
-// The real program, with no display of any kind to fall back on.
-// `program` instead of the executable runs something that starts it.
-Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
-                  const QByteArray &proxy, const QString &program)
+// Where the real program runs: no display of any kind to fall back on, the
+// profile (and the upload history, never the real home's) in `configDir`,
+// the proxy given, and `bin` first on PATH.
+QProcessEnvironment programEnvironment(const QString &configDir, const QByteArray &proxy,
+                                       const QString &bin = QString())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "no_proxy", "NO_PROXY"})
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), configDir);
-    // The upload history goes there too, never into the real home.
     env.insert(QStringLiteral("XDG_DATA_HOME"), configDir);
     if (!proxy.isEmpty())
         env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(proxy));
+    if (!bin.isEmpty())
+        env.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    return env;
+}
+
+// The real program; `program` instead of the executable runs something
+// that starts it.
+Run runExecutable(const QStringList &arguments, const QString &workingDir, const QString &configDir,
+                  const QByteArray &proxy, const QString &program)
+{
     QProcess process;
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(programEnvironment(configDir, proxy));
     process.setWorkingDirectory(workingDir);
     process.start(program.isEmpty() ? QStringLiteral(PICTOVANE_EXECUTABLE) : program, arguments);
     Run run;
@@ -334,11 +308,9 @@ void CommandLineTest::framingReachesTheCopy()
     QFETCH(QString, framing);
     QFETCH(bool, bands);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
-    CaptureServer::Script script;
-    script.reply = httpReply("success*L");
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply("success*L")));
 
     const Run run =
         runExecutable({QStringLiteral("--upload"), machine.photo, QStringLiteral("--frame"), framing},
@@ -475,18 +447,12 @@ void CommandLineTest::replies()
     QFETCH(QStringList, out);
     QFETCH(int, status);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 
     Machine machine(kProfile);
-    std::unique_ptr<CaptureServer> server;
-    if (reply.isEmpty()) {
-        useProxy(closedPort());
-    } else {
-        CaptureServer::Script script;
-        script.reply = reply;
-        server = std::make_unique<CaptureServer>(std::move(script));
-        useProxy(server->port());
-    }
+    const auto server =
+        reply.isEmpty() ? nullptr : std::make_unique<CaptureServer>(CaptureServer::replying(reply));
+    useProxy(server ? server->port() : closedPort());
 
     const Run run = runInProcess(machine.upload(machine.photo));
     QCOMPARE(run.out, out);
@@ -501,7 +467,7 @@ void CommandLineTest::replies()
 void CommandLineTest::requestIsTheWindowsRequest()
 {
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
     CaptureServer server({});
     useProxy(server.port());
@@ -530,11 +496,11 @@ void CommandLineTest::requestIsTheWindowsRequest()
 void CommandLineTest::referenceServer()
 {
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     QTemporaryDir store;
     PhpServer php(store.path());
     if (!php.available())
-        QSKIP("php is not installed; the reference server cannot run");
+        SKIP_LACKING("php is not installed; the reference server cannot run");
     QVERIFY(php.ready());
     useProxy(php.port());
     Machine machine(kProfile);
@@ -563,7 +529,7 @@ void CommandLineTest::nameThatIsNotUtf8()
     QFETCH(bool, inStart);
     QFETCH(QString, script);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
     const QString folder = inStart ? machine.start.path() : machine.pictures.path();
     const QByteArray name = QFile::encodeName(folder) + "/beach \xff day.jpg";
@@ -646,21 +612,18 @@ void CommandLineTest::exitStatuses()
     QFETCH(QString, errStart);
     QFETCH(int, status);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 
     Machine machine(profile);
     const QString garbage =
         writeFile(machine.pictures.filePath(QStringLiteral("garbage.jpg")), "not a picture");
     arguments.replaceInStrings(QStringLiteral("@photo"), machine.photo);
     arguments.replaceInStrings(QStringLiteral("@garbage"), garbage);
-    std::unique_ptr<CaptureServer> server;
-    QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
-    if (!reply.isEmpty()) {
-        CaptureServer::Script script;
-        script.reply = reply;
-        server = std::make_unique<CaptureServer>(std::move(script));
-        proxy = server->proxyUrl();
-    }
+    // No reply: a closed port.
+    const auto server =
+        reply.isEmpty() ? nullptr : std::make_unique<CaptureServer>(CaptureServer::replying(reply));
+    const QByteArray proxy =
+        server ? server->proxyUrl() : "http://127.0.0.1:" + QByteArray::number(closedPort());
 
     const Run run = runExecutable(arguments, machine.start.path(), machine.config.path(), proxy);
     QCOMPARE(run.out, out);
@@ -685,19 +648,26 @@ void CommandLineTest::signalEndsConverterAndFolder_data()
     QTest::addColumn<int>("signal");
     QTest::addColumn<QString>("phase"); // converting, sending, sent (no answer yet), reply (trickling)
     QTest::addColumn<QString>("said");  // on standard error, once stopped
+    QTest::addColumn<int>("ignored");   // at start, and sent first
     const QString converting = QStringLiteral("Converting the picture was stopped.");
     const QString sending = QStringLiteral("Sending the picture was stopped.");
     const QString arrived = QStringLiteral(
         "The picture reached the server, but its answer was not waited for. Your phone may still get it.");
-    QTest::newRow("SIGTERM, converting") << int(SIGTERM) << "converting" << converting;
-    QTest::newRow("SIGINT (Ctrl-C), converting") << int(SIGINT) << "converting" << converting;
-    QTest::newRow("SIGTERM, sending") << int(SIGTERM) << "sending" << sending;
-    QTest::newRow("SIGINT (Ctrl-C), sending") << int(SIGINT) << "sending" << sending;
-    QTest::newRow("SIGINT, the whole picture arrived") << int(SIGINT) << "sent" << arrived;
-    QTest::newRow("SIGTERM, during the reply") << int(SIGTERM) << "reply" << arrived;
-    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV) << "converting" << QString();
+    QTest::newRow("SIGTERM, converting") << int(SIGTERM) << "converting" << converting << 0;
+    QTest::newRow("SIGINT (Ctrl-C), converting") << int(SIGINT) << "converting" << converting << 0;
+    QTest::newRow("SIGTERM, sending") << int(SIGTERM) << "sending" << sending << 0;
+    QTest::newRow("SIGINT (Ctrl-C), sending") << int(SIGINT) << "sending" << sending << 0;
+    QTest::newRow("SIGINT, the whole picture arrived") << int(SIGINT) << "sent" << arrived << 0;
+    QTest::newRow("SIGTERM, during the reply") << int(SIGTERM) << "reply" << arrived << 0;
+    QTest::newRow("SIGSEGV (a crash)") << int(SIGSEGV) << "converting" << QString() << 0;
     // Nothing runs in the program then: the folder stays for the next start.
-    QTest::newRow("SIGKILL") << int(SIGKILL) << "converting" << QString();
+    QTest::newRow("SIGKILL") << int(SIGKILL) << "converting" << QString() << 0;
+    // A converter deaf to the stop: a second Ctrl-C ends the program at once.
+    QTest::newRow("SIGINT twice, the stop hangs") << int(SIGINT) << "hanging" << QString() << 0;
+    QTest::newRow("SIGHUP ignored at start (nohup)")
+        << int(SIGTERM) << "converting" << converting << int(SIGHUP);
+    QTest::newRow("SIGINT ignored at start (a script's job)")
+        << int(SIGTERM) << "converting" << converting << int(SIGINT);
 }
 
 void CommandLineTest::signalEndsConverterAndFolder()
@@ -705,24 +675,31 @@ void CommandLineTest::signalEndsConverterAndFolder()
     QFETCH(int, signal);
     QFETCH(QString, phase);
     QFETCH(QString, said);
-    const bool duringUpload = phase != QLatin1String("converting");
+    QFETCH(int, ignored);
+    const bool converting = phase == QLatin1String("converting") || phase == QLatin1String("hanging");
     const bool midBody = phase == QLatin1String("sending");
     if (!QFileInfo::exists(QStringLiteral("/proc/self/task")))
-        QSKIP("needs /proc to see the converter go");
-    if (duringUpload && !imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("needs /proc to see the converter go");
+    if (!converting && !imageMagickFound())
+        SKIP_LACKING("ImageMagick is not installed");
     // Mid-body: a 3 MB bitmap, most of which the kernels could hold.
     Machine machine(midBody
                         ? "wallpaperSupport=1\nwallpaperType=0\nwallpaperWidth=1024\nwallpaperHeight=1024\n"
                         : kProfile);
-    // A converter first on PATH that writes part of a copy, then hangs.
+    // A converter first on PATH that writes part of a copy, then waits on a
+    // child in its group. Asked to stop, it takes a moment to tidy up, or
+    // (hanging) ignores the stop, as its child does.
     QTemporaryDir bin;
-    const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
-    if (!duringUpload) {
-        const QString script = bin.filePath(QStringLiteral("magick"));
-        writeFile(script, "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\necho $$ > '"
-                              + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
-        QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    const auto file = [&](const char *name) { return bin.filePath(QLatin1String(name)); };
+    if (converting) {
+        const bool hang = phase == QLatin1String("hanging");
+        installConverter(
+            bin.path(),
+            QByteArray(
+                "#!/bin/sh\nfor out; do :; done\nhead -c 10 > \"${out#*:}\"\ncd \"$(dirname \"$0\")\"\n")
+                + (hang ? "trap 'echo > asked' TERM\n(trap '' TERM; exec sleep 60) &\n"
+                        : "trap 'sleep 0.2; echo > graced; exit 1' TERM\nsleep 60 &\n")
+                + "echo $$ $! > pids\nwhile :; do wait $!; done\n");
     }
     // A server that takes the request and never answers; mid-body, one that
     // leaves the body's end unread behind a small receive buffer, so the
@@ -737,51 +714,61 @@ void CommandLineTest::signalEndsConverterAndFolder()
     script.heldBack = midBody ? 64 * 1024 : 0;
     script.receiveBuffer = midBody ? 16384 : 0;
     CaptureServer server(std::move(script));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), machine.config.path());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), machine.config.path());
-    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(server.proxyUrl()));
-    // A shell runs the program as a user's would, and tells what it saw.
-    QProcess shell;
-    shell.setProcessEnvironment(env);
-    shell.setWorkingDirectory(machine.start.path());
-    shell.start(QStringLiteral("sh"),
-                {QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\"; echo \"shell saw $?\""),
-                 QStringLiteral(PICTOVANE_EXECUTABLE), QStringLiteral("--upload"), machine.photo});
-    QVERIFY(shell.waitForStarted());
-    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(shell.processId());
-    QTRY_VERIFY_WITH_TIMEOUT(!readFile(children).trimmed().isEmpty(), 5000);
-    const auto program = pid_t(readFile(children).trimmed().toInt());
+    QProcess program;
+    program.setProcessEnvironment(programEnvironment(machine.config.path(), server.proxyUrl(), bin.path()));
+    program.setWorkingDirectory(machine.start.path());
+    // As nohup, or a shell's background job, leaves it.
+    program.setChildProcessModifier([ignored] {
+        if (ignored)
+            ::signal(ignored, SIG_IGN);
+    });
+    program.start(QStringLiteral(PICTOVANE_EXECUTABLE), {QStringLiteral("--upload"), machine.photo});
+    QVERIFY(program.waitForStarted());
+    const auto pid = pid_t(program.processId());
     if (midBody) {
         QTRY_VERIFY_WITH_TIMEOUT(
             server.received() > 0 && server.received() >= server.contentLength() - 64 * 1024, 20000);
-        QTest::qWait(200); // the client writes the rest into its kernel
-    } else if (duringUpload) {
+        QTest::qWait(200); // the client writes the rest into its kernel (how much it takes varies)
+    } else if (!converting) {
         QTRY_VERIFY_WITH_TIMEOUT(server.connections() == 1, 20000);
-        // The whole body is in; during the reply, some of it too.
-        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0 && server.received() == server.contentLength(), 20000);
-        QTest::qWait(100);
+        // The whole body is in, nothing of it left in the kernels.
+        QTRY_VERIFY_WITH_TIMEOUT(server.received() > 0 && server.received() == server.contentLength()
+                                     && server.bodyWritten(),
+                                 20000);
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(!readFile(pidFile).trimmed().isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(file("pids")).endsWith('\n'), 20000);
     }
     const QDir runtime(machine.runtime.path());
     const auto ours = [&] { return runtime.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
     QCOMPARE(ours().size(), 1);
 
-    QElapsedTimer stopping;
-    stopping.start();
-    ::kill(program, signal);
-    QVERIFY(shell.waitForFinished(10000));
-    if (!said.isEmpty())
-        qInfo("ended %lld ms after the signal", stopping.elapsed());
-    const QByteArray out = shell.readAllStandardOutput();
-    const QByteArray err = shell.readAllStandardError();
-    QCOMPARE(out, "shell saw " + QByteArray::number(128 + signal) + '\n');
-    if (!said.isEmpty())
+    if (ignored)
+        ::kill(pid, ignored);
+    ::kill(pid, signal);
+    if (phase == QLatin1String("hanging")) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file("asked")), 10000);
+        ::kill(pid, signal);
+    }
+    QVERIFY(program.waitForFinished(10000));
+    const QByteArray err = program.readAllStandardError();
+    // It dies of the signal, so a shell's loop stops on Ctrl-C too.
+    QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(program.exitCode(), signal);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray());
+    if (said.isEmpty())
+        QCOMPARE(err, QByteArray());
+    else
         QVERIFY2(err.contains(said.toLocal8Bit() + '\n'), err.constData());
-    if (!duringUpload)
-        QTRY_VERIFY(processGone(readFile(pidFile)));
+    // The converter, and its child but where nothing could run to end it.
+    const QList<QByteArray> pids = readFile(file("pids")).split(' ');
+    for (qsizetype i = 0; converting && i < pids.size(); ++i) {
+        if (i == 1 && signal == SIGKILL)
+            ::kill(pid_t(pids[i].trimmed().toInt()), SIGKILL);
+        QTRY_VERIFY(processGone(pids[i]));
+    }
+    // A stopped converter had its moment to tidy up before it was killed.
+    if (said == QLatin1String("Converting the picture was stopped."))
+        QVERIFY(QFile::exists(file("graced")));
     if (midBody) {
         // What the client's kernel held was dropped, not sent after the stop.
         gate = true;
@@ -803,13 +790,12 @@ void CommandLineTest::signalEndsConverterAndFolder()
 void CommandLineTest::converterThatNeverEnds()
 {
     if (!QFileInfo::exists(QStringLiteral("/proc/self/stat")))
-        QSKIP("needs /proc to see the converter go");
+        SKIP_LACKING("needs /proc to see the converter go");
     Machine machine(kProfile);
     QTemporaryDir bin;
     const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
-    const QString script = bin.filePath(QStringLiteral("magick"));
-    writeFile(script, "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
-    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    const QString script = installConverter(
+        bin.path(), "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
     CaptureServer server({});
     useProxy(server.port());
     HeadlessUpload upload = machine.upload(machine.photo);
@@ -847,16 +833,13 @@ void CommandLineTest::outcomeNotWritten()
     QFETCH(QByteArray, reply);
     QFETCH(int, status);
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     Machine machine(kProfile);
-    std::unique_ptr<CaptureServer> server;
-    QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
-    if (!reply.isEmpty()) {
-        CaptureServer::Script script;
-        script.reply = reply;
-        server = std::make_unique<CaptureServer>(std::move(script));
-        proxy = server->proxyUrl();
-    }
+    // No reply: a closed port.
+    const auto server =
+        reply.isEmpty() ? nullptr : std::make_unique<CaptureServer>(CaptureServer::replying(reply));
+    const QByteArray proxy =
+        server ? server->proxyUrl() : "http://127.0.0.1:" + QByteArray::number(closedPort());
     const Run run =
         runExecutable({QStringLiteral("-c"), QStringLiteral("exec \"$0\" --upload \"$1\" ") + redirect,
                        QStringLiteral(PICTOVANE_EXECUTABLE), machine.photo},
@@ -912,14 +895,12 @@ void CommandLineTest::escaping()
 void CommandLineTest::terminalSeesNoControls()
 {
     if (!imageMagickFound())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
     if (!terminalFound())
-        QSKIP("script (util-linux) is missing: no pseudo-terminal");
+        SKIP_LACKING("script (util-linux) is missing: no pseudo-terminal");
     Machine machine(kProfile);
     const QByteArray link = "http://dl.example/\x1b]0;owned\x07\x1b[2J";
-    CaptureServer::Script script;
-    script.reply = httpReply("popup*" + link);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply("popup*" + link)));
     const Run run = runOnTerminal({QStringLiteral("--upload"), machine.photo}, machine, server.proxyUrl());
     QCOMPARE(run.status, 0);
     const QString shown = QStringLiteral("http://dl.example/\\e]0;owned\\x07\\e[2J");
@@ -1016,14 +997,12 @@ void CommandLineTest::linkCodeOnlyForAPerson()
     QFETCH(bool, terminal);
     QFETCH(bool, qr);
     if (!imageMagickFound() || !zbarimgFound())
-        QSKIP("ImageMagick or zbarimg is not installed");
+        SKIP_LACKING("ImageMagick or zbarimg is not installed");
     if (terminal && !terminalFound())
-        QSKIP("script (util-linux) is missing: no pseudo-terminal");
+        SKIP_LACKING("script (util-linux) is missing: no pseudo-terminal");
     const QByteArray link = "http://upload.pictovane.example/wallpapers/stored.php?name=1635.gif";
     Machine machine(kProfile);
-    CaptureServer::Script script;
-    script.reply = httpReply("success*" + link);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply("success*" + link)));
 
     QStringList arguments{QStringLiteral("--upload"), machine.photo};
     if (qr)

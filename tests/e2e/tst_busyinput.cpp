@@ -5,6 +5,7 @@
 // starts once the window is busy; the work ends once the question was put,
 // which also tells that the input before it was seen.
 #include "captureserver.h"
+#include "lacking.h"
 #include "uploadsession.h"
 
 #include "core/upload/uploadprogress.h"
@@ -61,9 +62,9 @@ private:
 void BusyInputTest::init()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs a real X display (run under xvfb-run)");
+        SKIP_LACKING("needs a real X display (run under xvfb-run)");
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("xdotool is not installed");
+        SKIP_LACKING("xdotool is not installed");
 }
 
 void BusyInputTest::inputWhileBusy_data()

@@ -3,6 +3,7 @@
 #include "config.h"
 #include "core/platform/profilestore.h"
 #include "core/upload/uploadandreport.h"
+#include "lacking.h"
 #include "phpserver.h"
 #include "ui/app/CWallpaperDlg.h"
 #include "uploadsession.h"
@@ -61,9 +62,8 @@ void EndToEndTest::theUsersFolderIsNeverTouched()
 {
     Session s;
     const QString marker = s.pictures.filePath(QStringLiteral("convert-ran"));
-    const QString stranger = writeFile(s.start.filePath(QStringLiteral("convert")),
-                                       "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
-    QFile::setPermissions(stranger, QFile::permissions(stranger) | QFile::ExeOwner);
+    writeProgram(s.start.filePath(QStringLiteral("convert")),
+                 "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
     writeFile(s.start.filePath(QStringLiteral("a.jpg")), "the user's holiday photo");
     writeFile(s.start.filePath(QStringLiteral("a.gif")), "the user's animation");
     const QByteArray oldPath = qgetenv("PATH");
@@ -94,9 +94,7 @@ void EndToEndTest::replyKinds()
 
     Session s;
     s.browse();
-    CaptureServer::Script script;
-    script.reply = httpReply(body);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply(body)));
     useProxy(server.port());
 
     s.upload();
@@ -155,9 +153,7 @@ void EndToEndTest::longAndFailedReplies()
 
     Session s;
     s.browse();
-    CaptureServer::Script script;
-    script.reply = httpReply(body, status);
-    CaptureServer server(std::move(script));
+    CaptureServer server(CaptureServer::replying(httpReply(body, status)));
     useProxy(server.port());
 
     s.upload();
@@ -212,7 +208,7 @@ void EndToEndTest::referenceServerStoresThePicture()
     QTemporaryDir store;
     PhpServer php(store.path());
     if (!php.available())
-        QSKIP("php is not installed; the reference server cannot run");
+        SKIP_LACKING("php is not installed; the reference server cannot run");
     QVERIFY(php.ready());
     useProxy(php.port());
 

@@ -1,6 +1,7 @@
 // A user frames a sideways-stored phone photo with the real mouse and sends
 // it: what reaches the server is the picture the preview shows, upright.
 #include "captureserver.h"
+#include "lacking.h"
 #include "photo.h"
 #include "pictures.h"
 #include "ui/preview/CImagePreviewStatic.h"
@@ -49,11 +50,11 @@ private slots:
 void FramedUploadTest::uploadIsWhatThePreviewShows()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs a real X display (run under xvfb-run)");
+        SKIP_LACKING("needs a real X display (run under xvfb-run)");
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("xdotool is not installed");
+        SKIP_LACKING("xdotool is not installed");
     if (imageMagick().isEmpty())
-        QSKIP("ImageMagick is not installed");
+        SKIP_LACKING("ImageMagick is not installed");
 
     Session s;
     // Upright: red at the top, blue at the bottom, with a photo's detail;

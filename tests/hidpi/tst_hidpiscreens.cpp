@@ -1,6 +1,7 @@
 // A window moved from a plain screen to one of twice the density loads its
 // pictures again for the new one (two offscreen screens, see twoscreens.json).
 #include "../support/photo.h"
+#include "lacking.h"
 #include "ui/app/screenbitmap.h"
 #include "ui/preview/CImagePreviewStatic.h"
 #include "ui/skin/CSkinButton.h"
@@ -43,7 +44,7 @@ void HidpiScreensTest::followsTheScreen()
             screenTo = s;
     }
     if (!screenFrom || !screenTo)
-        QSKIP("needs the two offscreen screens of twoscreens.json");
+        SKIP_LACKING("needs the two offscreen screens of twoscreens.json");
 
     QWidget window;
     window.setGeometry(QRect(screenFrom->geometry().topLeft() + QPoint(10, 10), QSize(300, 200)));

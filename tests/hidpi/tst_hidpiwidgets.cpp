@@ -4,6 +4,7 @@
 #include "../support/photo.h"
 #include "../support/testfiles.h"
 #include "core/app/resources.h"
+#include "lacking.h"
 #include "ui/preview/CImagePreviewStatic.h"
 #include "ui/skin/CSkinButton.h"
 
@@ -28,7 +29,7 @@ private slots:
 void HidpiWidgetsTest::init()
 {
     if (!qFuzzyCompare(qApp->devicePixelRatio(), 2.0))
-        QSKIP("needs a screen of ratio 2; run with QT_SCALE_FACTOR=2");
+        SKIP_LACKING("needs a screen of ratio 2; run with QT_SCALE_FACTOR=2");
 }
 
 void HidpiWidgetsTest::buttonDrawsTheRender_data()

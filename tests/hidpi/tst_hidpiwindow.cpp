@@ -3,6 +3,7 @@
 // the buttons look like the artwork rendered at that density, not like the
 // 1x pictures blown up.
 #include "core/app/resources.h"
+#include "lacking.h"
 #include "ui/skin/CSkinButton.h"
 #include "windowfixture.h"
 
@@ -71,10 +72,10 @@ double meanDifference(const QImage &shot, QPoint at, const QImage &want, const Q
 void HidpiWindowTest::initTestCase()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X display; run under xvfb-run with QT_QPA_PLATFORM=xcb");
+        SKIP_LACKING("needs an X display; run under xvfb-run with QT_QPA_PLATFORM=xcb");
     m_ratio = qApp->devicePixelRatio();
     if (m_ratio <= 1)
-        QSKIP("needs a screen denser than 1x; run with QT_SCALE_FACTOR=2 or 1.5");
+        SKIP_LACKING("needs a screen denser than 1x; run with QT_SCALE_FACTOR=2 or 1.5");
 
     m_fixture = std::make_unique<WindowFixture>(QByteArray("wallpaperSupport=1\nwallpaperType=2\n"));
     m_dlg = m_fixture->makeWindow();
@@ -162,7 +163,7 @@ void HidpiWindowTest::artworkIsRenderedAtTheDensity()
 
     const QImage want = referenceRender(id);
     if (want.isNull())
-        QSKIP("rsvg-convert is not installed; it renders the artwork at a fractional density");
+        SKIP_LACKING("rsvg-convert is not installed; it renders the artwork at a fractional density");
     const auto toDevice = [this](QPoint p) {
         return QPoint(qFloor(p.x() * m_ratio), qFloor(p.y() * m_ratio));
     };

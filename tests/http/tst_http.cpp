@@ -4,6 +4,7 @@
 #include "core/platform/inet.h"
 #include "core/platform/wait.h"
 #include "core/platform/winerror.h"
+#include "lacking.h"
 
 #include "../support/captureserver.h"
 #include "../support/testfiles.h"
@@ -724,7 +725,7 @@ void HttpTest::https()
     QFETCH(bool, throughProxy);
     QFETCH(Result, expected);
     if (QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty())
-        QSKIP("openssl is not installed");
+        SKIP_LACKING("openssl is not installed");
     static QTemporaryDir ca;
     static const bool made =
         QProcess::execute(QStringLiteral(PICTOVANE_SOURCE_DIR "/tests/support/maketestca"), {ca.path()}) == 0;
@@ -826,9 +827,8 @@ void HttpTest::fileChangesSizeWhileSending()
 void HttpTest::endlessReplyIsCut()
 {
     // No length and no end in sight: only the first mebibyte is read.
-    CaptureServer::Script script;
-    script.reply = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(16 << 20, 'e');
-    CaptureServer server(std::move(script));
+    CaptureServer server(
+        CaptureServer::replying("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(16 << 20, 'e')));
     useProxy(server.proxyUrl());
     CPostForm form = formTo();
     form.AddField("sms", "1");

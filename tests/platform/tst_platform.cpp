@@ -28,16 +28,6 @@ PhoneProfile zeroedProfile()
     return p;
 }
 
-QString writeProfile(const QTemporaryDir &dir, const QByteArray &body)
-{
-    const QString path = dir.filePath(QStringLiteral("Belltrove.conf"));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        qFatal("cannot write profile");
-    f.write("[General]\n" + body);
-    return path;
-}
-
 } // namespace
 
 class PlatformTest : public QObject
@@ -103,9 +93,10 @@ void PlatformTest::resultsHaveTheWindowsNumbers()
 void PlatformTest::profileReadsEveryValue()
 {
     QTemporaryDir dir;
-    const QString path = writeProfile(dir, "Version=3.1 beta\nSerial=77\nwallpaperSupport=1\nNumber=5551234\n"
-                                           "Type=4\nCarrier=-3\nPhone=812\nwallpaperType=2\n"
-                                           "wallpaperWidth=128\nwallpaperHeight=160\n");
+    const QString path =
+        writeProfile(dir.path(), "Version=3.1 beta\nSerial=77\nwallpaperSupport=1\nNumber=5551234\n"
+                                 "Type=4\nCarrier=-3\nPhone=812\nwallpaperType=2\n"
+                                 "wallpaperWidth=128\nwallpaperHeight=160\n");
     PhoneProfile p = zeroedProfile();
     p.readFrom(*openProfileFile(path));
     QCOMPARE(QByteArray(p.Version), QByteArray("3.1 beta"));
@@ -143,7 +134,7 @@ void PlatformTest::profileTextIsCutToItsField()
     QFETCH(QByteArray, version);
     QFETCH(QByteArray, number);
     QTemporaryDir dir;
-    const QString path = writeProfile(dir, "Version=\"" + stored + "\"\nNumber=\"" + stored + "\"\n");
+    const QString path = writeProfile(dir.path(), "Version=\"" + stored + "\"\nNumber=\"" + stored + "\"\n");
     // Guard bytes around the fields catch a write past their ends.
     struct Guarded
     {
@@ -178,7 +169,7 @@ void PlatformTest::profileNumberFromText()
     QFETCH(QByteArray, stored);
     QFETCH(qint32, expected);
     QTemporaryDir dir;
-    const QString path = writeProfile(dir, "wallpaperWidth=" + stored + "\n");
+    const QString path = writeProfile(dir.path(), "wallpaperWidth=" + stored + "\n");
     PhoneProfile p = zeroedProfile();
     p.wallpaperWidth = 99;
     p.readFrom(*openProfileFile(path));
@@ -213,7 +204,7 @@ void PlatformTest::profileTextAsStored()
     QTemporaryDir dir;
     PhoneProfile p = zeroedProfile();
     std::strcpy(p.Number, "zz");
-    p.readFrom(*openProfileFile(writeProfile(dir, line + "\n")));
+    p.readFrom(*openProfileFile(writeProfile(dir.path(), line + "\n")));
     QCOMPARE(QByteArray(p.Number), number);
 }
 
@@ -251,7 +242,7 @@ void PlatformTest::profileTextAsQtWritesIt()
 void PlatformTest::missingValuesKeepTheirFields()
 {
     QTemporaryDir dir;
-    const QString path = writeProfile(dir, "wallpaperType=1\n");
+    const QString path = writeProfile(dir.path(), "wallpaperType=1\n");
     PhoneProfile p = zeroedProfile();
     p.Carrier = 12;
     std::strcpy(p.Version, "kept");
@@ -264,14 +255,14 @@ void PlatformTest::missingValuesKeepTheirFields()
 void PlatformTest::systemStoreFollowsXdgConfigDirs()
 {
     QTemporaryDir first, second;
-    writeProfile(second, "Phone=42\n");
+    writeProfile(second.path(), "Phone=42\n");
     qputenv("XDG_CONFIG_DIRS", (first.path() + QLatin1Char(':') + second.path()).toLocal8Bit());
     auto store = openSystemProfileStore();
     QVERIFY(store->exists());
     QCOMPARE(store->value("Phone")->text, QByteArray("42"));
     QVERIFY(!store->value("Carrier"));
 
-    writeProfile(first, "Phone=7\n");
+    writeProfile(first.path(), "Phone=7\n");
     QCOMPARE(openSystemProfileStore()->value("Phone")->text, QByteArray("7"));
 
     qputenv("XDG_CONFIG_DIRS", first.path().toLocal8Bit() + "/nowhere");
@@ -348,6 +339,7 @@ void PlatformTest::staleFoldersOfEndedRunsGo_data()
     QTest::addColumn<bool>("removed");
     QTest::newRow("its process has ended") << "ended" << true;
     QTest::newRow("its process still runs") << "running" << false;
+    QTest::newRow("another process's, still running") << "other" << false;
     QTest::newRow("not one of ours") << "foreign" << false;
     QTest::newRow("a link, even to an ended run's name") << "link" << false;
 }
@@ -365,6 +357,13 @@ void PlatformTest::staleFoldersOfEndedRunsGo()
     const QString endedPid = QString::number(ended.processId());
     QVERIFY(ended.waitForFinished());
     QString name = QStringLiteral("pictovane-%1-AbC123").arg(endedPid);
+    // A second instance sees the first one's folder.
+    QProcess other;
+    if (kind == QLatin1String("other")) {
+        other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(other.waitForStarted());
+        name = QStringLiteral("pictovane-%1-AbC123").arg(other.processId());
+    }
     if (kind == QLatin1String("running"))
         name = QStringLiteral("pictovane-%1-AbC123").arg(QCoreApplication::applicationPid());
     else if (kind == QLatin1String("foreign"))
@@ -382,6 +381,8 @@ void PlatformTest::staleFoldersOfEndedRunsGo()
     QCOMPARE(!QFileInfo(stale).isSymLink() && !QFileInfo::exists(stale), removed);
     if (kind == QLatin1String("link"))
         QVERIFY(QFile::exists(target.filePath(QStringLiteral("keep"))));
+    other.kill();
+    other.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(PlatformTest)

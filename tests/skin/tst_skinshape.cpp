@@ -1,6 +1,7 @@
 // The mask cuts the button's own window on a real window system: outside the
 // shape the screen shows what lies behind.
 #include "../support/testfiles.h"
+#include "lacking.h"
 #include "ui/skin/CSkinButton.h"
 
 #include <QPainter>
@@ -18,7 +19,8 @@ private slots:
 void SkinShapeTest::windowTakesTheMaskShape()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X display for real window shapes; run under xvfb-run with QT_QPA_PLATFORM=xcb");
+        SKIP_LACKING(
+            "needs an X display for real window shapes; run under xvfb-run with QT_QPA_PLATFORM=xcb");
 
     const QColor behind(0, 255, 255);
     const QColor face(200, 0, 0);

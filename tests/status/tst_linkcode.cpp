@@ -1,6 +1,7 @@
 // The link's QR code and "Copy link" in the status dialog, on a screen of
 // the density the test is started with (QT_SCALE_FACTOR 1 or 2).
 #include "core/app/uploadhistory.h"
+#include "lacking.h"
 #include "qrscan.h"
 #include "recordingpresenter.h"
 #include "ui/status/CStatusDialog.h"
@@ -81,7 +82,7 @@ void LinkCodeTest::codeScansAsTheLink()
     QFETCH(int, mode);
     QFETCH(QByteArray, link);
     if (!zbarimgFound())
-        QSKIP("zbarimg (zbar-tools) is not installed");
+        SKIP_LACKING("zbarimg (zbar-tools) is not installed");
     Shown shown;
     QVERIFY(shown.show(mode, link));
     QVERIFY(shown.code->isVisible());
@@ -89,15 +90,36 @@ void LinkCodeTest::codeScansAsTheLink()
     const QImage shot = shown.code->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shot.devicePixelRatio(), qApp->devicePixelRatio());
     QCOMPARE(scanQrCode(shot), link);
-    // Crisp: only black and white. Each module is the same whole number
-    // of device pixels, at least three: the finder pattern's top row runs
-    // seven modules from four modules in, then one light module.
+    // Crisp: only black and white. Measured on the drawing: the top-left
+    // finder pattern's top row is seven modules of the same whole number of
+    // device pixels, at least three; a quiet zone of four modules lies
+    // before the code, above it, after it and below it.
     QCOMPARE(shot.convertToFormat(QImage::Format_Indexed8).colorCount(), 2);
-    const int module = linkCodeModulePixels(qApp->devicePixelRatio());
-    QVERIFY(module >= 3);
-    const int finder = kLinkCodeQuietZone * module;
-    for (int x = 0; x < finder + 8 * module; ++x)
-        QCOMPARE(shot.pixel(x, finder) == qRgb(0, 0, 0), x >= finder && x < finder + 7 * module);
+    const auto dark = [&](int x, int y) { return shot.pixel(x, y) == qRgb(0, 0, 0); };
+    int quiet = 0; // the diagonal meets the finder's corner
+    while (quiet < shot.width() && !dark(quiet, quiet))
+        ++quiet;
+    int finder = 0;
+    while (dark(quiet + finder, quiet))
+        ++finder;
+    const int module = finder / 7;
+    QCOMPARE(finder, 7 * module);
+    QVERIFY(module >= 3 && module == linkCodeModulePixels(qApp->devicePixelRatio()));
+    QCOMPARE(quiet, 4 * module);
+    int right = shot.width() - 1;
+    while (!dark(right, quiet))
+        --right;
+    int bottom = shot.height() - 1;
+    while (!dark(quiet, bottom))
+        --bottom;
+    QCOMPARE(shot.width() - 1 - right, 4 * module);
+    QCOMPARE(shot.height() - 1 - bottom, 4 * module);
+    // Error correction M: the format's first two bits (row 8, columns 0 and
+    // 1) are 00, masked with 10, so drawn dark and light.
+    const auto at = [&](int column, int row) {
+        return dark(quiet + column * module + module / 2, quiet + row * module + module / 2);
+    };
+    QVERIFY(at(0, 8) && !at(1, 8));
 
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(shown.code);
     QVERIFY(accessible);

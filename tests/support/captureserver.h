@@ -64,6 +64,9 @@ public:
         std::chrono::milliseconds deadline{10000};
     };
 
+    // A server that answers with `reply` once the body is in.
+    static Script replying(const QByteArray &reply) { return Script{Answer, reply}; }
+
     explicit CaptureServer(Script script) :
         m_script(std::move(script)), m_deadline(std::chrono::steady_clock::now() + m_script.deadline)
     {
@@ -93,6 +96,28 @@ public:
     int connections() const { return m_connections; }
     // Body bytes read so far; safe while the client runs.
     qint64 received() const { return m_received; }
+    // Whether the client has written the whole body: what the server has
+    // not read yet is in the kernels, in the client's send queue or the
+    // server's receive queue (Linux's table of TCP sockets).
+    bool bodyWritten() const
+    {
+        QFile table(QStringLiteral("/proc/net/tcp"));
+        qint64 held = 0;
+        const QByteArray port = ':' + QByteArray::number(m_port, 16).toUpper().rightJustified(4, '0');
+        for (const QByteArray &line :
+             table.open(QIODevice::ReadOnly) ? table.readAll().split('\n') : QList<QByteArray>()) {
+            // local address, remote address, state (01: established), send:receive queue
+            const QList<QByteArray> field = line.simplified().split(' ');
+            if (field.size() < 5 || field[3] != "01")
+                continue;
+            const QList<QByteArray> queues = field[4].split(':');
+            if (field[2].endsWith(port))
+                held += queues[0].toLongLong(nullptr, 16);
+            else if (field[1].endsWith(port))
+                held += queues[1].toLongLong(nullptr, 16);
+        }
+        return m_received + held >= contentLength() && contentLength() >= 0;
+    }
     QByteArray head() const { return m_head; }
     QByteArray body() const { return m_body; }
     qint64 contentLength() const

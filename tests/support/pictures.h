@@ -20,6 +20,22 @@ inline QString imageMagick()
     return magick.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("convert")) : magick;
 }
 
+// A 640x480 photo-like JPEG; returns its path.
+inline QString writePhoto(const QString &path)
+{
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(QColor(40, 120, 200));
+    QPainter(&image).fillRect(0, 0, 320, 240, Qt::red);
+    if (!image.save(path, "JPG"))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+inline bool imageMagickFound()
+{
+    return !imageMagick().isEmpty();
+}
+
 // Runs ImageMagick; ends the test run when it fails, as the reference is
 // then missing.
 inline void runMagick(const QStringList &arguments)

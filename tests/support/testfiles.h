@@ -5,10 +5,12 @@
 #include "core/platform/inet.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtGlobal>
 
 #include <chrono>
@@ -28,6 +30,70 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+// A phone that takes 128 x 160 GIF wallpapers, as the companion describes it.
+inline const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
+                                   "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
+
+// A plain-text HTTP reply the server gives.
+inline QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
+{
+    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// The phone profile as the companion leaves it in `folder`: `values` under
+// [General]. Returns its path.
+inline QString writeProfile(const QString &folder, const QByteArray &values)
+{
+    return writeFile(folder + QStringLiteral("/Belltrove.conf"), "[General]\n" + values);
+}
+
+// A machine as the program finds it: the companion's profile (none when
+// null) in `config`, the start folder current, and a runtime folder of the
+// test's own, where the program makes its private folder.
+struct MachineFolders
+{
+    QTemporaryDir config;
+    QTemporaryDir start;
+    QTemporaryDir runtime;
+    QString oldCurrent = QDir::currentPath();
+    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+
+    explicit MachineFolders(const QByteArray &profile)
+    {
+        if (!profile.isNull())
+            writeProfile(config.path(), profile);
+        QDir::setCurrent(start.path());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    }
+    ~MachineFolders()
+    {
+        QDir::setCurrent(oldCurrent);
+        if (oldRuntime.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    }
+
+    QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
+};
+
+// An executable script; returns its path.
+inline QString writeProgram(const QString &path, const QByteArray &script)
+{
+    writeFile(path, script);
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
+// A stand-in converter in `folder` under both of ImageMagick's names, found
+// first when PATH leads there; returns its path.
+inline QString installConverter(const QString &folder, const QByteArray &script)
+{
+    writeProgram(folder + QStringLiteral("/convert"), script);
+    return writeProgram(folder + QStringLiteral("/magick"), script);
 }
 
 // Empty when the file is missing.

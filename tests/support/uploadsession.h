@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/upload/uploadandreport.h"
+#include "pictures.h"
 #include "testfiles.h"
 #include "windowfixture.h"
 
@@ -11,15 +12,6 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
-
-inline const QByteArray kProfile = "Version=4.2.1\nwallpaperSupport=1\nNumber=5550142\nCarrier=7\n"
-                                   "Phone=1120\nwallpaperType=2\nwallpaperWidth=128\nwallpaperHeight=160\n";
-
-inline QByteArray httpReply(const QByteArray &body, const QByteArray &status = "200 OK")
-{
-    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 struct Session : WindowFixture
 {
@@ -39,11 +31,7 @@ struct Session : WindowFixture
     // Browse to a fresh photo; ImageMagick writes a.gif into the window's folder.
     void browse()
     {
-        QImage photo(640, 480, QImage::Format_RGB32);
-        photo.fill(QColor(30, 120, 200));
-        const QString path = pictures.filePath(QStringLiteral("beach day+sun.jpg"));
-        QVERIFY(photo.save(path, "JPG"));
-        presenter.nextFile = path;
+        presenter.nextFile = writePhoto(pictures.filePath(QStringLiteral("beach day+sun.jpg")));
         dlg->OnBrowse();
         QVERIFY2(QFile::exists(QDir(dlg->startDir()).filePath(QStringLiteral("a.gif"))),
                  "the converter wrote no a.gif");

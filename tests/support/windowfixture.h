@@ -7,6 +7,7 @@
 
 #include "core/platform/profilestore.h"
 #include "recordingpresenter.h"
+#include "testfiles.h"
 #include "ui/app/CWallpaperDlg.h"
 
 #include <QDir>
@@ -27,56 +28,25 @@ inline QByteArray profileOf(int type, int width, int height)
         .toLatin1();
 }
 
-struct WindowFixture
+struct WindowFixture : MachineFolders
 {
-    QTemporaryDir config;
-    QTemporaryDir start;
-    QTemporaryDir runtime;
     QTemporaryDir bin;
-    QString oldCurrent = QDir::currentPath();
     QByteArray oldPath = qgetenv("PATH");
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     RecordingPresenter presenter;
     // Exit statuses the window asked the process to end with.
     QList<int> exitCodes;
 
     // A null profile leaves the store without its file, as on a machine the
     // companion application never ran on.
-    explicit WindowFixture(const QByteArray &profile)
+    explicit WindowFixture(const QByteArray &profile) : MachineFolders(profile)
     {
-        if (!profile.isNull()) {
-            QFile f(profilePath());
-            if (!f.open(QIODevice::WriteOnly) || f.write("[General]\n" + profile) < 0)
-                qFatal("cannot write the profile");
-        }
-        QDir::setCurrent(start.path());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         qputenv("PATH", QFile::encodeName(bin.path()) + ':' + oldPath);
     }
-    ~WindowFixture()
-    {
-        QDir::setCurrent(oldCurrent);
-        qputenv("PATH", oldPath);
-        if (oldRuntime.isNull())
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", oldRuntime);
-    }
+    ~WindowFixture() { qputenv("PATH", oldPath); }
 
     // A stand-in converter found on PATH before ImageMagick, under both of
     // ImageMagick's names; returns its path.
-    QString installConverter(const QByteArray &script)
-    {
-        QString path;
-        for (const char *name : {"magick", "convert"}) {
-            path = bin.filePath(QLatin1String(name));
-            QFile f(path);
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(script) != script.size())
-                qFatal("cannot write %s", qPrintable(path));
-            f.setPermissions(f.permissions() | QFile::ExeOwner);
-        }
-        return path;
-    }
+    QString installConverter(const QByteArray &script) { return ::installConverter(bin.path(), script); }
     // Leaves ImageMagick, if any, as the converter PATH leads to.
     void removeConverter()
     {
@@ -84,7 +54,6 @@ struct WindowFixture
             QFile::remove(bin.filePath(QLatin1String(name)));
     }
 
-    QString profilePath() const { return config.filePath(QStringLiteral("Belltrove.conf")); }
     QString userSettingsPath() const { return config.filePath(QStringLiteral("user.conf")); }
 
     std::unique_ptr<CWallpaperDlg> makeWindow()

@@ -3,6 +3,7 @@
 #include "core/platform/inet.h"
 #include "core/platform/winerror.h"
 #include "core/upload/UploadJob.h"
+#include "lacking.h"
 
 #include "../support/captureserver.h"
 #include "../support/phpserver.h"
@@ -165,7 +166,7 @@ void UploadJobTest::realParserReadsTheUpload()
     QTemporaryDir startDir, storeDir, elsewhere;
     PhpServer php(storeDir.path());
     if (!php.available())
-        QSKIP("php is not installed; the reference server cannot run");
+        SKIP_LACKING("php is not installed; the reference server cannot run");
     QVERIFY(php.ready());
     useProxy(php.port());
 

@@ -264,10 +264,10 @@ bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &out
     return !copy.isNull() && copy.size() == screen;
 }
 
-QString converterPathFor(const QString &startDir, const ConverterLookup &lookup)
+QString converterPathFor(const ConverterLookup &lookup)
 {
     if (lookup.windows)
-        return QDir::toNativeSeparators(QDir(startDir).filePath(QStringLiteral("convert.exe")));
+        return QDir::toNativeSeparators(QDir(lookup.startFolder).filePath(QStringLiteral("convert.exe")));
     if (lookup.findOnPath) {
         for (const char *name : {"magick", "convert"}) {
             const QString found = lookup.findOnPath(QLatin1String(name));
@@ -292,6 +292,7 @@ ConverterLookup systemConverterLookup()
 {
     ConverterLookup lookup;
     lookup.windows = host::isWindows();
+    lookup.startFolder = QDir::currentPath();
     lookup.findOnPath = [](const QString &name) {
         const QStringList folders = absolutePathEntries(qEnvironmentVariable("PATH"));
         // No folders would make Qt search the default PATH, relative entries included.

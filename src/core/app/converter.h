@@ -132,23 +132,27 @@ bool isTakenPicture(const QString &path);
 // something else has failed).
 bool convertedCopyUsable(const hiddenprocess::RunResult &run, const QString &outputPath, const QSize &screen);
 
-// How the converter is found. On Windows it is convert.exe in the start
-// folder, present or not, as the companion application installs it.
-// Elsewhere it is ImageMagick from PATH, `magick` before `convert`, never a
-// program in the current or start folder. Empty when there is none.
+// How the converter is found. On Windows it is convert.exe in the folder
+// the program was started in (the companion's, where it installs it),
+// present or not; never in the private folder made later. Elsewhere it is
+// ImageMagick from PATH, `magick` before `convert`, never a program in the
+// current or start folder. Empty when there is none.
 struct ConverterLookup
 {
     bool windows = false;
+    // The current folder when the lookup was taken, at start.
+    QString startFolder;
     // Full path of a program found on PATH, or empty.
     std::function<QString(const QString &name)> findOnPath;
 };
-QString converterPathFor(const QString &startDir, const ConverterLookup &lookup);
+QString converterPathFor(const ConverterLookup &lookup);
 
 // The folders of a PATH value that may be searched: absolute ones only. An
 // empty or relative entry means the current folder, wherever that is.
 QStringList absolutePathEntries(const QString &pathVariable);
 
-// The lookup of this machine: its file system and PATH.
+// The lookup of this machine: its current folder, file system and PATH.
+// Taken once at start, before a file dialog can move the current folder.
 ConverterLookup systemConverterLookup();
 
 // How long the converter may run before it is ended, in the window and

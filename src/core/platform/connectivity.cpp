@@ -23,7 +23,7 @@ void goOnline(const QString &url, void *nativeParent)
 {
 #ifdef Q_OS_WIN
     QByteArray u = url.toLocal8Bit();
-    InternetGoOnline(u.data(), static_cast<HWND>(nativeParent), 0);
+    InternetGoOnlineA(u.data(), static_cast<HWND>(nativeParent), 0);
 #else
     Q_UNUSED(url);
     Q_UNUSED(nativeParent);

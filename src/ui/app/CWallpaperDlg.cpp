@@ -215,6 +215,8 @@ void CWallpaperDlg::OnInitDialog()
         break;
     }
 
+    // The converter is looked for where we were started, not in our folder.
+    m_converterLookup = systemConverterLookup();
     // Never the current folder: that is often the user's home, with photos
     // of the same names, and another instance may share it.
     m_workFolder = std::make_unique<PrivateFolder>();
@@ -433,7 +435,7 @@ bool CWallpaperDlg::startReframe()
     const QString output = convertedPicturePath(m_startDir, m_outputExt);
     const QString work = workingCopyPath(output);
     const QSize working = QImageReader(work, "ppm").size();
-    const QString converter = converterPathFor(m_startDir, systemConverterLookup());
+    const QString converter = converterPathFor(m_converterLookup);
     // What cannot start is left to the foreground conversion, which says why.
     if (working.isEmpty() || converter.isEmpty())
         return false;
@@ -501,8 +503,7 @@ bool CWallpaperDlg::finishReframe(const hiddenprocess::RunResult &run)
 
 ConverterCall CWallpaperDlg::converterCall(Wait *wait) const
 {
-    return ConverterCall{converterPathFor(m_startDir, systemConverterLookup()), m_startDir,
-                         m_converterTimeLimit, wait};
+    return ConverterCall{converterPathFor(m_converterLookup), m_startDir, m_converterTimeLimit, wait};
 }
 
 QList<QWidget *> CWallpaperDlg::busyControls() const

@@ -143,6 +143,7 @@ private:
     // its path (empty when it could not be made).
     std::unique_ptr<PrivateFolder> m_workFolder;
     QString m_startDir;
+    ConverterLookup m_converterLookup;
     QString m_picturePath;
     QString m_pictureTitle;
     QString m_outputExt;
