@@ -149,13 +149,13 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
 
     // Browse, the picked file being the one given.
     const QString picturePath = reachableFileName(absoluteFileName(upload.picture), startDir);
+    const QString copyPath = convertedPicturePath(startDir, outputExt);
     const Conversion outcome =
         startDir.isEmpty()
             ? Conversion::CannotWrite
             : convertPictureForPhone(
-                picturePath, convertedPicturePath(startDir, outputExt), profile.wallpaperWidth,
-                profile.wallpaperHeight, FrameView{upload.framing},
-                converterPathFor(startDir, upload.converterLookup),
+                picturePath, copyPath, profile.wallpaperWidth, profile.wallpaperHeight,
+                FrameView{upload.framing}, converterPathFor(startDir, upload.converterLookup),
                 [&](const QString &converter, const QStringList &arguments, const QString &picture) {
                     hiddenprocess::HiddenRun run(converter, arguments, startDir, picture);
                     return run.wait(upload.converterTimeLimit, &wait);
@@ -170,7 +170,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     // Upload, with the window's name rule and inputs.
     const UploadHistory history(upload.historyFile);
     const UploadReport report = uploadAndReport(
-        console, makeUploadRequest(profile, startDir, upload.clock(), pictureTitleOf(picturePath)), &wait,
+        console, makeUploadRequest(profile, copyPath, upload.clock(), pictureTitleOf(picturePath)), &wait,
         upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
     wait.end();
     if (report.stopped) {

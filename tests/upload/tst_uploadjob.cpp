@@ -38,7 +38,6 @@ class UploadJobTest : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
     void cleanTitle_data();
     void cleanTitle();
     void convertedFile_data();
@@ -49,13 +48,9 @@ private slots:
     void realParserReadsTheUpload_data();
     void realParserReadsTheUpload();
     void missingFileStillPosts();
-    void unknownTypeSendsNothing();
+    void sendsNothing_data();
+    void sendsNothing();
 };
-
-void UploadJobTest::cleanup()
-{
-    QCOMPARE(inet::openHandleCountForTests(), 0);
-}
 
 void UploadJobTest::cleanTitle_data()
 {
@@ -122,11 +117,12 @@ void UploadJobTest::formFieldsInOrder()
     QFETCH(qint64, size);
     QFETCH(QByteArrayList, texts);
     CPostForm form;
-    fillUploadForm(form, *wallpaperTypeFor(1), "5551234", "123.jpg", "my_title", carrier, phone, "v2", "1000",
-                   size);
+    fillUploadForm(form, *wallpaperTypeFor(1), "/work/a.jpg", "5551234", "123.jpg", "my_title", carrier,
+                   phone, "v2", "1000", size);
     QCOMPARE(form.m_files.size(), 1);
     QCOMPARE(form.m_files[0].name, QByteArray("file_data"));
     QCOMPARE(form.m_files[0].path, QByteArray("a.jpg"));
+    QCOMPARE(form.m_files[0].source, QStringLiteral("/work/a.jpg"));
     QCOMPARE(form.m_files[0].contentType, QByteArray("jpg"));
     QByteArrayList sent;
     for (const FormField &f : form.m_fields)
@@ -171,19 +167,21 @@ void UploadJobTest::realParserReadsTheUpload()
 
     const QByteArray picture = pictureBytes(size);
     const QByteArray fileName = QByteArray(wallpaperTypeFor(type)->path);
-    writeFile(startDir.filePath(QString::fromLatin1(fileName)), picture);
-    // The job finds the picture in the start folder wherever Browse left the
-    // current folder.
+    // Named otherwise on disk: the server gets the type's name all the same.
+    const QString copyPath = writeFile(startDir.filePath(QStringLiteral("copy")), picture);
+    // A file of the type's name in the current folder is not the one.
     QDir::setCurrent(elsewhere.path());
+    writeFile(elsewhere.filePath(QString::fromLatin1(fileName)), "stray");
 
     QList<QByteArray> pieces;
     const QByteArray uploadName = "4711." + QByteArray(wallpaperTypeFor(type)->contentType);
     const Result hr = UploadJob(
-        {startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type},
+        {copyPath, uploadName, "5551234", title, -3, 42, "2.0", type},
         [&pieces](QByteArrayView piece) { pieces.append(piece.toByteArray()); }, kTestTimeouts);
 
     QCOMPARE(hr, Result::Ok);
-    QCOMPARE(QDir::currentPath(), QDir(startDir.path()).canonicalPath());
+    // The job leaves the process's current folder alone.
+    QCOMPARE(QDir::currentPath(), QDir(elsewhere.path()).canonicalPath());
     QCOMPARE(pieces.join(), "success*http://" + QByteArray(config::kUploadHost)
                                 + "/wallpapers/stored.php?name=" + uploadName);
     QCOMPARE(readFile(storeDir.filePath(QString::fromLatin1(uploadName))), picture);
@@ -202,7 +200,8 @@ void UploadJobTest::missingFileStillPosts()
     QTemporaryDir startDir;
     CaptureServer server({});
     useProxy(server.port());
-    const Result hr = UploadJob({startDir.path(), "1.gif", "5", "t", 1, 2, "3", 2}, {}, kTestTimeouts);
+    const Result hr = UploadJob({startDir.filePath(QStringLiteral("a.gif")), "1.gif", "5", "t", 1, 2, "3", 2},
+                                {}, kTestTimeouts);
     server.finish();
 
     QCOMPARE(hr, Result::FileNotFound);
@@ -225,12 +224,24 @@ void UploadJobTest::missingFileStillPosts()
     QCOMPARE(quint64(server.contentLength()), quint64(fields.size()) + 117 + 9 + 5 + 3 + 45);
 }
 
-void UploadJobTest::unknownTypeSendsNothing()
+void UploadJobTest::sendsNothing_data()
 {
-    QTemporaryDir startDir;
+    QTest::addColumn<QString>("copyPath");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<Result>("expected");
+    const QString absolute = QDir::temp().filePath(QStringLiteral("a.gif"));
+    QTest::newRow("unknown type") << absolute << 7 << Result::InvalidParameter;
+    // It would be looked for in whatever folder is current.
+    QTest::newRow("copy by a relative name") << QStringLiteral("a.gif") << 2 << Result::PathNotFound;
+}
+
+void UploadJobTest::sendsNothing()
+{
+    QFETCH(QString, copyPath);
+    QFETCH(int, type);
     CaptureServer server({});
     useProxy(server.port());
-    QCOMPARE(UploadJob({startDir.path(), "1", "5", "t", 1, 2, "3", 7}, {}), Result::InvalidParameter);
+    QTEST(UploadJob({copyPath, "1", "5", "t", 1, 2, "3", type}, {}), "expected");
     QCOMPARE(server.connections(), 0);
 }
 
