@@ -140,11 +140,12 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
 
     // Browse, the picked file being the one given.
     const QString picturePath = reachableFileName(absoluteFileName(upload.picture), startDir);
+    const QString copyPath = convertedPicturePath(startDir, outputExt);
     const Conversion outcome =
         startDir.isEmpty()
             ? Conversion::CannotWrite
-            : convertPictureForPhone(picturePath, convertedPicturePath(startDir, outputExt),
-                                     profile.wallpaperWidth, profile.wallpaperHeight, upload.framing,
+            : convertPictureForPhone(picturePath, copyPath, profile.wallpaperWidth, profile.wallpaperHeight,
+                                     upload.framing,
                                      ConverterCall{converterPathFor(upload.converterLookup), startDir,
                                                    upload.converterTimeLimit, &wait});
     if (outcome != Conversion::Converted) {
@@ -157,7 +158,7 @@ int uploadWithoutWindow(HeadlessUpload upload, QIODevice &out, QIODevice &err)
     // Upload, with the window's name rule and inputs.
     const UploadHistory history(upload.historyFile);
     const UploadReport report = uploadAndReport(
-        console, makeUploadRequest(profile, startDir, upload.clock(), pictureTitleOf(picturePath)), &wait,
+        console, makeUploadRequest(profile, copyPath, upload.clock(), pictureTitleOf(picturePath)), &wait,
         upload.timeouts, upload.historyFile.isEmpty() ? nullptr : &history);
     wait.end();
     if (report.stopped) {

@@ -220,13 +220,13 @@ void AppTest::uploadRunsTheJobBetweenEmptyAndFull()
     QList<int> barDuringJob;
     dlg->setUploadJob([&](const UploadRequest &r, Wait *wait) {
         barDuringJob << progress(dlg.get())->value() << progress(dlg.get())->maximum() << (wait ? 1 : 0);
-        seen << r.startDir << r.uploadFileName << r.number << r.pictureTitle << QString::number(r.carrier)
+        seen << r.copyPath << r.uploadFileName << r.number << r.pictureTitle << QString::number(r.carrier)
              << QString::number(r.phone) << r.version << QString::number(r.wallpaperType);
         return UploadReport{};
     });
     dlg->OnUpload();
-    QCOMPARE(seen,
-             (QStringList{dlg->startDir(), "41.gif", "5550100", "my beach.photo", "4", "210", "2.5", "2"}));
+    QCOMPARE(seen, (QStringList{QDir(dlg->startDir()).filePath(QStringLiteral("a.gif")), "41.gif", "5550100",
+                                "my beach.photo", "4", "210", "2.5", "2"}));
     // Empty until the server has acknowledged a byte.
     QCOMPARE(barDuringJob, (QList<int>{0, 1000, 1}));
     QCOMPARE(progress(dlg.get())->value(), 1000);
@@ -580,12 +580,13 @@ void AppTest::waitOnARealUpload_data()
 {
     // never accepts: Esc; thinks: a second before it answers; holds the end:
     // leaves the body's last bytes unread, Esc then; answer awaited: has the
-    // whole body and thinks, Esc then.
+    // whole body and thinks, Esc then; long No: the same, answered late.
     QTest::addColumn<QString>("server");
     QTest::newRow("a proxy that never accepts: Esc, Yes") << "never accepts";
     QTest::newRow("a slow server: the window repaints") << "thinks";
     QTest::newRow("Esc with the body's end unsent: none of it goes") << "holds the end";
     QTest::newRow("Esc with the whole body in: told it may still arrive") << "answer awaited";
+    QTest::newRow("No after longer than the stall limit: the upload goes on") << "long No";
 }
 
 void AppTest::waitOnARealUpload()
@@ -594,7 +595,8 @@ void AppTest::waitOnARealUpload()
     QFETCH(QString, server);
     const bool neverAccepts = server == QLatin1String("never accepts");
     const bool holdsTheEnd = server == QLatin1String("holds the end");
-    const bool escOnceIn = holdsTheEnd || server == QLatin1String("answer awaited");
+    const bool longNo = server == QLatin1String("long No");
+    const bool escOnceIn = holdsTheEnd || longNo || server == QLatin1String("answer awaited");
     Fixture fx(holdsTheEnd ? kThreeMegabyteBitmap : kGoodProfile);
     auto dlg = fx.openedWindow();
     if (imageMagick().isEmpty())
@@ -609,7 +611,8 @@ void AppTest::waitOnARealUpload()
     const qint64 heldBack = 64 * 1024;
     CaptureServer::Script script;
     script.reply = "HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\nsuccess*L";
-    script.answerDelay = std::chrono::milliseconds(escOnceIn ? 5000 : 1000);
+    script.answerDelay = std::chrono::milliseconds(longNo ? 13000 : escOnceIn ? 5000 : 1000);
+    script.deadline = std::chrono::seconds(longNo ? 30 : 10);
     script.gate = &gate;
     script.heldBack = holdsTheEnd ? heldBack : 0;
     script.receiveBuffer = holdsTheEnd ? 16384 : 0;
@@ -635,7 +638,7 @@ void AppTest::waitOnARealUpload()
         const qint64 in = capture.received();
         if (!sinceIn.isValid() && in > 0 && in >= capture.contentLength() - (holdsTheEnd ? heldBack : 0))
             sinceIn.start();
-        if (sinceIn.isValid() && sinceIn.elapsed() >= 200) {
+        if (sinceIn.isValid() && sinceIn.elapsed() >= (longNo ? 7000 : 200)) {
             poll.stop();
             QTest::keyClick(dlg.get(), Qt::Key_Escape);
         }
@@ -653,9 +656,15 @@ void AppTest::waitOnARealUpload()
         });
     }
     QElapsedTimer sinceYes;
-    fx.presenter.whenAsked = [&] { sinceYes.start(); };
+    fx.presenter.stopAnswer = !longNo;
+    // A long No: the user thinks it over.
+    fx.presenter.whenAsked = [&] { longNo ? QTest::qSleep(4500) : sinceYes.start(); };
     dlg->setUploadJob([&](const UploadRequest &request, Wait *wait) {
-        const UploadReport report = uploadAndReport(fx.presenter, request, wait, kTestTimeouts);
+        // libcurl's stall runs from 5-6 s after the body (its speed is averaged
+        // over 5 s): at Esc (7 s) it runs, No comes at 11.5 s, the answer at 13 s.
+        const UploadReport report =
+            uploadAndReport(fx.presenter, request, wait,
+                            {kTestTimeouts.connect, longNo ? std::chrono::seconds(4) : kTestTimeouts.stall});
         if (sinceYes.isValid())
             qInfo("the request ended %lld ms after Yes", qint64(sinceYes.elapsed()));
         paintsServed = counter.paints;
@@ -674,7 +683,7 @@ void AppTest::waitOnARealUpload()
         gate = true;
         capture.finish();
         QVERIFY(capture.body().size() < capture.contentLength());
-    } else if (escOnceIn) {
+    } else if (escOnceIn && !longNo) {
         QCOMPARE(fx.presenter.stopQuestions, QStringList{"Stop waiting for the server's answer?"});
         QCOMPARE(fx.presenter.boxes,
                  QStringList{"The picture reached the server, but its answer was not waited "
@@ -682,7 +691,8 @@ void AppTest::waitOnARealUpload()
         QVERIFY(fx.presenter.statusDialogs.isEmpty());
         QCOMPARE(progress(dlg.get())->value(), 0);
     } else {
-        QVERIFY2(paintsServed > 0, "no paint was served while the server thought");
+        QCOMPARE(fx.presenter.stopQuestions.size(), longNo ? 1 : 0);
+        QVERIFY2(longNo || paintsServed > 0, "no paint was served while the server thought");
         QCOMPARE(fx.presenter.statusDialogs, (QList<RecordingPresenter::Status>{{0, "L"}}));
         QCOMPARE(progress(dlg.get())->value(), 1000);
     }

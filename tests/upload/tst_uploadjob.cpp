@@ -39,7 +39,6 @@ class UploadJobTest : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
     void cleanTitle_data();
     void cleanTitle();
     void convertedFile_data();
@@ -50,13 +49,8 @@ private slots:
     void realParserReadsTheUpload_data();
     void realParserReadsTheUpload();
     void missingFileStillPosts();
-    void unknownTypeSendsNothing();
+    void sendsNothing();
 };
-
-void UploadJobTest::cleanup()
-{
-    QCOMPARE(inet::openHandleCountForTests(), 0);
-}
 
 void UploadJobTest::cleanTitle_data()
 {
@@ -123,8 +117,8 @@ void UploadJobTest::formFieldsInOrder()
     QFETCH(qint64, size);
     QFETCH(QByteArrayList, texts);
     CPostForm form;
-    fillUploadForm(form, *wallpaperTypeFor(1), "5551234", "123.jpg", "my_title", carrier, phone, "v2", "1000",
-                   size);
+    fillUploadForm(form, *wallpaperTypeFor(1), "/work/a.jpg", "5551234", "123.jpg", "my_title", carrier,
+                   phone, "v2", "1000", size);
     QCOMPARE(form.m_files.size(), 1);
     QCOMPARE(form.m_files[0].name, QByteArray("file_data"));
     QCOMPARE(form.m_files[0].path, QByteArray("a.jpg"));
@@ -172,19 +166,20 @@ void UploadJobTest::realParserReadsTheUpload()
 
     const QByteArray picture = pictureBytes(size);
     const QByteArray fileName = QByteArray(wallpaperTypeFor(type)->path);
-    writeFile(startDir.filePath(QString::fromLatin1(fileName)), picture);
-    // The job finds the picture in the start folder wherever Browse left the
-    // current folder.
+    // Named otherwise on disk: the server gets the type's name all the same,
+    // wherever Browse left the current folder.
+    const QString copyPath = writeFile(startDir.filePath(QStringLiteral("copy")), picture);
     QDir::setCurrent(elsewhere.path());
 
     QList<QByteArray> pieces;
     const QByteArray uploadName = "4711." + QByteArray(wallpaperTypeFor(type)->contentType);
     const Result hr = UploadJob(
-        {startDir.path(), uploadName, "5551234", title, -3, 42, "2.0", type},
+        {copyPath, uploadName, "5551234", title, -3, 42, "2.0", type},
         [&pieces](QByteArrayView piece) { pieces.append(piece.toByteArray()); }, kTestTimeouts);
 
     QCOMPARE(hr, Result::Ok);
-    QCOMPARE(QDir::currentPath(), QDir(startDir.path()).canonicalPath());
+    // The job leaves the process's current folder alone.
+    QCOMPARE(QDir::currentPath(), QDir(elsewhere.path()).canonicalPath());
     QCOMPARE(pieces.join(), "success*http://" + QByteArray(config::kUploadHost)
                                 + "/wallpapers/stored.php?name=" + uploadName);
     QCOMPARE(readFile(storeDir.filePath(QString::fromLatin1(uploadName))), picture);
@@ -203,7 +198,8 @@ void UploadJobTest::missingFileStillPosts()
     QTemporaryDir startDir;
     CaptureServer server({});
     useProxy(server.port());
-    const Result hr = UploadJob({startDir.path(), "1.gif", "5", "t", 1, 2, "3", 2}, {}, kTestTimeouts);
+    const Result hr =
+        UploadJob({startDir.path() + "/a.gif", "1.gif", "5", "t", 1, 2, "3", 2}, {}, kTestTimeouts);
     server.finish();
 
     QCOMPARE(hr, Result::FileNotFound);
@@ -226,12 +222,14 @@ void UploadJobTest::missingFileStillPosts()
     QCOMPARE(quint64(server.contentLength()), quint64(fields.size()) + 117 + 9 + 5 + 3 + 45);
 }
 
-void UploadJobTest::unknownTypeSendsNothing()
+void UploadJobTest::sendsNothing()
 {
-    QTemporaryDir startDir;
     CaptureServer server({});
     useProxy(server.port());
-    QCOMPARE(UploadJob({startDir.path(), "1", "5", "t", 1, 2, "3", 7}, {}), Result::InvalidParameter);
+    QCOMPARE(UploadJob({QDir::temp().filePath(QStringLiteral("a.gif")), "1", "5", "t", 1, 2, "3", 7}, {}),
+             Result::InvalidParameter);
+    // A relative name would be looked for in whatever folder is current.
+    QCOMPARE(UploadJob({QStringLiteral("a.gif"), "1", "5", "t", 1, 2, "3", 2}, {}), Result::PathNotFound);
     QCOMPARE(server.connections(), 0);
 }
 

@@ -15,20 +15,25 @@ using namespace pictovane;
 
 namespace {
 
+// Where a file part's bytes are read from.
+QString sourceOf(const QByteArray &path, const QString &source)
+{
+    return source.isEmpty() ? QString::fromLocal8Bit(path) : source;
+}
+
 // The size a file part announces; a file that cannot be opened counts as
 // empty, as its part is never completed anyway.
-std::uint64_t fileSize(const QByteArray &path)
+std::uint64_t fileSize(const QString &source)
 {
-    QFile file(QString::fromLocal8Bit(path));
+    QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     return static_cast<std::uint64_t>(file.size());
 }
 
-Result openError(const QByteArray &path)
+Result openError(const QString &source)
 {
-    const QFileInfo info(QString::fromLocal8Bit(path));
-    return info.exists() ? Result::AccessDenied : Result::FileNotFound;
+    return QFileInfo::exists(source) ? Result::AccessDenied : Result::FileNotFound;
 }
 
 } // namespace
@@ -76,10 +81,11 @@ std::uint64_t CFormPoster::FieldPartSize(const QByteArray &boundary, const QByte
 }
 
 std::uint64_t CFormPoster::FilePartSize(const QByteArray &boundary, const QByteArray &name,
-                                        const QByteArray &path, const QByteArray &contentType)
+                                        const QByteArray &path, const QByteArray &contentType,
+                                        const QString &source)
 {
     return static_cast<std::uint64_t>(MakeFileHeader(boundary, name, path, contentType).size() + 2)
-           + fileSize(path);
+           + fileSize(sourceOf(path, source));
 }
 
 std::uint64_t CFormPoster::BodySize(const CPostForm &form, const QByteArray &boundary)
@@ -88,7 +94,7 @@ std::uint64_t CFormPoster::BodySize(const CPostForm &form, const QByteArray &bou
     for (const FormField &field : form.m_fields)
         size += FieldPartSize(boundary, field.name, field.value);
     for (const FormFile &file : form.m_files)
-        size += FilePartSize(boundary, file.name, file.path, file.contentType);
+        size += FilePartSize(boundary, file.name, file.path, file.contentType, file.source);
     return size + static_cast<std::uint64_t>(MakeClosingBoundary(boundary).size());
 }
 
@@ -131,7 +137,7 @@ FormBody::FormBody(const CPostForm &form, const QByteArray &boundary)
     for (const FormFile &file : form.m_files) {
         m_segments.push_back(
             {CFormPoster::MakeFileHeader(boundary, file.name, file.path, file.contentType), {}});
-        m_segments.push_back({{}, file.path});
+        m_segments.push_back({{}, sourceOf(file.path, file.source), true});
         m_segments.push_back({QByteArrayLiteral("\r\n"), {}});
     }
     m_segments.push_back({CFormPoster::MakeClosingBoundary(boundary), {}});
@@ -142,7 +148,7 @@ Result FormBody::next(char *buffer, std::size_t size, std::size_t &got)
     got = 0;
     while (got < size && m_index < m_segments.size()) {
         const Segment &segment = m_segments[m_index];
-        if (segment.path.isNull()) {
+        if (!segment.isFile) {
             const qsizetype n = std::min<qsizetype>(segment.bytes.size() - m_offset, qsizetype(size - got));
             std::memcpy(buffer + got, segment.bytes.constData() + m_offset, std::size_t(n));
             got += std::size_t(n);
@@ -154,10 +160,10 @@ Result FormBody::next(char *buffer, std::size_t size, std::size_t &got)
             continue;
         }
         if (!m_file.isOpen()) {
-            m_file.setFileName(QString::fromLocal8Bit(segment.path));
+            m_file.setFileName(segment.source);
             // Unbuffered: the bytes go straight into libcurl's buffer.
             if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-                return openError(segment.path);
+                return openError(segment.source);
         }
         const qint64 n = m_file.read(buffer + got, qint64(size - got));
         if (n < 0)

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QString>
 
 #include <cstdint>
 #include <vector>
@@ -39,8 +40,10 @@ public:
     static QByteArray MakeClosingBoundary(const QByteArray &boundary);
     static std::uint64_t FieldPartSize(const QByteArray &boundary, const QByteArray &name,
                                        const QByteArray &value);
+    // The file's bytes are counted at `source`, or at `path` when empty.
     static std::uint64_t FilePartSize(const QByteArray &boundary, const QByteArray &name,
-                                      const QByteArray &path, const QByteArray &contentType);
+                                      const QByteArray &path, const QByteArray &contentType,
+                                      const QString &source = {});
     static std::uint64_t BodySize(const CPostForm &form, const QByteArray &boundary);
 
     // The reply piece by piece to the handler, up to kMaxReplyBytes; the
@@ -68,11 +71,12 @@ public:
     pictovane::Result next(char *buffer, std::size_t size, std::size_t &got);
 
 private:
-    // Bytes of their own, or (with a path) a file's contents.
+    // Bytes of their own, or a file's contents.
     struct Segment
     {
         QByteArray bytes;
-        QByteArray path;
+        QString source;
+        bool isFile = false;
     };
     std::vector<Segment> m_segments;
     std::size_t m_index = 0;

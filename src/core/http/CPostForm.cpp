@@ -12,9 +12,9 @@ QByteArray orEmpty(const char *text)
 }
 } // namespace
 
-void CPostForm::AddFile(const char *name, const char *path, const char *contentType)
+void CPostForm::AddFile(const char *name, const char *path, const char *contentType, const QString &source)
 {
-    m_files.append(FormFile{orEmpty(name), orEmpty(path), orEmpty(contentType)});
+    m_files.append(FormFile{orEmpty(name), orEmpty(path), orEmpty(contentType), source});
 }
 
 void CPostForm::AddField(const char *name, const char *value)

@@ -4,14 +4,16 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <cstdint>
 
 struct FormFile
 {
     QByteArray name;
-    QByteArray path;
+    QByteArray path; // the file's name in the part
     QByteArray contentType;
+    QString source; // where its bytes are read from; `path` itself when empty
 };
 
 struct FormField
@@ -25,7 +27,7 @@ class CPostForm
 public:
     // Null texts are kept as empty ones; nothing is checked here, not even
     // whether the file exists.
-    void AddFile(const char *name, const char *path, const char *contentType);
+    void AddFile(const char *name, const char *path, const char *contentType, const QString &source = {});
     void AddField(const char *name, const char *value);
 
     // Accepts only a plain http URL on port 80 without user, password, query

@@ -37,8 +37,9 @@ constexpr std::size_t kMaxQueued = 1024 * 1024;
 // What the kernel may hold of the body unsent: enough to keep the link busy,
 // little enough that the rest stays ours to count and to drop on a stop.
 constexpr int kUnsentLowWater = 128 * 1024;
-
-int g_openHandles = 0;
+// A moment of the caller's this long (a question to the user, say) is not
+// the server's delay: libcurl's stall clock starts again after it.
+constexpr std::chrono::seconds kLongMoment{1};
 
 Result fromCurl(CURLcode code)
 {
@@ -156,11 +157,6 @@ void resetOnClose(curl_socket_t socket)
 
 } // namespace
 
-int openHandleCountForTests()
-{
-    return g_openHandles;
-}
-
 struct InetRequest::State
 {
     enum Phase { Open, Sending, Ended, Failed };
@@ -188,8 +184,6 @@ struct InetRequest::State
     std::size_t pieceOffset = 0;
     std::size_t queued = 0;
     bool recvPaused = false;
-    // Reply bytes and head lines taken, for the stall limit.
-    std::uint64_t received = 0;
     // Time spent waiting on the reply once the whole body was handed over.
     std::chrono::steady_clock::duration replyWaited{};
 
@@ -255,6 +249,12 @@ struct InetRequest::State
             wait->sent(acknowledged, length);
     }
 
+    static int onProgress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        static_cast<State *>(userdata)->updateAcknowledged();
+        return 0;
+    }
+
     static size_t onRead(char *buffer, size_t size, size_t count, void *userdata)
     {
         auto *s = static_cast<State *>(userdata);
@@ -293,7 +293,6 @@ struct InetRequest::State
         }
         s->pieces.emplace_back(data, static_cast<qsizetype>(n));
         s->queued += n;
-        s->received += n;
         return n;
     }
 
@@ -301,7 +300,6 @@ struct InetRequest::State
     {
         auto *s = static_cast<State *>(userdata);
         const std::size_t n = size * count;
-        s->received += n;
         const bool blankLine = (n == 2 && data[0] == '\r' && data[1] == '\n') || (n == 1 && data[0] == '\n');
         if (blankLine) {
             long code = 0;
@@ -328,7 +326,6 @@ struct InetRequest::State
 InetSession::InetSession(const QByteArray &agent, Timeouts timeouts, Wait *wait) :
     m_agent(agent), m_timeouts(timeouts), m_wait(wait)
 {
-    ++g_openHandles;
     if (!curlReady()) {
         m_result = Result::InternalError;
         return;
@@ -342,24 +339,19 @@ InetSession::~InetSession()
 {
     if (m_multi)
         curl_multi_cleanup(static_cast<CURLM *>(m_multi));
-    --g_openHandles;
 }
 
 InetConnection::InetConnection(InetSession &session, const QByteArray &host, std::uint16_t port,
                                Scheme scheme) :
     m_session(session), m_host(host), m_port(port), m_scheme(scheme)
 {
-    ++g_openHandles;
     if (failed(session.result()))
         m_result = misuse();
     else if (host.isEmpty() || port == 0)
         m_result = Result::InvalidParameter;
 }
 
-InetConnection::~InetConnection()
-{
-    --g_openHandles;
-}
+InetConnection::~InetConnection() = default;
 
 InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, const QByteArray &path) :
     m_connection(connection),
@@ -367,7 +359,6 @@ InetRequest::InetRequest(InetConnection &connection, const QByteArray &verb, con
     m_path(path.isEmpty() ? QByteArray("/") : path),
     m_state(std::make_unique<State>())
 {
-    ++g_openHandles;
     State &s = *m_state;
     if (failed(connection.result())) {
         m_result = misuse();
@@ -418,7 +409,6 @@ InetRequest::~InetRequest()
     curl_url_cleanup(s.url);
     curl_slist_free_all(s.headers);
     curl_slist_free_all(s.proxyHeaders);
-    --g_openHandles;
 }
 
 Result InetRequest::fail(Result hr)
@@ -487,6 +477,14 @@ Result InetRequest::send(std::uint64_t length, BodySource source)
     set(curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kUploadBufferSize)));
     set(curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(session.m_timeouts.connect.count())));
+    // Not a byte either way for this long, once connected: the server is gone.
+    const auto stall = std::chrono::ceil<std::chrono::seconds>(session.m_timeouts.stall);
+    set(curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L));
+    set(curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME,
+                         static_cast<long>(std::max<long long>(stall.count(), 1))));
+    set(curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L));
+    set(curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &State::onProgress));
+    set(curl_easy_setopt(e, CURLOPT_XFERINFODATA, &s));
     // The server proves who it is, always.
     set(curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L));
     set(curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L));
@@ -577,18 +575,11 @@ Result InetRequest::drive(const std::function<bool()> &done)
 {
     State &s = *m_state;
     auto *multi = static_cast<CURLM *>(m_connection.m_session.m_multi);
-    const Timeouts &limits = m_connection.m_session.m_timeouts;
+    const auto replyLimit = m_connection.m_session.m_timeouts.reply;
     using Clock = std::chrono::steady_clock;
-    auto progressMark = [&s] {
-        curl_off_t up = 0;
-        curl_easy_getinfo(s.easy, CURLINFO_SIZE_UPLOAD_T, &up);
-        return s.received + static_cast<std::uint64_t>(up);
-    };
-    auto lastProgress = Clock::now();
-    auto lastTick = lastProgress;
+    auto lastTick = Clock::now();
     // The caller gets its first moment as soon as a wait begins.
-    auto lastIdle = lastProgress - Wait::kIdleInterval;
-    std::uint64_t seen = progressMark();
+    auto nextIdle = lastTick;
     for (;;) {
         int running = 0;
         if (Result hr = fromMulti(curl_multi_perform(multi, &running)); failed(hr))
@@ -600,48 +591,39 @@ Result InetRequest::drive(const std::function<bool()> &done)
                 s.finishCode = msg->data.result;
             }
         }
-        s.updateAcknowledged();
+        const bool replyCounts = s.bodyHanded() || s.headDone;
         auto now = Clock::now();
-        if (s.bodyHanded() || s.headDone)
+        if (replyCounts)
             s.replyWaited += now - lastTick;
         lastTick = now;
         if (s.finished)
             return Result::Ok;
         // Counted over every wait on the reply, so a trickle cannot renew it.
-        if (s.replyWaited >= limits.reply)
+        if (s.replyWaited >= replyLimit)
             return Result::Timeout;
         // What has arrived wins over a stop asked for in the same instant.
         if (done())
             return Result::Ok;
-        if (s.wait && s.wait->stopRequested())
-            return Result::Cancelled;
 
-        const std::uint64_t mark = progressMark();
-        curl_off_t connectTime = 0;
-        curl_easy_getinfo(s.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
-        if (mark != seen || connectTime == 0) {
-            // Before the connection is up the connect limit governs.
-            seen = mark;
-            lastProgress = now;
-        } else if (now - lastProgress >= limits.stall) {
-            return Result::Timeout;
-        }
-
-        if (s.wait && now - lastIdle >= Wait::kIdleInterval) {
+        if (s.wait && now >= nextIdle) {
             s.wait->idle();
-            // The caller's moment (a question to the user, say) is not the
-            // server's delay.
-            const auto back = Clock::now();
-            lastProgress += back - now;
-            lastTick = lastIdle = now = back;
             if (s.wait->stopRequested())
                 return Result::Cancelled;
+            lastTick = Clock::now();
+            if (lastTick - now >= kLongMoment) {
+                // Pausing and going on is libcurl's one way to forget how
+                // long nothing has moved.
+                curl_easy_pause(s.easy, CURLPAUSE_ALL);
+                curl_easy_pause(s.easy, s.recvPaused ? CURLPAUSE_RECV : CURLPAUSE_CONT);
+            }
+            now = lastTick;
+            nextIdle = now + Wait::kIdleInterval;
         }
-        auto wait = std::min<Clock::duration>(limits.stall - (now - lastProgress), std::chrono::seconds(1));
-        if (s.bodyHanded() || s.headDone)
-            wait = std::min<Clock::duration>(wait, limits.reply - s.replyWaited);
+        auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1));
+        if (replyCounts)
+            wait = std::min<Clock::duration>(wait, replyLimit - s.replyWaited);
         if (s.wait)
-            wait = std::min<Clock::duration>(wait, Wait::kIdleInterval - (now - lastIdle));
+            wait = std::min<Clock::duration>(wait, nextIdle - now);
         const auto waitMs = std::clamp<long long>(
             std::chrono::duration_cast<std::chrono::milliseconds>(wait).count(), 1, 1000);
         if (Result hr = fromMulti(curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr));

@@ -3,7 +3,8 @@
 // and the caller's Wait), a connection (scheme, host, port) and a request
 // (verb, path). The body is pulled: libcurl asks a body source for its next
 // bytes as the socket takes them, and the bytes the server has acknowledged
-// are reported to the Wait. Every call returns a result code with the WinINet
+// are reported to the Wait from libcurl's progress callback; libcurl also
+// keeps the connect and stall limits. Every call returns a result code with the WinINet
 // numbers of winerror.h; a stop asked for through the Wait ends the waiting
 // call with Result::Cancelled, and a request closed before its exchange
 // ended resets the connection, dropping whatever the kernel still held.
@@ -25,16 +26,14 @@ namespace inet {
 struct Timeouts
 {
     std::chrono::milliseconds connect{60000};
-    // Longest wait without any byte moving before a waiting call gives up.
+    // Longest wait without any byte moving before a waiting call gives up;
+    // libcurl counts it in whole seconds (rounded up) from when its speed
+    // over the last few seconds fell to nothing.
     std::chrono::milliseconds stall{30000};
     // Longest the whole reply may take once the body has been sent, however
     // it trickles in.
     std::chrono::milliseconds reply{60000};
 };
-
-// Handles currently open (sessions, connections and requests together), so
-// tests can see that every path closes what it opened.
-int openHandleCountForTests();
 
 enum class Scheme { Http, Https };
 

@@ -4,8 +4,9 @@
 // layer, the converter's run). The call comes back to it every few tens of
 // milliseconds: the window uses that to paint and move its bar, to drop the
 // user's input, and to ask whether Esc or the close button asked to stop; a
-// caller without a window passes none and just waits. Time spent inside
-// idle() counts against no limit of the waiting call.
+// caller without a window passes none and just waits. A long moment inside
+// idle() (a question to the user) counts against no limit of the waiting
+// call.
 #pragma once
 
 #include <chrono>

@@ -5,8 +5,8 @@
 #include "core/http/CFormPoster.h"
 #include "core/upload/uploadname.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 using namespace pictovane;
 
@@ -32,11 +32,12 @@ bool setUploadTarget(CPostForm &form, const QByteArray &url)
     return config::kUploadUrl[0] != '\0' ? form.SetUploadUrl(url.constData()) : form.SetUrl(url.constData());
 }
 
-void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
-                    const QByteArray &uploadFileName, const QByteArray &cleanTitle, qint32 carrier,
-                    qint32 phone, const QByteArray &version, const QByteArray &serial, qint64 fileSize)
+void fillUploadForm(CPostForm &form, const WallpaperType &file, const QString &copyPath,
+                    const QByteArray &number, const QByteArray &uploadFileName, const QByteArray &cleanTitle,
+                    qint32 carrier, qint32 phone, const QByteArray &version, const QByteArray &serial,
+                    qint64 fileSize)
 {
-    form.AddFile("file_data", file.path, file.contentType);
+    form.AddFile("file_data", file.path, file.contentType, copyPath);
     form.AddField("sms", number.constData());
     form.AddField("file_name", uploadFileName.constData());
     form.AddField("image_name", cleanTitle.constData());
@@ -47,10 +48,10 @@ void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray
     form.AddField("file_size", QByteArray::number(fileSize).constData());
 }
 
-UploadRequest makeUploadRequest(const PhoneProfile &profile, const QString &startDir,
+UploadRequest makeUploadRequest(const PhoneProfile &profile, const QString &copyPath,
                                 std::uint32_t nowSeconds, const QString &pictureTitle)
 {
-    return {startDir,
+    return {copyPath,
             makeUploadFileName(nowSeconds, profile.wallpaperType),
             QByteArray(profile.Number),
             pictureTitle.toLocal8Bit(),
@@ -63,9 +64,9 @@ UploadRequest makeUploadRequest(const PhoneProfile &profile, const QString &star
 Result UploadJob(const UploadRequest &request, const ReplyPieceHandler &onReplyPiece, inet::Timeouts timeouts,
                  PostStatus *status, Wait *wait)
 {
-    // The converted file is named relative to the start folder. Where that
-    // cannot be made current, a file of the same name elsewhere must not go.
-    if (request.startDir.isEmpty() || !QDir::setCurrent(request.startDir))
+    // A relative name would be looked up in whatever folder is current, and
+    // a file of the same name there must not go.
+    if (!QFileInfo(request.copyPath).isAbsolute())
         return Result::PathNotFound;
 
     // An unknown type names no file: nothing sensible to send.
@@ -75,7 +76,7 @@ Result UploadJob(const UploadRequest &request, const ReplyPieceHandler &onReplyP
 
     qint64 fileSize = -1;
     {
-        QFile f(QString::fromLatin1(file->path));
+        QFile f(request.copyPath);
         if (f.open(QIODevice::ReadOnly))
             fileSize = f.size();
     }
@@ -86,8 +87,8 @@ Result UploadJob(const UploadRequest &request, const ReplyPieceHandler &onReplyP
     CPostForm form;
     // A refused URL leaves the host empty, and the send fails at connecting.
     setUploadTarget(form, uploadUrl());
-    fillUploadForm(form, *file, request.number, request.uploadFileName, title, request.carrier, request.phone,
-                   request.version, config::kSerial, fileSize);
+    fillUploadForm(form, *file, request.copyPath, request.number, request.uploadFileName, title,
+                   request.carrier, request.phone, request.version, config::kSerial, fileSize);
 
     CFormPoster poster(onReplyPiece, timeouts, wait);
     PostStatus local;

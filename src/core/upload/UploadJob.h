@@ -1,5 +1,5 @@
-// One upload: the converted picture from the start folder and eight text
-// fields, posted to the upload server.
+// One upload: the converted picture and eight text fields, posted to the
+// upload server.
 #pragma once
 
 #include "core/app/wallpapertype.h"
@@ -15,11 +15,13 @@
 
 struct PhoneProfile;
 
-// What one upload sends: the converted picture's folder and the eight
-// inputs of its fields.
+// What one upload sends: the converted picture and the eight inputs of its
+// fields.
 struct UploadRequest
 {
-    QString startDir;
+    // The copy on disk, by its full path; it goes out under the name its
+    // wallpaper type gives it (a.gif, …), wherever it lies.
+    QString copyPath;
     QByteArray uploadFileName;
     QByteArray number;
     // As the user knows it; cleaned on its way to the server.
@@ -30,9 +32,9 @@ struct UploadRequest
     qint32 wallpaperType = 0;
 };
 
-// The request for the picture converted into `startDir`, named from the
-// clock (see makeUploadFileName).
-UploadRequest makeUploadRequest(const PhoneProfile &profile, const QString &startDir,
+// The request for the converted copy at `copyPath`, named from the clock
+// (see makeUploadFileName).
+UploadRequest makeUploadRequest(const PhoneProfile &profile, const QString &copyPath,
                                 std::uint32_t nowSeconds, const QString &pictureTitle);
 
 // Characters that would break the server's handling of the name become "_".
@@ -44,10 +46,12 @@ QByteArray uploadUrl();
 // otherwise. False when refused.
 bool setUploadTarget(CPostForm &form, const QByteArray &url);
 
-// The file part, then the eight fields in the order the server reads them.
-void fillUploadForm(CPostForm &form, const WallpaperType &file, const QByteArray &number,
-                    const QByteArray &uploadFileName, const QByteArray &cleanTitle, qint32 carrier,
-                    qint32 phone, const QByteArray &version, const QByteArray &serial, qint64 fileSize);
+// The file part (the bytes of `copyPath` under the type's name), then the
+// eight fields in the order the server reads them.
+void fillUploadForm(CPostForm &form, const WallpaperType &file, const QString &copyPath,
+                    const QByteArray &number, const QByteArray &uploadFileName, const QByteArray &cleanTitle,
+                    qint32 carrier, qint32 phone, const QByteArray &version, const QByteArray &serial,
+                    qint64 fileSize);
 
 struct PostStatus;
 

@@ -288,7 +288,8 @@ void CWallpaperDlg::OnUpload()
     // The copy on disk must hold the framing the preview shows.
     if (m_copyStale && !reframe(true))
         return;
-    const UploadRequest request = makeUploadRequest(m_profile, m_startDir, m_clock(), m_pictureTitle);
+    const UploadRequest request = makeUploadRequest(m_profile, convertedPicturePath(m_startDir, m_outputExt),
+                                                    m_clock(), m_pictureTitle);
 
     if (connectivity::isDisconnectedByUser())
         connectivity::goOnline(QString::fromLatin1(config::kBrandUrl), reinterpret_cast<void *>(winId()));
