@@ -65,7 +65,12 @@ public:
     };
 
     // A server that answers with `reply` once the body is in.
-    static Script replying(const QByteArray &reply) { return Script{Answer, reply}; }
+    static Script replying(const QByteArray &reply)
+    {
+        Script script;
+        script.reply = reply;
+        return script;
+    }
 
     explicit CaptureServer(Script script) :
         m_script(std::move(script)), m_deadline(std::chrono::steady_clock::now() + m_script.deadline)
