@@ -59,15 +59,11 @@ public:
     // Where the picture is drawn: the button less the room around it.
     QRect pictureRect() const { return rect().marginsRemoved(m_targetMargins); }
 
-    SkinKind buttonKind() const { return m_nButtonKind; }
     qint16 drawMode() const { return m_nDrawMode; }
     qint16 focusMargin() const { return m_nFocusMargin; }
     int border() const { return m_nBorder; }
     bool isHovering() const { return m_bHovering; }
     bool isMouseHeld() const { return m_bMouseHeld; }
-    // Whether the focus ring shows: the button has the focus, and it came
-    // from the keyboard.
-    bool showsFocusRing() const { return hasFocus() && m_focusCue.keyboard(); }
     // Where the ring goes: the button's shape, its mask if it has one.
     QRegion focusShape() const;
     const Images &images() const { return m_images; }
