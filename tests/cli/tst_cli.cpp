@@ -794,8 +794,8 @@ void CommandLineTest::converterThatNeverEnds()
     Machine machine(kProfile);
     QTemporaryDir bin;
     const QString pidFile = machine.pictures.filePath(QStringLiteral("converter.pid"));
-    const QString script = installConverter(
-        bin.path(), "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
+    const QString script = installConverter(bin.path(), "#!/bin/sh\necho $$ > '" + QFile::encodeName(pidFile)
+                                                            + "'\nexec sleep 60\n");
     CaptureServer server({});
     useProxy(server.port());
     HeadlessUpload upload = machine.upload(machine.photo);
