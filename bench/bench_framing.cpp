@@ -11,7 +11,6 @@
 #include "core/app/converter.h"
 #include "core/platform/hiddenprocess.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -125,13 +124,5 @@ BENCHMARK(pickConversions)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTi
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    g_dir = &dir;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runPhotoBenchmarks(argc, argv, g_dir);
 }

@@ -4,7 +4,6 @@
 
 #include "benchphoto.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QMap>
@@ -66,13 +65,5 @@ BENCHMARK(fullSizeDecode)->Arg(4)->Arg(24)->Unit(benchmark::kMillisecond)->MinTi
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    g_dir = &dir;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runPhotoBenchmarks(argc, argv, g_dir);
 }
