@@ -6,6 +6,7 @@
 // twice), against the pick's own two conversions.
 #include "ui/preview/CImagePreviewStatic.h"
 
+#include "benchmain.h"
 #include "benchphoto.h"
 #include "core/app/attention.h"
 #include "core/app/converter.h"

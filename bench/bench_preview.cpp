@@ -2,6 +2,7 @@
 // full-size decode of the same file.
 #include "ui/preview/CImagePreviewStatic.h"
 
+#include "benchmain.h"
 #include "benchphoto.h"
 
 #include <QImage>
